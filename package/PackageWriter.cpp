@@ -1,0 +1,88 @@
+#include "PackageWriter.h"
+
+#include <cstring>
+#include <stdexcept>
+
+#include "PackageFormat.h"
+
+namespace sorv {
+namespace pkg {
+
+size_t PackageWriter::Add(const std::u16string& name, const std::vector<uint8_t>& data) {
+  Entry e;
+  e.name = name;
+  e.data = data;
+  entries_.push_back(std::move(e));
+  return entries_.size() - 1;
+}
+
+size_t PackageWriter::AddWrapped(const std::u16string& name, const std::vector<uint8_t>& payload,
+                                 uint32_t headerLength) {
+  return Add(name, Wrap(payload, headerLength));
+}
+
+std::vector<uint8_t> PackageWriter::Wrap(const std::vector<uint8_t>& payload, uint32_t headerLength) {
+  if (headerLength < kWrapHeaderMin) throw std::invalid_argument("wrap header shorter than 20 bytes");
+  std::vector<uint8_t> out(headerLength, 0);
+  out[0] = 'T';
+  out[1] = 'G';
+  out[2] = 'F';
+  out[3] = 0;
+  PatchU32(out, 16, headerLength);
+  out.insert(out.end(), payload.begin(), payload.end());
+  return out;
+}
+
+void PackageWriter::SetDataBaseParts(uint32_t part1, uint32_t part2) {
+  customBase_ = true;
+  part1_ = part1;
+  part2_ = part2;
+}
+
+uint64_t PackageWriter::IndexEnd() const {
+  uint64_t end = kHeaderSize;
+  for (const Entry& e : entries_) end += 2 * (e.name.size() + 1) + 16;
+  return end;
+}
+
+std::vector<uint8_t> PackageWriter::Build() const {
+  const uint64_t indexEnd = IndexEnd();
+  const uint64_t dataStart = indexEnd + gap_;
+  uint64_t total = dataStart;
+  for (const Entry& e : entries_) total += e.data.size();
+
+  std::vector<uint8_t> out(static_cast<size_t>(total), 0);
+  std::memcpy(out.data(), kSignature, kSignatureSize);
+  PatchU32(out, 16, static_cast<uint32_t>(entries_.size()));
+  PatchU64(out, 20, customBase_ ? part1_ : static_cast<uint32_t>(dataStart));
+  PatchU64(out, 28, customBase_ ? part2_ : 0);
+
+  size_t p = kHeaderSize;
+  uint64_t dataOffset = 0;
+  for (const Entry& e : entries_) {
+    for (char16_t c : e.name) {
+      out[p++] = static_cast<uint8_t>(c & 0xFF);
+      out[p++] = static_cast<uint8_t>(c >> 8);
+    }
+    p += 2;  // terminator
+    PatchU64(out, p, e.overrideOffset ? e.offset : dataOffset);
+    PatchU64(out, p + 8, e.overrideSize ? static_cast<uint64_t>(e.size) : e.data.size());
+    p += 16;
+    if (!e.data.empty()) std::memcpy(out.data() + dataStart + dataOffset, e.data.data(), e.data.size());
+    dataOffset += e.data.size();
+  }
+  return out;
+}
+
+void PatchU32(std::vector<uint8_t>& bytes, size_t offset, uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes.at(offset + i) = static_cast<uint8_t>(value >> (8 * i));
+}
+
+void PatchU64(std::vector<uint8_t>& bytes, size_t offset, uint64_t value) {
+  for (int i = 0; i < 8; ++i) bytes.at(offset + i) = static_cast<uint8_t>(value >> (8 * i));
+}
+
+std::u16string Utf16(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+
+}  // namespace pkg
+}  // namespace sorv

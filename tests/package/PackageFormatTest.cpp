@@ -1,0 +1,246 @@
+// Index reading, entry bounds, unwrapping and type recognition on bytes made by the writer.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "PackageFormat.h"
+#include "PackageWriter.h"
+
+using namespace sorv::pkg;
+
+namespace {
+
+std::u16string NameOf(const RESENTRY& e) {
+  return std::u16string(reinterpret_cast<const char16_t*>(e.pszName));
+}
+
+std::u16string Ext(const ResChar* e) { return std::u16string(reinterpret_cast<const char16_t*>(e)); }
+
+std::vector<uint8_t> Bytes(std::initializer_list<int> list) {
+  std::vector<uint8_t> v;
+  for (int b : list) v.push_back(static_cast<uint8_t>(b));
+  return v;
+}
+
+const std::vector<uint8_t> kPng = Bytes({0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A});
+
+// A vector's buffer is aligned like a mapping, so names can be read as UTF-16 in place.
+struct Parsed {
+  std::vector<uint8_t> bytes;
+  std::vector<RESENTRY> entries;
+  bool ok;
+  explicit Parsed(std::vector<uint8_t> b) : bytes(std::move(b)) {
+    ok = ReadIndex(bytes.data(), bytes.size(), entries);
+  }
+  uint64_t OffsetOf(const RESENTRY& e) const { return static_cast<uint64_t>(e.pData - bytes.data()); }
+  EntryContent Content(size_t i) const { return ResolveContent(bytes.data(), bytes.size(), entries.at(i)); }
+};
+
+}  // namespace
+
+TEST(PackageIndex, ReadsNamesDataAndSizesInIndexOrder) {
+  PackageWriter w;
+  w.Add(u"Skin\\Main\\Logo.PNG", Bytes({1, 2, 3}));
+  w.Add(u"界面\\按钮.xml", Bytes({4, 5}));
+  w.Add(u"", {});
+  w.Add(u"c", Bytes({6}));
+  Parsed p(w.Build());
+  ASSERT_TRUE(p.ok);
+  ASSERT_EQ(p.entries.size(), 4u);
+  EXPECT_EQ(NameOf(p.entries[0]), u"Skin\\Main\\Logo.PNG");
+  EXPECT_EQ(NameOf(p.entries[1]), u"界面\\按钮.xml");
+  EXPECT_EQ(NameOf(p.entries[2]), u"");
+  EXPECT_EQ(NameOf(p.entries[3]), u"c");
+  EXPECT_EQ(p.entries[0].nSize, 3);
+  EXPECT_EQ(p.entries[2].nSize, 0);
+  EXPECT_EQ(0, std::memcmp(p.entries[1].pData, "\x04\x05", 2));
+  EXPECT_EQ(p.entries[3].pData[0], 6);
+  // The empty name takes 18 bytes of index: the record behind it starts right after.
+  const uint8_t* afterEmpty = reinterpret_cast<const uint8_t*>(p.entries[2].pszName) + 18;
+  EXPECT_EQ(reinterpret_cast<const uint8_t*>(p.entries[3].pszName), afterEmpty);
+}
+
+TEST(PackageIndex, CountZeroGivesAnEmptyList) {
+  Parsed p(PackageWriter().Build());
+  EXPECT_TRUE(p.ok);
+  EXPECT_TRUE(p.entries.empty());
+}
+
+TEST(PackageIndex, SignatureMustMatchByteForByte) {
+  const std::vector<uint8_t> good = PackageWriter().Build();
+  EXPECT_TRUE(HasSignature(good.data(), good.size()));
+  std::vector<uint8_t> lower = good;
+  for (int i = 0; i < 16; ++i) lower[i] = static_cast<uint8_t>(std::tolower(lower[i]));
+  EXPECT_FALSE(HasSignature(lower.data(), lower.size()));
+  for (size_t i = 0; i < 16; ++i) {
+    std::vector<uint8_t> one = good;
+    one[i] ^= 0x01;
+    EXPECT_FALSE(HasSignature(one.data(), one.size())) << "byte " << i;
+  }
+  EXPECT_FALSE(HasSignature(good.data(), 15));
+}
+
+TEST(PackageIndex, FieldsAreReadUnalignedAndOnlyTheLowOffsetHalfCounts) {
+  PackageWriter w;
+  // A 2-unit name puts the offset field at 36 + 6 = 42: not a multiple of 4 or 8.
+  size_t i = w.Add(u"ab", Bytes({7, 8}));
+  w.At(i).overrideOffset = true;
+  w.At(i).offset = 0xABCD000000000000ull;  // high half ignored: offset 0
+  w.At(i).overrideSize = true;
+  w.At(i).size = 0x0000000100000002ll;  // all 8 bytes kept
+  Parsed p(w.Build());
+  ASSERT_TRUE(p.ok);
+  EXPECT_EQ(p.OffsetOf(p.entries[0]), w.IndexEnd());
+  EXPECT_EQ(p.entries[0].nSize, 0x0000000100000002ll);
+}
+
+TEST(PackageIndex, DataAreaStartIsTheSumOfTheHeaderParts) {
+  struct Case {
+    uint32_t part1, part2;
+    uint64_t expected;
+  } cases[] = {
+      {100, 36, 136},
+      {36, 100, 136},
+      {0xFFFFFFF0u, 0x20u, 0x10},  // 32-bit wrap-around
+  };
+  for (const Case& c : cases) {
+    PackageWriter w;
+    w.Add(u"x", {});
+    w.SetDataBaseParts(c.part1, c.part2);
+    w.SetGap(200);
+    Parsed p(w.Build());
+    ASSERT_TRUE(p.ok);
+    EXPECT_EQ(p.OffsetOf(p.entries[0]), c.expected) << c.part1 << "+" << c.part2;
+  }
+}
+
+TEST(PackageIndex, HeaderOrIndexPastTheEndIsRefused) {
+  PackageWriter w;
+  w.Add(u"first.png", kPng);
+  w.Add(u"second", Bytes({1}));
+  const std::vector<uint8_t> full = w.Build();
+  const size_t indexEnd = static_cast<size_t>(w.IndexEnd());
+
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> bytes;
+  };
+  std::vector<Case> cases;
+  cases.push_back({"header only 35 bytes", std::vector<uint8_t>(full.begin(), full.begin() + 35)});
+  cases.push_back({"index cut inside a name", std::vector<uint8_t>(full.begin(), full.begin() + 40)});
+  cases.push_back({"index cut inside the last size field", std::vector<uint8_t>(full.begin(), full.begin() + indexEnd - 1)});
+  std::vector<uint8_t> big = full;
+  PatchU32(big, 16, 3);  // one record more than there is room for
+  cases.push_back({"count one too many", big});
+  std::vector<uint8_t> huge = full;
+  PatchU32(huge, 16, 0xFFFFFFFFu);
+  cases.push_back({"count 0xFFFFFFFF", huge});
+  std::vector<uint8_t> noTerminator(full.begin(), full.begin() + 36);
+  PatchU32(noTerminator, 16, 1);
+  for (int k = 0; k < 40; ++k) noTerminator.push_back('A');
+  cases.push_back({"name without terminator", noTerminator});
+
+  for (const Case& c : cases) {
+    Parsed p(c.bytes);
+    EXPECT_FALSE(p.ok) << c.what;
+    EXPECT_TRUE(p.entries.empty()) << c.what;
+  }
+  // The index exactly filling the file (no data) still opens.
+  Parsed exact(std::vector<uint8_t>(full.begin(), full.begin() + indexEnd));
+  EXPECT_TRUE(exact.ok);
+}
+
+TEST(EntryContent, DataOutsideTheFileOrNegativeSizeIsNotUsable) {
+  PackageWriter w;
+  w.Add(u"ok.png", kPng);
+  size_t past = w.Add(u"past", Bytes({1, 2}));
+  w.At(past).overrideOffset = true;
+  w.At(past).offset = 0xFFFFFF00u;  // starts far beyond the file
+  size_t longer = w.Add(u"longer", Bytes({1, 2}));
+  w.At(longer).overrideSize = true;
+  w.At(longer).size = 1000;  // runs past the end
+  size_t negative = w.Add(u"negative", Bytes({1, 2}));
+  w.At(negative).overrideSize = true;
+  w.At(negative).size = -1;
+  size_t hugeSize = w.Add(u"huge", Bytes({1, 2}));
+  w.At(hugeSize).overrideSize = true;
+  w.At(hugeSize).size = INT64_MAX;  // start + size would overflow
+  Parsed p(w.Build());
+  ASSERT_TRUE(p.ok);
+  ASSERT_EQ(p.entries.size(), 5u);  // broken entries stay listed
+  EXPECT_TRUE(p.Content(0).valid);
+  EXPECT_EQ(Ext(p.Content(0).ext), u".png");
+  for (size_t i = 1; i < 5; ++i) {
+    EXPECT_FALSE(p.Content(i).valid) << NameOf(p.entries[i]).size();
+    EXPECT_EQ(Ext(p.Content(i).ext), u"");
+  }
+  EXPECT_EQ(p.entries[1].pData, nullptr);
+}
+
+TEST(EntryContent, Unwrapping) {
+  std::vector<uint8_t> shortMarker = Bytes({'T', 'G', 'F', 0, 0x89, 'P', 'N', 'G'});  // < 20 bytes
+  std::vector<uint8_t> tooLong = PackageWriter::Wrap(kPng);
+  PatchU32(tooLong, 16, 1000);  // header length beyond the entry
+  std::vector<uint8_t> notZero = PackageWriter::Wrap(kPng);
+  notZero[3] = 1;  // "TGF" followed by a byte other than zero
+  std::vector<uint8_t> exactLength = PackageWriter::Wrap({});  // header only: empty payload
+
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> data;
+    bool wrapped;
+    uint64_t size;
+    std::u16string ext;
+  } cases[] = {
+      {"wrapped png", PackageWriter::Wrap(kPng), true, kPng.size(), u".png"},
+      {"longer header", PackageWriter::Wrap(kPng, 64), true, kPng.size(), u".png"},
+      {"wrapped text", PackageWriter::Wrap(Bytes({'<', 'x', '/', '>'})), true, 4, u""},
+      {"empty payload", exactLength, true, 0, u""},
+      {"marker on short data", shortMarker, false, shortMarker.size(), u""},
+      {"header length past the end", tooLong, false, tooLong.size(), u""},
+      {"TGF without zero", notZero, false, notZero.size(), u""},
+      {"plain png", kPng, false, kPng.size(), u".png"},
+  };
+  for (const Case& c : cases) {
+    PackageWriter w;
+    w.Add(u"e", c.data);
+    Parsed p(w.Build());
+    ASSERT_TRUE(p.ok);
+    EntryContent content = p.Content(0);
+    EXPECT_TRUE(content.valid) << c.what;
+    EXPECT_EQ(content.wrapped, c.wrapped) << c.what;
+    EXPECT_EQ(content.size, c.size) << c.what;
+    EXPECT_EQ(Ext(content.ext), c.ext) << c.what;
+    if (c.ext == u".png") EXPECT_EQ(0, std::memcmp(content.data, kPng.data(), kPng.size())) << c.what;
+  }
+}
+
+TEST(Sniff, FirstMatchingSignatureDecides) {
+  struct Case {
+    std::vector<uint8_t> data;
+    std::u16string ext;
+  } cases[] = {
+      {kPng, u".png"},
+      {Bytes({0x89, 'P', 'N'}), u""},  // too short to match
+      {Bytes({'B', 'M'}), u".bmp"},
+      {Bytes({'B'}), u""},
+      {Bytes({'G', 'I', 'F'}), u".gif"},
+      {Bytes({'G', 'I', 'F', '8', '9', 'a'}), u".gif"},
+      {Bytes({0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F'}), u".jpg"},
+      {Bytes({0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I'}), u""},
+      {Bytes({0xFF, 0xD8, 0xFF, 0xE1, 0x00, 0x10, 'E', 'x', 'i', 'f'}), u""},  // Exif
+      {Bytes({0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x11, 'J', 'F', 'I', 'F'}), u""},  // APP0 not 16 bytes
+      {Bytes({0, 0, 1, 0, 1, 0}), u".ico"},
+      {Bytes({0, 0, 1, 0, 2, 0}), u""},  // two images
+      {Bytes({0, 0, 2, 0, 1, 0}), u".cur"},
+      {Bytes({0, 0, 2, 0, 1}), u""},
+      {Bytes({'<', '?', 'x', 'm', 'l'}), u""},
+      {{}, u""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Ext(SniffExtension(c.data.data(), c.data.size())), c.ext) << c.data.size();
+  }
+}
