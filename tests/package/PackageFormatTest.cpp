@@ -244,3 +244,18 @@ TEST(Sniff, FirstMatchingSignatureDecides) {
     EXPECT_EQ(Ext(SniffExtension(c.data.data(), c.data.size())), c.ext) << c.data.size();
   }
 }
+
+// Names are scanned several units at a time: every name length against every place the file
+// may end must either read the whole record or refuse the index.
+TEST(PackageIndex, NameScanAtEveryLengthAndFileEnd) {
+  for (size_t length = 0; length < 12; ++length) {
+    PackageWriter w;
+    w.Add(std::u16string(length, u'n'), {});
+    const std::vector<uint8_t> full = w.Build();
+    for (size_t cut = 0; cut <= 20; ++cut) {
+      Parsed p(std::vector<uint8_t>(full.begin(), full.end() - cut));
+      EXPECT_EQ(p.ok, cut == 0) << "length " << length << " cut " << cut;
+      if (p.ok) EXPECT_EQ(NameOf(p.entries[0]).size(), length);
+    }
+  }
+}
