@@ -1,0 +1,53 @@
+// Where an export writes an entry, and whether it may: the target path below the chosen
+// folder, or a refusal when the stored name could reach outside that folder or name a
+// device. Also the message that ends an export.
+#pragma once
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace sorv {
+namespace app {
+
+enum class ExportRefusal {
+  kNone,               // allowed
+  kNoFolder,           // the folder text is empty
+  kEmptyComponent,     // empty name, leading or trailing separator, "\\" (also "\\server")
+  kDotComponent,       // a component "." or ".."
+  kColon,              // ":" anywhere: a drive ("C:\x") or an alternate stream ("a:b")
+  kControlCharacter,   // U+0000-U+001F or U+007F-U+009F
+  kInvalidCharacter,   // < > " | ? *: the file system refuses them, and they are wildcards
+  kTrailingDotOrSpace, // the file system drops these, so "x." would become "x" and ".. " ".."
+  kReservedName,       // a device name, with or without extension (CON, CON.png, "con .x")
+};
+
+struct ExportTarget {
+  ExportRefusal refusal = ExportRefusal::kNone;
+  std::u16string path;       // folder + name, every "/" of the name made "\"
+  std::u16string directory;  // path up to, not including, its last "\"
+  // The directories below the folder that must exist before the file is written,
+  // outermost first ("D:\out\a", "D:\out\a\b" for a\b\c.png); empty when the entry lands
+  // directly in the folder. The folder itself is not included: it exists, and a drive
+  // root such as "D:\" is never to be made.
+  std::vector<std::u16string> subdirectories;
+
+  bool Allowed() const { return refusal == ExportRefusal::kNone; }
+};
+
+// The target of entry `storedName` in `folder` (as the folder chooser gives it, ending with
+// "\"; a missing final "\" is added). The stored name is split at "\" and "/" and every
+// component is checked; on a refusal the paths are left empty. An allowed name has only
+// plain components, so the path lies inside the folder.
+ExportTarget MakeExportTarget(const std::u16string& folder, const std::u16string& storedName);
+
+// True for CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM0-COM9, LPT0-LPT9 and COM/LPT with
+// a superscript 1, 2 or 3, ignoring ASCII case, with or without an extension (the text
+// before the first "."), and with trailing spaces before it.
+bool IsReservedDeviceName(const std::u16string& component);
+
+// The message at the end of an export: "导出文件完成!" when every listed entry was
+// written, else that text, "\r\n\r\n" and "失败: <notExported>".
+std::u16string ExportDoneMessage(size_t notExported);
+
+}  // namespace app
+}  // namespace sorv

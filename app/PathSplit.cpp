@@ -1,0 +1,62 @@
+#include "PathSplit.h"
+
+namespace sorv {
+namespace app {
+
+namespace {
+
+bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
+bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+
+// Copies `text` into a zero-terminated field of N units, cut to N - 1 units.
+template <class Ch, size_t N>
+void CopyToField(Ch (&field)[N], const std::u16string& text) {
+  const std::u16string cut = CutToUnits(text, N - 1);
+  for (size_t i = 0; i < cut.size(); ++i) field[i] = static_cast<Ch>(cut[i]);
+  field[cut.size()] = Ch();
+}
+
+}  // namespace
+
+PathParts SplitPath(const std::u16string& path) {
+  PathParts parts;
+  size_t pos = 0;
+  if (path.size() >= 2 && path[1] == u':') {
+    parts.drive = path.substr(0, 2);
+    pos = 2;
+  }
+  size_t nameStart = pos;
+  for (size_t i = pos; i < path.size(); ++i) {
+    if (IsSeparator(path[i])) nameStart = i + 1;
+  }
+  parts.dir = path.substr(pos, nameStart - pos);
+  size_t dot = path.size();
+  for (size_t i = nameStart; i < path.size(); ++i) {
+    if (path[i] == u'.') dot = i;
+  }
+  parts.fname = path.substr(nameStart, dot - nameStart);
+  parts.ext = path.substr(dot);
+  return parts;
+}
+
+std::u16string CutToUnits(const std::u16string& text, size_t maxUnits) {
+  if (text.size() <= maxUnits) return text;
+  size_t length = maxUnits;
+  if (length > 0 && IsHighSurrogate(text[length - 1])) --length;
+  return text.substr(0, length);
+}
+
+NameParts SplitName(const std::u16string& storedName) {
+  PathParts parts = SplitPath(storedName);
+  return NameParts{CutToUnits(parts.fname, kSplitRoom - 1), CutToUnits(parts.ext, kSplitRoom - 1)};
+}
+
+void FillItemNames(RESITEM& item, const std::u16string& storedName) {
+  const NameParts parts = SplitName(storedName);
+  CopyToField(item.szFName, parts.fname);
+  CopyToField(item.szExt, parts.ext);
+  CopyToField(item.szName, parts.fname + parts.ext);
+}
+
+}  // namespace app
+}  // namespace sorv

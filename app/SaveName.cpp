@@ -1,0 +1,16 @@
+#include "SaveName.h"
+
+#include "PathSplit.h"
+
+namespace sorv {
+namespace app {
+
+std::u16string MakeSaveName(const std::u16string& storedName) {
+  NameParts parts = SplitName(storedName);
+  const size_t question = parts.ext.find(u'?');
+  if (question != std::u16string::npos) parts.ext.resize(question);
+  return parts.fname + parts.ext;
+}
+
+}  // namespace app
+}  // namespace sorv
