@@ -62,8 +62,9 @@ void CXMLParser::ParseFile(const char* pszPath) {
   if (in.is_open() && in.seekg(0, std::ios::end)) {
     nSize = static_cast<std::streamoff>(in.tellg());
     in.seekg(0, std::ios::beg);
+    in.peek();  // a path that opens but cannot be read (a folder) fails here, not as an empty text
   }
-  if (nSize < 0 || !in) {
+  if (nSize < 0 || in.fail()) {
     throw Exception(std::string("Unable to open file ") + pszPath + " in CXMLParser::ParseFile");
   }
   m_nExpectedLength = static_cast<std::uint32_t>(nSize);

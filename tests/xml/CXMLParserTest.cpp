@@ -88,6 +88,8 @@ INSTANTIATE_TEST_SUITE_P(Tags, Trace, testing::Values(
     TraceCase{"EndTagNameBeforeOrAfterSlash", "</a/b><c/d>", {"E:a/b", "E:c", "D:"}, nullptr},
     TraceCase{"OnlySpaceSeparatesName", "<a\tx=\"1\">", {"B:a\tx=\"1\"", "D:"}, nullptr},
     TraceCase{"SecondSpaceJoinsName", R"(<a  x="1">)", {"B:a", "P: x=1", "D:"}, nullptr},
+    TraceCase{"TabBetweenAttributesStartsName", "<a x=\"1\"\ty=\"2\">", {"B:a", "P:x=1", "P:\ty=2", "D:"},
+              nullptr},
     TraceCase{"SpacesAroundEqualsAreKept", R"(<a x = "1">)", {"B:a", "P:x = 1", "D:"}, nullptr},
     TraceCase{"SingleQuotesAreOrdinaryBytes", R"(<a x='1' y="2">)", {"B:a", "P:x='1' y2", "D:"}, nullptr},
     TraceCase{"EqualsInValueDroppedGtKept", R"(<a x="p=q >r<">)", {"B:a", "P:x=pq >r<", "D:"}, nullptr},
@@ -332,6 +334,24 @@ TEST_F(XmlFile, PathAndMessageUseTheAnsiCodePage) {
     EXPECT_EQ(e.Message(), L"Unable to open file " + missing + L" in CXMLParser::ParseFile");
   }
   EXPECT_EQ(p.streamCalls, 1);  // only the first file was parsed
+}
+
+TEST_F(XmlFile, FolderIsNoFile) {
+  CXMLEventRecorder p;
+  try {
+    p.ParseFile(".");
+    FAIL() << "no exception";
+  } catch (const CXMLParser::Exception& e) {
+    EXPECT_EQ(e.Message(), L"Unable to open file . in CXMLParser::ParseFile");
+  }
+  EXPECT_TRUE(p.events.empty());
+}
+
+TEST_F(XmlFile, EmptyFileIsAnEmptyDocument) {
+  Write("xml_parser_test_empty.xml", "");
+  CXMLEventRecorder p;
+  p.ParseFile("xml_parser_test_empty.xml");
+  ExpectTrace(p, {"D:"}, true);
 }
 
 }  // namespace
