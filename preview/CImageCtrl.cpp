@@ -1,0 +1,90 @@
+#include "CImageCtrl.h"
+
+#include "CGdiObject.h"
+#include "CPaintDC.h"
+#include "CSelectObject.h"
+#include "ImageFit.h"
+
+CImageCtrl::CImageCtrl() : m_bPlaceholder(FALSE) {
+  // Without the resource the splash state is plain white.
+  HANDLE splash = ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kSplashBitmapId), IMAGE_BITMAP, 0, 0,
+                               LR_CREATEDIBSECTION);
+  if (splash && !m_splash.Attach(static_cast<HBITMAP>(splash))) ::DeleteObject(splash);
+}
+
+CImageCtrl::~CImageCtrl() { FreeImage(); }
+
+bool CImageCtrl::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  switch (msg) {
+    case WM_PAINT: OnPaint(); result = 0; return true;
+    case WM_SIZE: OnSize(wParam, lParam); result = 0; return true;
+  }
+  return CWindow::OnMessage(msg, wParam, lParam, result);
+}
+
+void CImageCtrl::OnBind() {
+  ModifyStyle(0, SS_NOTIFY);
+  CWindow::OnBind();
+}
+
+bool CImageCtrl::SetImageStream(IStream* stream) {
+  FreeImage();
+  m_bPlaceholder = TRUE;
+  const bool decoded = stream && m_image.LoadFromStream(stream);
+  if (m_hWnd) Invalidate(TRUE);
+  return decoded;
+}
+
+void CImageCtrl::ClearImage() {
+  FreeImage();
+  m_bPlaceholder = FALSE;
+  if (m_hWnd) Invalidate(TRUE);
+}
+
+void CImageCtrl::FreeImage() {
+  if (!m_image.IsNull()) m_image.Destroy();
+}
+
+void CImageCtrl::OnPaint() {
+  CPaintDC dc(m_hWnd);
+  Paint(dc);
+}
+
+void CImageCtrl::Paint(HDC dc) {
+  RECT client = {};
+  if (!m_hWnd || !GetClientRect(&client)) return;
+  const int width = client.right - client.left;
+  const int height = client.bottom - client.top;
+  {
+    CBrush white(::CreateSolidBrush(RGB(255, 255, 255)));
+    ::FillRect(dc, &client, white);
+  }
+  if (!m_image.IsNull()) {
+    DrawFitted(dc, m_image, width, height);
+  } else if (m_bPlaceholder) {
+    DrawPlaceholder(dc, client);
+  } else if (!m_splash.IsNull()) {
+    DrawFitted(dc, m_splash, width, height);
+  }
+}
+
+void CImageCtrl::DrawFitted(HDC dc, const CDibImage& image, int width, int height) {
+  const sorv::FitRect fit = sorv::FitImage(image.GetWidth(), image.GetHeight(), width, height);
+  image.Draw(dc, fit.x, fit.y, fit.width, fit.height);
+}
+
+void CImageCtrl::DrawPlaceholder(HDC dc, RECT client) {
+  // 20 points for this device: 200 tenths of a point.
+  const int height = -::MulDiv(::GetDeviceCaps(dc, LOGPIXELSY), 200, 720);
+  CFont font(::CreateFontW(height, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"宋体"));
+  CSelectObject select(dc, font);
+  ::SetTextColor(dc, RGB(255, 0, 0));
+  wchar_t text[] = L"无图片显示";
+  ::DrawTextExW(dc, text, 5, &client, DT_SINGLELINE | DT_VCENTER | DT_CENTER, nullptr);
+}
+
+void CImageCtrl::OnSize(WPARAM type, LPARAM size) {
+  DefWindowProc(WM_SIZE, type, size);
+  Invalidate(TRUE);
+}

@@ -1,0 +1,190 @@
+// The window wrapper's subclassing and routing, and the RAII pieces, on real windows and
+// handles.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <stdexcept>
+#include <string>
+
+#include "CComPtr.h"
+#include "CGdiObject.h"
+#include "CGlobalMemory.h"
+#include "CWindow.h"
+#include "ImageStreams.h"
+#include "PreviewHarness.h"
+
+namespace {
+
+const UINT kPing = WM_APP + 1;   // handled: answers 42 + wParam
+const UINT kThrow = WM_APP + 2;  // the handler throws
+
+class Recorder : public CWindow {
+ public:
+  int binds = 0;
+  DWORD styleAtBind = 0;
+  bool wasRoutedAtBind = true;
+  HWND finalWindow = nullptr;
+
+ protected:
+  void OnBind() override {
+    ++binds;
+    styleAtBind = GetStyle();
+    wasRoutedAtBind = IsSubclassed();
+  }
+  bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
+    switch (msg) {
+      case kPing: result = 42 + static_cast<LRESULT>(wParam); return true;
+      case kThrow: throw std::runtime_error("handler failed");
+    }
+    return CWindow::OnMessage(msg, wParam, lParam, result);
+  }
+  void OnFinalMessage(HWND hWnd) override { finalWindow = hWnd; }
+};
+
+WNDPROC g_below = nullptr;
+LRESULT CALLBACK OnTop(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return CallWindowProcW(g_below, hWnd, msg, wParam, lParam);
+}
+
+std::wstring TextOf(HWND hWnd) {
+  wchar_t buffer[64] = {};
+  GetWindowTextW(hWnd, buffer, 64);
+  return buffer;
+}
+
+TEST(WindowWrapper, RoutesHandledMessagesAndPassesTheRestToTheWindow) {
+  harness::TestWindow win(100, 50);
+  const WNDPROC original = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(win.Control(), GWLP_WNDPROC));
+  Recorder wrapper;
+  ASSERT_TRUE(wrapper.SubclassWindow(win.Control()));
+  EXPECT_EQ(wrapper.GetHwnd(), win.Control());
+  EXPECT_EQ(wrapper.binds, 1);
+  EXPECT_FALSE(wrapper.wasRoutedAtBind);  // the binding step runs before routing starts
+
+  EXPECT_EQ(SendMessageW(win.Control(), kPing, 1, 0), 43);
+  SetWindowTextW(win.Control(), L"passed on");  // not handled: the static keeps its text
+  EXPECT_EQ(TextOf(win.Control()), L"passed on");
+  EXPECT_EQ(wrapper.GetWindowText(), L"passed on");
+  // An exception stays on our side of user32; the window's own handling answers.
+  EXPECT_EQ(SendMessageW(win.Control(), kThrow, 0, 0), 0);
+
+  EXPECT_EQ(wrapper.UnsubclassWindow(), win.Control());
+  EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrW(win.Control(), GWLP_WNDPROC)), original);
+  EXPECT_EQ(SendMessageW(win.Control(), kPing, 1, 0), 0);
+  EXPECT_EQ(wrapper.GetHwnd(), nullptr);
+}
+
+TEST(WindowWrapper, RefusesASecondBindingAndNonWindows) {
+  harness::TestWindow win(100, 50);
+  harness::TestWindow other(100, 50);
+  Recorder first, second;
+  ASSERT_TRUE(first.SubclassWindow(win.Control()));
+  EXPECT_FALSE(second.SubclassWindow(win.Control()));  // another wrapper routes it already
+  EXPECT_FALSE(first.SubclassWindow(other.Control()));  // this wrapper has its window
+  EXPECT_FALSE(second.SubclassWindow(reinterpret_cast<HWND>(static_cast<ULONG_PTR>(0x1234))));
+  EXPECT_EQ(second.binds, 0);
+  EXPECT_EQ(SendMessageW(win.Control(), kPing, 0, 0), 42);
+  ASSERT_TRUE(second.SubclassWindow(other.Control()));
+  EXPECT_EQ(SendMessageW(other.Control(), kPing, 2, 0), 44);
+}
+
+TEST(WindowWrapper, GoingAwayUnderALaterSubclasserKeepsTheChainWorking) {
+  harness::TestWindow win(100, 50);
+  {
+    Recorder wrapper;
+    ASSERT_TRUE(wrapper.SubclassWindow(win.Control()));
+    g_below = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(win.Control(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&OnTop)));
+    EXPECT_EQ(SendMessageW(win.Control(), kPing, 0, 0), 42);
+  }  // leaves from the middle of the chain
+  EXPECT_EQ(SendMessageW(win.Control(), kPing, 0, 0), 0);
+  SetWindowTextW(win.Control(), L"still reaches the static");
+  EXPECT_EQ(TextOf(win.Control()), L"still reaches the static");
+  Recorder again;  // the window is free for a new wrapper
+  EXPECT_TRUE(again.SubclassWindow(win.Control()));
+  EXPECT_EQ(SendMessageW(win.Control(), kPing, 5, 0), 47);
+}
+
+TEST(WindowWrapper, DestroyingTheWindowDetachesTheWrapper) {
+  Recorder wrapper;
+  HWND control = nullptr;
+  {
+    harness::TestWindow win(100, 50, WS_CHILD | WS_VISIBLE | SS_CENTER);
+    control = win.Control();
+    ASSERT_TRUE(wrapper.SubclassWindow(control));
+    EXPECT_EQ(wrapper.styleAtBind & SS_CENTER, static_cast<DWORD>(SS_CENTER));
+  }
+  EXPECT_EQ(wrapper.finalWindow, control);
+  EXPECT_EQ(wrapper.GetHwnd(), nullptr);
+  EXPECT_FALSE(wrapper.IsSubclassed());
+  harness::TestWindow next(100, 50);
+  EXPECT_TRUE(wrapper.SubclassWindow(next.Control()));
+}
+
+TEST(WindowWrapper, ModifyStyleChangesOnlyTheNamedBits) {
+  harness::TestWindow win(100, 50, WS_CHILD | WS_VISIBLE | WS_BORDER);
+  CWindow window(win.Control());
+  EXPECT_TRUE(window.ModifyStyle(WS_BORDER, SS_NOTIFY));
+  EXPECT_EQ(window.GetStyle(), static_cast<DWORD>(WS_CHILD | WS_VISIBLE | SS_NOTIFY));
+  EXPECT_FALSE(window.ModifyStyle(0, SS_NOTIFY));  // nothing to change
+  EXPECT_TRUE(window.ModifyStyleEx(0, WS_EX_CLIENTEDGE, SWP_FRAMECHANGED));
+  EXPECT_TRUE(window.GetExStyle() & WS_EX_CLIENTEDGE);
+  EXPECT_EQ(window.Detach(), win.Control());
+}
+
+TEST(ResourceHolders, GdiObjectsAreDeletedOnlyByTheirOwner) {
+  HBRUSH owned = CreateSolidBrush(RGB(1, 2, 3));
+  HBRUSH borrowed = CreateSolidBrush(RGB(4, 5, 6));
+  HBRUSH detached = CreateSolidBrush(RGB(7, 8, 9));
+  HBRUSH moved = CreateSolidBrush(RGB(10, 11, 12));
+  {
+    CBrush a(owned);
+    CBrushHandle b(borrowed);
+    CBrush c(detached);
+    EXPECT_EQ(c.Detach(), detached);
+    CBrush d(moved);
+    CBrush e(std::move(d));
+    EXPECT_TRUE(d.IsNull());
+    EXPECT_EQ(GetObjectType(moved), static_cast<DWORD>(OBJ_BRUSH));
+  }
+  EXPECT_EQ(GetObjectType(owned), 0u);
+  EXPECT_EQ(GetObjectType(moved), 0u);
+  EXPECT_EQ(GetObjectType(borrowed), static_cast<DWORD>(OBJ_BRUSH));
+  EXPECT_EQ(GetObjectType(detached), static_cast<DWORD>(OBJ_BRUSH));
+  DeleteObject(borrowed);
+  DeleteObject(detached);
+}
+
+TEST(ResourceHolders, GlobalMemoryAndComPointersReleaseInPairs) {
+  const testimg::Bytes bytes = {1, 2, 3, 4, 5};
+  HGLOBAL handed = nullptr;
+  {
+    CGlobalMemory memory;
+    ASSERT_TRUE(memory.Assign(bytes.data(), bytes.size()));
+    {
+      CGlobalMemory::Lock lock(memory.Get());
+      ASSERT_NE(lock.Data(), nullptr);
+      EXPECT_EQ(0, memcmp(lock.Data(), bytes.data(), bytes.size()));
+    }
+    handed = memory.Detach();
+    EXPECT_TRUE(memory.IsNull());
+  }
+  EXPECT_GE(GlobalSize(handed), bytes.size());  // detached: still alive
+  GlobalFree(handed);
+
+  CComPtr<IStream> stream = testimg::StreamOf(bytes);
+  ASSERT_TRUE(stream);
+  stream->AddRef();
+  EXPECT_EQ(stream->Release(), 1u);
+  {
+    CComPtr<IStream> copy(stream);
+    stream->AddRef();
+    EXPECT_EQ(stream->Release(), 2u);
+  }
+  stream->AddRef();
+  EXPECT_EQ(stream->Release(), 1u);
+  IStream* raw = stream.Detach();
+  EXPECT_EQ(raw->Release(), 0u);
+}
+
+}  // namespace
