@@ -14,6 +14,10 @@ CWindow::~CWindow() {
   if (m_bSubclassed) UnsubclassWindow();
 }
 
+CWindow* CWindow::FromHandle(HWND hWnd) {
+  return hWnd ? static_cast<CWindow*>(::GetPropW(hWnd, kBoundProp)) : nullptr;
+}
+
 HWND CWindow::Detach() {
   if (m_bSubclassed) return UnsubclassWindow();
   HWND hWnd = m_hWnd;

@@ -17,6 +17,9 @@ class CWindow {
   CWindow(const CWindow&) = delete;
   CWindow& operator=(const CWindow&) = delete;
 
+  // The wrapper that routes `hWnd`'s messages, or null.
+  static CWindow* FromHandle(HWND hWnd);
+
   HWND GetHwnd() const { return m_hWnd; }
   operator HWND() const { return m_hWnd; }
 

@@ -1,0 +1,15 @@
+// The About box: the program's name and version and the maker's links.
+#pragma once
+#include "CDialog.h"
+#include "CLinkCtrlEx.h"
+
+class CAboutDlg : public CDialog {
+ public:
+  explicit CAboutDlg(HWND parent = nullptr);
+
+ protected:
+  void DoDataExchange() override;
+
+ private:
+  CLinkCtrlEx m_link;
+};

@@ -1,0 +1,9 @@
+// The application object: registers the common controls and runs the main window modally.
+#pragma once
+#include "CApplication.h"
+
+class CSorvResApp : public CApplication {
+ public:
+  BOOL InitInstance() override;
+  BOOL OnCommand(UINT id) override;
+};

@@ -1,0 +1,182 @@
+#include "CSorvResDlg.h"
+
+#include <shellapi.h>
+
+#include "CAboutDlg.h"
+#include "CPaintDC.h"
+#include "FixedPlacement.h"
+#include "resource.h"
+
+const wchar_t* const CSorvResDlg::kFilterTexts[10] = {
+    L"过滤:所有文件(*.*)",
+    L"过滤:图片文件(*.png;*.jpg;*.bmp;*.ico;*.gft)",
+    L"过滤:PNG图片(*.png;)",
+    L"过滤:JPG图片(*.jpg;)",
+    L"过滤:BMP图片(*.bmp)",
+    L"过滤:GFT图片(*.gft)",
+    L"过滤:ICO图标(*.ico)",
+    L"过滤:XML文件(*.xml)",
+    L"过滤:GMD文件(*.gmd)",
+    L"过滤:LUA文件(*.lua)",
+};
+
+CSorvResDlg::CSorvResDlg(HWND parent) : CDialog(IDD_SORVRES_DIALOG, parent), m_hIcon(nullptr) {
+  m_hIcon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
+}
+
+CSorvResDlg::~CSorvResDlg() {
+  for (RESITEM* item : m_items) delete item;
+  m_items.clear();
+}
+
+void CSorvResDlg::DoDataExchange() {
+  BindControl(IDC_OPEN, m_btnOpen);
+  BindControl(IDC_TREE, m_tree);
+  BindControl(IDC_PREVIEW, m_preview);
+  BindControl(IDC_FILTER, m_filter);
+  BindControl(IDC_PATH, m_editPath);
+  BindControl(IDC_NAME, m_editName);
+  BindControl(IDC_EXPORT, m_btnExport);
+  BindControl(IDC_SAVE, m_btnSave);
+  BindControl(IDC_LINK, m_link);
+}
+
+BOOL CSorvResDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+
+  if (HMENU sysMenu = ::GetSystemMenu(m_hWnd, FALSE)) {
+    wchar_t about[256] = {};
+    ::LoadStringW(::GetModuleHandleW(nullptr), IDS_ABOUTBOX, about, 256);
+    if (about[0]) {
+      ::AppendMenuW(sysMenu, MF_SEPARATOR, 0, nullptr);
+      ::AppendMenuW(sysMenu, MF_STRING, IDM_ABOUTBOX, about);
+    }
+  }
+
+  SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+  SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+
+  for (const wchar_t* text : kFilterTexts) m_filter.AddString(text);
+  m_filter.SetCurSel(0);
+
+  m_preview.ModifyStyleEx(WS_EX_CLIENTEDGE, 0);
+  m_editPath.ModifyStyleEx(WS_EX_CLIENTEDGE, 0);
+  m_editName.ModifyStyleEx(WS_EX_CLIENTEDGE, 0);
+  m_preview.ModifyStyle(0, WS_BORDER);
+  m_editPath.ModifyStyle(0, WS_BORDER);
+  m_editName.ModifyStyle(0, WS_BORDER);
+
+  static const UINT kIndicators[] = {ID_INDICATOR_TEXT, ID_INDICATOR_LINK};
+  m_statusBar.Create(m_hWnd, ID_STATUS_BAR);
+  m_statusBar.SetIndicators(kIndicators, 2);
+  m_statusBar.SetPaneText(0, L"", true);
+  m_statusBar.SetPaneText(1, L"", true);
+
+  ::SetParent(m_link, m_statusBar);
+
+  // Layout hookup: the layout root is attached here and the layout description applied.
+
+  ApplyFixedPlacement();
+  ::DragAcceptFiles(m_hWnd, TRUE);
+  return TRUE;
+}
+
+void CSorvResDlg::ApplyFixedPlacement() {
+  RepositionBars(m_hWnd, 0xE800, 0xE8FF);
+  RECT client = {};
+  GetClientRect(&client);
+  RECT bar = {};
+  m_statusBar.GetWindowRect(&bar);
+  const int w = client.right - client.left;
+  const int h = client.bottom - client.top;
+  const int s = bar.bottom - bar.top;
+  m_statusBar.SetPaneInfo(0, ID_INDICATOR_TEXT, 0, w - sorv::app::kLinkPaneWidth);
+  m_statusBar.SetPaneInfo(1, ID_INDICATOR_LINK, 0, sorv::app::kLinkPaneWidth);
+  CWindow* const controls[] = {&m_link, &m_btnOpen, &m_editPath, &m_filter, &m_btnExport,
+                               &m_btnSave, &m_editName, &m_tree, &m_preview};
+  const auto rects = sorv::app::FixedPlacement(w, h, s);
+  for (size_t i = 0; i < rects.size(); ++i)
+    controls[i]->MoveWindow(rects[i].x, rects[i].y, rects[i].width, rects[i].height, TRUE);
+}
+
+bool CSorvResDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  switch (msg) {
+    case WM_SYSCOMMAND:
+      OnSysCommand(wParam, lParam, result);
+      return true;
+    case WM_PAINT:
+      if (!OnPaintIconic()) return false;
+      result = 0;
+      return true;
+    case WM_QUERYDRAGICON:
+      result = reinterpret_cast<LRESULT>(m_hIcon);
+      return true;
+    case WM_COMMAND:
+      switch (MAKELONG(LOWORD(wParam), HIWORD(wParam))) {
+        case MAKELONG(IDC_OPEN, BN_CLICKED): OnOpenFile(); result = 0; return true;
+        case MAKELONG(IDC_SAVE, BN_CLICKED): OnSaveFile(); result = 0; return true;
+        case MAKELONG(IDC_EXPORT, BN_CLICKED): OnExportAll(); result = 0; return true;
+        case MAKELONG(IDC_FILTER, CBN_SELCHANGE): OnFilterChanged(); result = 0; return true;
+      }
+      break;
+    case WM_NOTIFY: {
+      const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (header->idFrom == IDC_TREE && header->code == TVN_SELCHANGEDW) {
+        result = OnTreeSelChanged(reinterpret_cast<const NMTREEVIEWW*>(lParam));
+        return true;
+      }
+      break;
+    }
+    case WM_SIZE:
+      OnSize(wParam, lParam);
+      result = 0;
+      return true;
+    case WM_GETMINMAXINFO:
+      reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = POINT{kMinTrackWidth, kMinTrackHeight};
+      result = DefWindowProc(msg, wParam, lParam);
+      return true;
+    case WM_DROPFILES:
+      OnDropFiles(reinterpret_cast<HDROP>(wParam));
+      result = DefWindowProc(msg, wParam, lParam);
+      return true;
+  }
+  return CDialog::OnMessage(msg, wParam, lParam, result);
+}
+
+void CSorvResDlg::OnSysCommand(WPARAM command, LPARAM lParam, LRESULT& result) {
+  if ((command & 0xFFF0) == IDM_ABOUTBOX) {
+    CAboutDlg about(m_hWnd);
+    about.DoModal();
+    result = 0;
+  } else {
+    result = DefWindowProc(WM_SYSCOMMAND, command, lParam);
+  }
+}
+
+bool CSorvResDlg::OnPaintIconic() {
+  if (!::IsIconic(m_hWnd)) return false;
+  CPaintDC dc(m_hWnd);
+  SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(static_cast<HDC>(dc)), 0);
+  const int cxIcon = ::GetSystemMetrics(SM_CXICON);
+  const int cyIcon = ::GetSystemMetrics(SM_CYICON);
+  RECT rect = {};
+  GetClientRect(&rect);
+  const int x = (rect.right - rect.left - cxIcon + 1) / 2;
+  const int y = (rect.bottom - rect.top - cyIcon + 1) / 2;
+  ::DrawIcon(static_cast<HDC>(dc), x, y, m_hIcon);
+  return true;
+}
+
+void CSorvResDlg::OnSize(WPARAM type, LPARAM size) {
+  DefWindowProc(WM_SIZE, type, size);
+  // Layout relayout goes here, before the fixed placement.
+  if (m_preview.GetHwnd()) ApplyFixedPlacement();
+}
+
+// Loading, filtering, preview, save and export.
+void CSorvResDlg::OnOpenFile() {}
+void CSorvResDlg::OnSaveFile() {}
+void CSorvResDlg::OnExportAll() {}
+void CSorvResDlg::OnFilterChanged() {}
+LRESULT CSorvResDlg::OnTreeSelChanged(const NMTREEVIEWW*) { return 0; }
+void CSorvResDlg::OnDropFiles(HDROP drop) { ::DragFinish(drop); }

@@ -1,0 +1,65 @@
+// The main window: package path, type filter, entry tree, preview, save and export, with a
+// status bar at the bottom holding the counts and the maker's link.
+#pragma once
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "CButton.h"
+#include "CComboBox.h"
+#include "CDialog.h"
+#include "CEdit.h"
+#include "CImageCtrl.h"
+#include "CLinkCtrlEx.h"
+#include "CSorvResFile.h"
+#include "CStatusBar.h"
+#include "CTreeCtrl.h"
+
+class CSorvResDlg : public CDialog {
+ public:
+  explicit CSorvResDlg(HWND parent = nullptr);
+  ~CSorvResDlg() override;
+
+  // The type filter's texts, index 0 to 9.
+  static const wchar_t* const kFilterTexts[10];
+  static const int kMinTrackWidth = 480;
+  static const int kMinTrackHeight = 350;
+
+ protected:
+  void DoDataExchange() override;
+  BOOL OnInitDialog() override;
+  bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+  // Commands of the window (loading, filtering, preview, save and export).
+  void OnOpenFile();
+  void OnSaveFile();
+  void OnExportAll();
+  void OnFilterChanged();
+  LRESULT OnTreeSelChanged(const NMTREEVIEWW* notification);
+  void OnDropFiles(HDROP drop);
+
+  // Keeps the nine controls where they belong for the current client size.
+  void ApplyFixedPlacement();
+
+  HICON m_hIcon;
+  CSorvResFile m_resFile;
+  std::vector<RESITEM*> m_items;  // the entry list, in index order; owned
+  CButton m_btnOpen;
+  std::wstring m_strPackagePath;
+  CTreeCtrl m_tree;
+  CImageCtrl m_preview;
+  CLinkCtrlEx m_link;
+  CComboBox m_filter;
+  CEdit m_editPath;
+  CEdit m_editName;
+  CButton m_btnExport;
+  CButton m_btnSave;
+  CStatusBar m_statusBar;
+
+ private:
+  void OnSysCommand(WPARAM command, LPARAM lParam, LRESULT& result);
+  bool OnPaintIconic();
+  void OnSize(WPARAM type, LPARAM size);
+};

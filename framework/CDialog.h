@@ -1,0 +1,53 @@
+// A dialog made from a template, modal (the program's message loop) or modeless (tests).
+// Once the system has made the window, the dialog subclasses it like any other wrapper, so
+// a dialog class's messages go through its OnMessage switch and what it leaves reaches the
+// system's dialog handling. Notifications no handler took are reflected to the control's
+// own wrapper.
+#pragma once
+#include "CWindow.h"
+
+// Reflected notifications arrive at the control's wrapper as this base + the message.
+const UINT OCM_BASE_SORV = WM_APP + 0x2000;
+const UINT OCM_NOTIFY_SORV = OCM_BASE_SORV + WM_NOTIFY;
+const UINT OCM_COMMAND_SORV = OCM_BASE_SORV + WM_COMMAND;
+
+// Sends a WM_NOTIFY or control WM_COMMAND on to the sending control's wrapper, if it has
+// one. True when it was sent; `result` holds the wrapper's answer.
+bool ReflectToControl(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+class CDialog : public CWindow {
+ public:
+  explicit CDialog(UINT templateId, HWND parent = nullptr);
+  ~CDialog() override;
+
+  // Runs the dialog modally; returns the value given to EndDialog, or -1 when the window
+  // could not be made.
+  virtual INT_PTR DoModal();
+  // Makes the dialog modeless (visible when its template says so).
+  bool Create(HWND parent = nullptr);
+  // Ends a modal run, or destroys a modeless dialog, with `result`.
+  void EndDialog(INT_PTR result);
+  bool IsModal() const { return m_bModal; }
+  INT_PTR GetResult() const { return m_nResult; }
+
+ protected:
+  // Control binding: attaches member wrappers to the template's controls by id.
+  virtual void DoDataExchange() {}
+  // Set-up: runs the binding; TRUE lets the system focus the first tab stop.
+  virtual BOOL OnInitDialog();
+  virtual void OnOK();
+  virtual void OnCancel();
+  bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+  // Binds `control` to the child `id` unless it is bound already (binding runs again on OK).
+  void BindControl(int id, CWindow& control);
+
+  UINT m_nTemplateId;
+  HWND m_hParentWnd;
+
+ private:
+  static INT_PTR CALLBACK StaticDialogProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+  bool m_bModal = false;
+  INT_PTR m_nResult = 0;
+};

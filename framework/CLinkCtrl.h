@@ -1,0 +1,8 @@
+// Link (SysLink) control wrapper: the base of the program's link control.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#include "CWindow.h"
+
+class CLinkCtrl : public CWindow {};
