@@ -1,0 +1,224 @@
+// The main window from its real template, driven with real messages.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include "CAboutDlg.h"
+#include "FixedPlacement.h"
+#include "MainDialogHarness.h"
+#include "resource.h"
+
+using harness::ChildRect;
+using harness::ClientSize;
+using harness::FakeUi;
+using harness::TestDlg;
+
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dlg.Create(nullptr));
+    harness::Pump();
+  }
+  FakeUi ui;
+  TestDlg dlg;
+};
+
+std::wstring MenuText(HMENU menu, int index) {
+  wchar_t text[128] = {};
+  ::GetMenuStringW(menu, static_cast<UINT>(index), text, 128, MF_BYPOSITION);
+  return text;
+}
+
+// Runs `action` from a thread timer inside the next modal loop, once.
+struct TimerAction {
+  static void (*action)();
+  static void CALLBACK Fire(HWND, UINT, UINT_PTR id, DWORD) {
+    ::KillTimer(nullptr, id);
+    action();
+  }
+  static void Arm(void (*fn)()) {
+    action = fn;
+    ::SetTimer(nullptr, 0, 200, &TimerAction::Fire);
+  }
+};
+void (*TimerAction::action)() = nullptr;
+
+}  // namespace
+
+TEST_F(MainWindowTest, StartsWithTheFilterTheEmptyPanesAndFocusInThePathBox) {
+  ASSERT_EQ(dlg.m_filter.GetCount(), 10);
+  for (int i = 0; i < 10; ++i) EXPECT_EQ(dlg.m_filter.GetLBText(i), CSorvResDlg::kFilterTexts[i]) << i;
+  EXPECT_EQ(dlg.m_filter.GetLBText(0), L"过滤:所有文件(*.*)");
+  EXPECT_EQ(dlg.m_filter.GetLBText(9), L"过滤:LUA文件(*.lua)");
+  EXPECT_EQ(dlg.m_filter.GetCurSel(), 0);
+  EXPECT_EQ(::GetFocus(), dlg.m_editPath.GetHwnd());
+
+  ASSERT_EQ(dlg.m_statusBar.GetPaneCount(), 2);
+  EXPECT_EQ(dlg.m_statusBar.GetDlgCtrlID(), 59393);
+  EXPECT_EQ(dlg.m_statusBar.GetPaneText(0), L"");
+  EXPECT_EQ(dlg.m_statusBar.GetPaneText(1), L"");
+  EXPECT_EQ(dlg.m_statusBar.GetPaneId(0), 101u);
+  EXPECT_EQ(dlg.m_statusBar.GetPaneId(1), 102u);
+  EXPECT_EQ(dlg.m_statusBar.GetPaneWidth(1), 170);
+  EXPECT_EQ(::GetParent(dlg.m_link), dlg.m_statusBar.GetHwnd());
+
+  wchar_t title[64] = {};
+  ::GetWindowTextW(dlg, title, 64);
+  EXPECT_STREQ(title, L"Sorv资源文件读取 V1.0");
+  // The three framed boxes lose the sunken edge and get a plain border.
+  for (CWindow* w : {static_cast<CWindow*>(&dlg.m_preview), static_cast<CWindow*>(&dlg.m_editPath),
+                     static_cast<CWindow*>(&dlg.m_editName)}) {
+    EXPECT_FALSE(w->GetExStyle() & WS_EX_CLIENTEDGE);
+    EXPECT_TRUE(w->GetStyle() & WS_BORDER);
+  }
+  EXPECT_TRUE(dlg.m_preview.GetStyle() & SS_NOTIFY);
+  EXPECT_TRUE(dlg.GetExStyle() & WS_EX_ACCEPTFILES);
+  EXPECT_EQ(reinterpret_cast<HICON>(dlg.SendMessage(WM_QUERYDRAGICON)), dlg.m_hIcon);
+  EXPECT_NE(dlg.m_hIcon, nullptr);
+}
+
+TEST_F(MainWindowTest, SystemMenuEndsWithASeparatorAndTheAboutItem) {
+  HMENU menu = ::GetSystemMenu(dlg, FALSE);
+  ASSERT_NE(menu, nullptr);
+  const int count = ::GetMenuItemCount(menu);
+  ASSERT_GE(count, 2);
+  EXPECT_EQ(::GetMenuState(menu, static_cast<UINT>(count - 2), MF_BYPOSITION) & MF_SEPARATOR, UINT(MF_SEPARATOR));
+  EXPECT_EQ(MenuText(menu, count - 1), L"关于(&A)...");
+  EXPECT_EQ(::GetMenuItemID(menu, count - 1), 16u);
+}
+
+TEST_F(MainWindowTest, FixedPlacementAtSeveralSizes) {
+  // The first size is below the minimum: whatever client area the window gets, the
+  // controls follow it.
+  const SIZE sizes[] = {{300, 200}, {600, 400}, {1000, 700}, {1200, 900}};
+  for (SIZE size : sizes) {
+    harness::SetClientSize(dlg, size.cx, size.cy);
+    const SIZE client = ClientSize(dlg);
+    if (size.cx >= 480) ASSERT_EQ(client.cx, size.cx);
+    RECT bar = {};
+    dlg.m_statusBar.GetWindowRect(&bar);
+    const int s = bar.bottom - bar.top;
+    EXPECT_GT(s, 10);
+    // The bar lies along the bottom of the client area, full width.
+    RECT barInClient = ChildRect(dlg.m_statusBar);
+    EXPECT_EQ(barInClient.bottom, client.cy);
+    EXPECT_EQ(barInClient.right - barInClient.left, client.cx);
+    EXPECT_EQ(dlg.m_statusBar.GetPaneWidth(0), client.cx - 170);
+
+    for (const sorv::app::ControlRect& want : sorv::app::FixedPlacement(client.cx, client.cy, s)) {
+      HWND control = want.id == IDC_LINK ? dlg.m_link.GetHwnd() : ::GetDlgItem(dlg, want.id);
+      ASSERT_NE(control, nullptr) << want.id;
+      RECT got = ChildRect(control);
+      if (want.id == IDC_FILTER) {
+        // A drop-down list's window is the closed box; its position and width are ours.
+        EXPECT_EQ(got.left, want.x) << want.id;
+        EXPECT_EQ(got.top, want.y) << want.id;
+        EXPECT_EQ(got.right - got.left, want.width) << want.id;
+        continue;
+      }
+      EXPECT_EQ(got.left, want.x) << want.id << " at " << client.cx << "x" << client.cy;
+      EXPECT_EQ(got.top, want.y) << want.id;
+      EXPECT_EQ(got.right - got.left, want.width) << want.id;
+      EXPECT_EQ(got.bottom - got.top, want.height) << want.id;
+    }
+    // The tree keeps 200 pixels; the preview takes the rest.
+    EXPECT_EQ(ChildRect(dlg.m_tree).right - ChildRect(dlg.m_tree).left, 200);
+    EXPECT_EQ(ChildRect(dlg.m_preview).right, client.cx - 8);
+  }
+}
+
+TEST_F(MainWindowTest, MinimumTrackingSizeIs480By350) {
+  MINMAXINFO info = {};
+  dlg.SendMessage(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+  EXPECT_EQ(info.ptMinTrackSize.x, 480);
+  EXPECT_EQ(info.ptMinTrackSize.y, 350);
+}
+
+TEST_F(MainWindowTest, LinkOpensOnlyTargetsWithADotAfterTheFirstCharacter) {
+  struct Case {
+    const wchar_t* url;
+    bool opens;
+  } cases[] = {
+      {L"https://sorvres.example/", true}, {L"a.b", true}, {L".example", false},
+      {L"", false},                          {L"nodot", false},
+  };
+  for (const Case& c : cases) {
+    ui.executed.clear();
+    NMLINK link = {};
+    link.hdr.hwndFrom = dlg.m_link;
+    link.hdr.idFrom = IDC_LINK;
+    link.hdr.code = NM_CLICK;
+    lstrcpynW(link.item.szUrl, c.url, L_MAX_URL_LENGTH);
+    // The link sits in the status bar: the bar's notification goes back to the link.
+    const LRESULT result = ::SendMessageW(dlg.m_statusBar, WM_NOTIFY, IDC_LINK, reinterpret_cast<LPARAM>(&link));
+    EXPECT_EQ(result, 0);
+    if (c.opens) {
+      ASSERT_EQ(ui.executed.size(), 1u) << c.url;
+      EXPECT_EQ(ui.executed[0], std::wstring(L"Open ") + c.url + L" 5");
+    } else {
+      EXPECT_TRUE(ui.executed.empty()) << c.url;
+    }
+  }
+}
+
+TEST_F(MainWindowTest, SystemCommandsWhoseIdMasksTo16OpenTheAboutBox) {
+  for (WPARAM command : {WPARAM(16), WPARAM(16 | 0x7)}) {
+    static bool seen;
+    seen = false;
+    TimerAction::Arm([] {
+      HWND about = ::FindWindowW(nullptr, L"关于");
+      seen = about != nullptr;
+      if (about) {
+        wchar_t text[128] = {};
+        ::GetWindowTextW(::GetDlgItem(about, IDC_LINK), text, 128);
+        seen = seen && text[0] != 0;
+        ::PostMessageW(about, WM_COMMAND, IDOK, 0);
+      }
+    });
+    dlg.SendMessage(WM_SYSCOMMAND, command, 0);
+    EXPECT_TRUE(seen) << command;
+    EXPECT_EQ(::FindWindowW(nullptr, L"关于"), nullptr);
+  }
+}
+
+// The modal run is the program's message loop: Esc ends it as Cancel, Enter in the path
+// box as OK.
+TEST(MainWindowModal, EscAndEnterEndTheModalRun) {
+  FakeUi ui;
+  struct Case {
+    WPARAM key;
+    INT_PTR result;
+  } cases[] = {{VK_ESCAPE, IDCANCEL}, {VK_RETURN, IDOK}};
+  for (const Case& c : cases) {
+    static WPARAM key;
+    key = c.key;
+    TimerAction::Arm([] {
+      HWND focus = ::GetFocus();
+      ::PostMessageW(focus, WM_KEYDOWN, key, 0);
+      ::PostMessageW(focus, WM_KEYUP, key, 0xC0000000);
+    });
+    TestDlg dlg;
+    EXPECT_EQ(dlg.DoModal(), c.result) << c.key;
+  }
+}
+
+TEST(AboutBox, ShowsItsTextsAndBindsTheLink) {
+  FakeUi ui;
+  CAboutDlg about;
+  ASSERT_TRUE(about.Create(nullptr));
+  wchar_t text[128] = {};
+  ::GetWindowTextW(about, text, 128);
+  EXPECT_STREQ(text, L"关于");
+  HWND link = ::GetDlgItem(about, IDC_LINK);
+  ASSERT_NE(CWindow::FromHandle(link), nullptr);
+  NMLINK click = {};
+  click.hdr.hwndFrom = link;
+  click.hdr.idFrom = IDC_LINK;
+  click.hdr.code = NM_CLICK;
+  lstrcpynW(click.item.szUrl, SORVRES_LINK_URL, L_MAX_URL_LENGTH);
+  about.SendMessage(WM_NOTIFY, IDC_LINK, reinterpret_cast<LPARAM>(&click));
+  ASSERT_EQ(ui.executed.size(), 1u);
+  EXPECT_EQ(ui.executed[0], std::wstring(L"Open ") + SORVRES_LINK_URL + L" 5");
+}
