@@ -25,6 +25,9 @@ CSorvResDlg::CSorvResDlg(HWND parent) : CDialog(IDD_SORVRES_DIALOG, parent), m_h
 }
 
 CSorvResDlg::~CSorvResDlg() {
+  // The windows go before the members that route their messages (a modeless dialog still
+  // has its window here).
+  if (m_hWnd && ::IsWindow(m_hWnd)) ::DestroyWindow(m_hWnd);
   for (RESITEM* item : m_items) delete item;
   m_items.clear();
 }
