@@ -175,11 +175,3 @@ void CSorvResDlg::OnSize(WPARAM type, LPARAM size) {
   // Layout relayout goes here, before the fixed placement.
   if (m_preview.GetHwnd()) ApplyFixedPlacement();
 }
-
-// Loading, filtering, preview, save and export.
-void CSorvResDlg::OnOpenFile() {}
-void CSorvResDlg::OnSaveFile() {}
-void CSorvResDlg::OnExportAll() {}
-void CSorvResDlg::OnFilterChanged() {}
-LRESULT CSorvResDlg::OnTreeSelChanged(const NMTREEVIEWW*) { return 0; }
-void CSorvResDlg::OnDropFiles(HDROP drop) { ::DragFinish(drop); }

@@ -40,6 +40,22 @@ class CSorvResDlg : public CDialog {
   LRESULT OnTreeSelChanged(const NMTREEVIEWW* notification);
   void OnDropFiles(HDROP drop);
 
+  // Loading a package and the entry tree.
+  void LoadPackage(std::wstring path);
+  void ClearItems();
+  void BuildItems();
+  void FillTree();
+  void AddAllItems();
+  void AddFilteredItems(std::wstring pattern);
+  void ShowPreview(RESITEM* item);
+  // Handles every waiting message of the thread, then returns.
+  void PumpMessages();
+
+  // Saving and exporting.
+  static std::wstring MakeSaveName(const std::wstring& storedName);
+  // Nonzero when the directory exists afterwards; climbs to make missing parents.
+  static BOOL MakeDirectories(std::wstring directory);
+
   // Keeps the nine controls where they belong for the current client size.
   void ApplyFixedPlacement();
 
@@ -57,8 +73,14 @@ class CSorvResDlg : public CDialog {
   CButton m_btnExport;
   CButton m_btnSave;
   CStatusBar m_statusBar;
+  // True while a load, a save or an export runs: their message pumping and dialogs must
+  // not start another one that would close the package under them.
+  bool m_bBusy = false;
 
  private:
+  // Open, Save, Export and the path box, in that order.
+  void EnableCommands(BOOL enable);
+
   void OnSysCommand(WPARAM command, LPARAM lParam, LRESULT& result);
   bool OnPaintIconic();
   void OnSize(WPARAM type, LPARAM size);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "CComPtr.h"
+#include "CDialog.h"
 
 namespace {
 
@@ -101,6 +102,8 @@ bool CPlatformUi::FileDialog(const FileDialogRequest& request, std::wstring& pat
 HINSTANCE CPlatformUi::Execute(HWND owner, LPCWSTR verb, LPCWSTR file, int show) {
   return ::ShellExecuteW(owner, verb, file, nullptr, nullptr, show);
 }
+
+INT_PTR CPlatformUi::RunModal(CDialog& dialog) { return dialog.DoModal(); }
 
 CPlatformUi& CPlatformUi::Current() { return *g_ui; }
 

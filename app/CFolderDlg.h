@@ -1,0 +1,52 @@
+// The folder chooser: the shell's folder browser presented as a modal dialog object.
+// Construct it with a prompt, run it, and read the chosen folder, which ends with "\".
+// While the browser is open the object is attached to the browser's window, so that its
+// handlers can send it messages.
+#pragma once
+#include <windows.h>
+#include <shlobj.h>
+
+#include <string>
+
+#include "CDialog.h"
+
+class CFolderDlg : public CDialog {
+ public:
+  // `prompt` is shown above the folder tree; it is kept as a pointer and must outlive the
+  // run. The folder to preselect starts as the user's desktop folder.
+  explicit CFolderDlg(LPCWSTR prompt = nullptr, HWND parent = nullptr);
+  ~CFolderDlg() override;
+
+  // IDOK when a folder with a file-system path was confirmed (the folder path then holds
+  // it, ending with "\"), else IDCANCEL.
+  INT_PTR DoModal() override;
+
+  const std::wstring& GetFolderPath() const { return m_strFolderPath; }
+  // The folder to preselect at the next run.
+  void SetFolderPath(const std::wstring& path) { m_strFolderPath = path; }
+  const BROWSEINFOW& GetBrowseInfo() const { return m_bi; }
+
+  // Shortens `text` to the width of `rect`, measured with `dc`: a front part, "...", and
+  // the last component with its leading "\". True when the text was shortened.
+  static BOOL FitPathToWidth(const RECT* rect, std::wstring& text, HDC dc);
+
+ protected:
+  // Every callback of the browser; the answer goes back to the shell.
+  virtual int DispatchBrowseEvent(UINT msg, LPARAM value);
+  virtual void OnBrowseInitialized();
+  virtual void OnBrowseSelectionChanged(PCIDLIST_ABSOLUTE item);
+  // The answer keeps the browser open (1) after a typed name it could not use.
+  virtual int OnBrowseValidateFailed(LPCWSTR typed);
+  virtual void OnBrowseInterface(IUnknown* unknown);
+
+  // The browser's callback: attaches the object to the browse window, then dispatches.
+  static int CALLBACK BrowseCallbackProc(HWND hWnd, UINT msg, LPARAM value, LPARAM data);
+
+  BROWSEINFOW m_bi;
+  std::wstring m_strFolderPath;  // in: the folder to preselect; out: the chosen folder
+
+ private:
+  // The owner the run disables: the given parent or the program's main window, as its
+  // top-level window's last active pop-up.
+  HWND GetModalOwner() const;
+};

@@ -1,0 +1,149 @@
+// The main window's package view: opening (button or drop), the entry list, the filtered
+// tree with its counts, and the preview of the selected entry.
+#include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
+#include <shellapi.h>
+
+#include "CBusyScope.h"
+#include "CPlatformUi.h"
+#include "CSorvResDlg.h"
+#include "PathSplit.h"
+#include "TypeFilter.h"
+#include "WideText.h"
+
+using sorv::app::FromU16;
+using sorv::app::ToU16;
+
+void CSorvResDlg::OnOpenFile() {
+  if (m_bBusy) return;
+  FileDialogRequest request;
+  request.open = true;
+  request.title = L"打开文件";
+  request.filter = L"Sorv资源文件*.rdb|*.rdb|所有文件|*.*||";
+  request.flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
+  request.owner = m_hWnd;
+  std::wstring path;
+  if (CPlatformUi::Current().FileDialog(request, path)) LoadPackage(path);
+}
+
+void CSorvResDlg::OnDropFiles(HDROP drop) {
+  // Ignored while a load, save or export runs: a nested load would close the package that
+  // the running operation still reads.
+  if (!m_bBusy && ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) != 0) {
+    // The whole name, however long: a name cut to a fixed buffer could name another file.
+    const UINT length = ::DragQueryFileW(drop, 0, nullptr, 0);
+    std::wstring path(static_cast<size_t>(length) + 1, L'\0');
+    path.resize(::DragQueryFileW(drop, 0, &path[0], length + 1));
+    LoadPackage(path);
+  }
+  ::DragFinish(drop);
+}
+
+void CSorvResDlg::EnableCommands(BOOL enable) {
+  m_btnOpen.EnableWindow(enable);
+  m_btnSave.EnableWindow(enable);
+  m_btnExport.EnableWindow(enable);
+  m_editPath.EnableWindow(enable);
+}
+
+void CSorvResDlg::LoadPackage(std::wstring path) {
+  if (m_bBusy) return;
+  CBusyScope busy(m_bBusy);
+  EnableCommands(FALSE);
+  PumpMessages();
+  ClearItems();
+  m_statusBar.SetPaneText(0, L"load..", true);
+  PumpMessages();
+  if (m_resFile.Open(path.c_str(), FILE_SHARE_READ)) {
+    m_strPackagePath = path;
+    m_editPath.SetWindowText(path.c_str());
+    PumpMessages();
+    BuildItems();
+  } else {
+    m_statusBar.SetPaneText(0, L"打开文件失败", true);
+    CPlatformUi::Current().ShowMessage(m_hWnd, L"打开文件失败!\r\n\r\n" + path);
+  }
+  EnableCommands(TRUE);
+  PumpMessages();
+}
+
+void CSorvResDlg::ClearItems() {
+  m_strPackagePath.clear();
+  m_editName.SetWindowText(L"");
+  m_preview.ClearImage();
+  m_tree.DeleteAllItems();
+  for (RESITEM* item : m_items) delete item;
+  m_items.clear();
+  m_items.shrink_to_fit();
+  m_statusBar.SetPaneText(0, L"", true);
+  PumpMessages();
+}
+
+void CSorvResDlg::BuildItems() {
+  ClearItems();
+  const std::vector<RESENTRY>& entries = m_resFile.Entries();
+  m_items.reserve(entries.size());
+  for (const RESENTRY& entry : entries) {
+    RESITEM* item = new RESITEM();
+    // Borrowed for as long as the package stays open; nothing writes through it.
+    item->pEntry = const_cast<RESENTRY*>(&entry);
+    sorv::app::FillItemNames(*item, ToU16(entry.pszName));
+    m_items.push_back(item);
+  }
+  FillTree();
+}
+
+void CSorvResDlg::FillTree() {
+  m_tree.DeleteAllItems();
+  if (m_items.empty()) return;
+  m_tree.SetRedraw(FALSE);
+  const int filter = m_filter.GetCurSel();
+  if (const char16_t* pattern = sorv::app::FilterPattern(filter))
+    AddFilteredItems(FromU16<wchar_t>(pattern));
+  else
+    AddAllItems();
+  m_tree.SetRedraw(TRUE);
+  const std::u16string counts = sorv::app::CountStatusText(filter, m_items.size(), m_tree.GetCount());
+  m_statusBar.SetPaneText(0, FromU16<wchar_t>(counts).c_str(), true);
+}
+
+void CSorvResDlg::OnFilterChanged() { FillTree(); }
+
+void CSorvResDlg::AddAllItems() {
+  for (RESITEM* item : m_items) m_tree.InsertRootItem(item->szName, reinterpret_cast<LPARAM>(item));
+}
+
+void CSorvResDlg::AddFilteredItems(std::wstring pattern) {
+  const std::u16string filter = ToU16(pattern);
+  for (RESITEM* item : m_items) {
+    if (sorv::app::ExtensionMatches(ToU16(item->szExt), filter))
+      m_tree.InsertRootItem(item->szName, reinterpret_cast<LPARAM>(item));
+  }
+}
+
+LRESULT CSorvResDlg::OnTreeSelChanged(const NMTREEVIEWW* notification) {
+  if (notification->action != TVC_UNKNOWN && notification->itemNew.hItem)
+    ShowPreview(reinterpret_cast<RESITEM*>(notification->itemNew.lParam));
+  return 0;
+}
+
+void CSorvResDlg::ShowPreview(RESITEM* item) {
+  if (!item) {
+    m_editName.SetWindowText(L"");
+    m_preview.ClearImage();
+    return;
+  }
+  m_editName.SetWindowText(item->pEntry ? item->pEntry->pszName : L"");
+  IStream* stream = m_resFile.CreateStream(item->pEntry);
+  m_preview.SetImageStream(stream);
+  if (stream) stream->Release();
+}
+
+void CSorvResDlg::PumpMessages() {
+  MSG msg;
+  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    ::DispatchMessageW(&msg);
+    ::TranslateMessage(&msg);
+  }
+}
