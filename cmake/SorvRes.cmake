@@ -11,7 +11,8 @@ function(sorv_test name label)
   else()
     target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
   endif()
-  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  # Tests run from the build tree's root; pictures they keep go to build/screenshots.
+  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1 WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
   set_tests_properties(${name} PROPERTIES LABELS ${label} TIMEOUT 600)
 endfunction()
 

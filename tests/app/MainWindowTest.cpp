@@ -222,3 +222,89 @@ TEST(AboutBox, ShowsItsTextsAndBindsTheLink) {
   ASSERT_EQ(ui.executed.size(), 1u);
   EXPECT_EQ(ui.executed[0], std::wstring(L"Open ") + SORVRES_LINK_URL + L" 5");
 }
+
+// The window's Chinese texts are drawn with a font that has their glyphs, and the painted
+// buttons carry ink as wide as their text. A picture of the window is kept for people to
+// look at in build/screenshots/.
+TEST_F(MainWindowTest, ChineseTextsAreDrawnWithRealGlyphs) {
+  harness::SetClientSize(dlg, 640, 420);
+  ::RedrawWindow(dlg, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  harness::Pump();
+
+  for (int id : {IDC_OPEN, IDC_SAVE, IDC_EXPORT}) {
+    HWND button = ::GetDlgItem(dlg, id);
+    wchar_t text[32] = {};
+    ::GetWindowTextW(button, text, 32);
+    const int length = lstrlenW(text);
+    ASSERT_EQ(length, 4);
+    HDC dc = ::GetDC(button);
+    HFONT font = reinterpret_cast<HFONT>(::SendMessageW(button, WM_GETFONT, 0, 0));
+    HGDIOBJ old = ::SelectObject(dc, font);
+    WORD glyphs[4] = {};
+    ASSERT_EQ(::GetGlyphIndicesW(dc, text, length, glyphs, GGI_MARK_NONEXISTING_GLYPHS), DWORD(length));
+    SIZE extent = {};
+    ::GetTextExtentPoint32W(dc, text, length, &extent);
+    ::SelectObject(dc, old);
+
+    RECT rect = {};
+    ::GetClientRect(button, &rect);
+    const int w = rect.right, h = rect.bottom;
+    HDC mem = ::CreateCompatibleDC(dc);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(dc, w, h);
+    HGDIOBJ oldBitmap = ::SelectObject(mem, bitmap);
+    ::SendMessageW(button, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(mem), PRF_CLIENT | PRF_ERASEBKGND);
+    int inkLeft = w, inkRight = -1;
+    for (int y = 4; y < h - 4; ++y)
+      for (int x = 4; x < w - 4; ++x) {
+        COLORREF c = ::GetPixel(mem, x, y);
+        if (GetRValue(c) + GetGValue(c) + GetBValue(c) < 3 * 100) {
+          if (x < inkLeft) inkLeft = x;
+          if (x > inkRight) inkRight = x;
+        }
+      }
+    ::SelectObject(mem, oldBitmap);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(mem);
+    ::ReleaseDC(button, dc);
+    for (WORD g : glyphs) EXPECT_NE(g, 0xFFFF) << "missing glyph in control " << id;
+    ASSERT_GT(inkRight, inkLeft) << "no text drawn on control " << id;
+    // Glyphs have side bearings: the ink is a little narrower than the advance widths.
+    EXPECT_GE(inkRight - inkLeft + 1, extent.cx * 3 / 4) << id;
+    EXPECT_LE(inkRight - inkLeft + 1, extent.cx + 2) << id;
+  }
+
+  // Keep a picture of the whole window.
+  RECT outer = {};
+  ::GetWindowRect(dlg, &outer);
+  const int w = outer.right - outer.left, h = outer.bottom - outer.top;
+  HDC screen = ::GetDC(nullptr);
+  HDC mem = ::CreateCompatibleDC(screen);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = h;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  void* bits = nullptr;
+  HBITMAP shot = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = ::SelectObject(mem, shot);
+  ::BitBlt(mem, 0, 0, w, h, screen, outer.left, outer.top, SRCCOPY);
+  ::SelectObject(mem, old);
+  const DWORD stride = ((static_cast<DWORD>(w) * 3 + 3) & ~3u);
+  BITMAPFILEHEADER file = {};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof(file) + sizeof(info.bmiHeader);
+  file.bfSize = file.bfOffBits + stride * static_cast<DWORD>(h);
+  ::CreateDirectoryW(L"..\\screenshots", nullptr);
+  HANDLE out = ::CreateFileW(L"..\\screenshots\\app-main-window.bmp", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (out != INVALID_HANDLE_VALUE) {
+    DWORD written = 0;
+    ::WriteFile(out, &file, sizeof(file), &written, nullptr);
+    ::WriteFile(out, &info.bmiHeader, sizeof(info.bmiHeader), &written, nullptr);
+    ::WriteFile(out, bits, stride * static_cast<DWORD>(h), &written, nullptr);
+    ::CloseHandle(out);
+  }
+  ::DeleteObject(shot);
+  ::DeleteDC(mem);
+  ::ReleaseDC(nullptr, screen);
+}
