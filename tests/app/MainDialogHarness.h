@@ -4,9 +4,11 @@
 #include <windows.h>
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "CFolderDlg.h"
 #include "CPlatformUi.h"
 #include "CSorvResDlg.h"
 
@@ -23,6 +25,7 @@ class FakeUi : public CPlatformUi {
   }
   bool FileDialog(const FileDialogRequest& request, std::wstring& path) override {
     requests.push_back(request);
+    if (duringDialog) duringDialog();
     if (fileAnswers.empty()) return false;
     path = fileAnswers.front();
     fileAnswers.pop_front();
@@ -32,11 +35,29 @@ class FakeUi : public CPlatformUi {
     executed.push_back(std::wstring(verb) + L" " + file + L" " + std::to_wstring(show));
     return reinterpret_cast<HINSTANCE>(33);
   }
+  // The folder chooser answers from folderAnswers (an empty answer cancels); any other
+  // dialog runs for real.
+  INT_PTR RunModal(CDialog& dialog) override {
+    CFolderDlg* chooser = dynamic_cast<CFolderDlg*>(&dialog);
+    if (!chooser) return dialog.DoModal();
+    const LPCWSTR prompt = chooser->GetBrowseInfo().lpszTitle;
+    folderPrompts.push_back(prompt ? prompt : L"");
+    if (duringDialog) duringDialog();
+    if (folderAnswers.empty()) return IDCANCEL;
+    const std::wstring answer = folderAnswers.front();
+    folderAnswers.pop_front();
+    if (answer.empty()) return IDCANCEL;
+    chooser->SetFolderPath(answer);
+    return IDOK;
+  }
 
   std::vector<std::wstring> messages;
   std::vector<FileDialogRequest> requests;
   std::deque<std::wstring> fileAnswers;  // an empty answer cancels
   std::vector<std::wstring> executed;
+  std::deque<std::wstring> folderAnswers;  // an empty answer cancels
+  std::vector<std::wstring> folderPrompts;
+  std::function<void()> duringDialog;      // runs while a file dialog or the chooser is open
 };
 
 // Exposes what the tests look at; adds nothing.
@@ -46,6 +67,7 @@ class TestDlg : public CSorvResDlg {
   using CSorvResDlg::m_btnOpen;
   using CSorvResDlg::m_btnSave;
   using CSorvResDlg::m_btnExport;
+  using CSorvResDlg::m_bBusy;
   using CSorvResDlg::m_editName;
   using CSorvResDlg::m_editPath;
   using CSorvResDlg::m_filter;
@@ -57,6 +79,9 @@ class TestDlg : public CSorvResDlg {
   using CSorvResDlg::m_statusBar;
   using CSorvResDlg::m_strPackagePath;
   using CSorvResDlg::m_tree;
+  using CSorvResDlg::LoadPackage;
+  using CSorvResDlg::MakeDirectories;
+  using CSorvResDlg::MakeSaveName;
 };
 
 // Handles every waiting message of the thread.

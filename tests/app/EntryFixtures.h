@@ -1,0 +1,56 @@
+// Packages, drops and preview readings for the main window's command tests.
+#pragma once
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "MainDialogHarness.h"
+
+namespace fixtures {
+
+using Bytes = std::vector<uint8_t>;
+
+struct EntrySpec {
+  std::wstring name;
+  Bytes data;
+  bool wrapped = false;  // stored behind a "TGF\0" header
+};
+
+// Writes a package of `entries` (made by the package writer) to `path`.
+void WritePackage(const std::wstring& path, const std::vector<EntrySpec>& entries);
+
+// A 24-bit bottom-up BMP of one colour (0xRRGGBB).
+Bytes SolidBmp(int width, int height, uint32_t rgb);
+// Bytes that the reader recognises as a PNG (the signature and some data); not decodable.
+Bytes PngLike(size_t size);
+Bytes Text(const std::string& text);
+
+// A drop handle as the shell makes it: DROPFILES with wide names, ready for WM_DROPFILES.
+HDROP MakeDrop(const std::vector<std::wstring>& files);
+// True when `drop` has been released (DragFinish frees the block).
+bool DropReleased(HDROP drop);
+
+// The tree's root items, in order: text and RESITEM pointer.
+std::vector<std::pair<std::wstring, RESITEM*>> TreeItems(const CTreeCtrl& tree);
+std::vector<std::wstring> TreeTexts(const CTreeCtrl& tree);
+
+// What the preview shows, read from its painted pixels.
+enum class PreviewShows { kSplash, kPlaceholder, kColour };
+// kColour when the centre pixel is `rgb` (a picture drawn there), kPlaceholder when red
+// text shows, else kSplash.
+PreviewShows ReadPreview(CImageCtrl& preview, uint32_t rgb);
+
+// Real user actions on the dialog.
+void ClickButton(CButton& button);
+void ChooseFilter(harness::TestDlg& dlg, int index);
+// Keyboard focus in the tree and one key press.
+void PressKeyInTree(harness::TestDlg& dlg, WPARAM key);
+// A left click on the tree's root item `index` (the tree takes keys only once something
+// is selected).
+void ClickTreeItem(harness::TestDlg& dlg, int index);
+
+}  // namespace fixtures

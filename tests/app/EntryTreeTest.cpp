@@ -1,0 +1,289 @@
+// Loading packages into the main window (open button and real drops), the filtered tree
+// with its counts, and the preview of the selected entry.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include "EntryFixtures.h"
+#include "MainDialogHarness.h"
+
+using fixtures::EntrySpec;
+using fixtures::PreviewShows;
+using harness::FakeUi;
+using harness::TestDlg;
+
+namespace {
+
+const uint32_t kGreen = 0x12AB34;
+
+class EntryTreeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dlg.Create(nullptr));
+    harness::Pump();
+  }
+  void TearDown() override { harness::Pump(); }
+
+  // Loads through the Open button and the (answered) open dialog.
+  void Open(const std::wstring& path) {
+    ui.fileAnswers.push_back(path);
+    fixtures::ClickButton(dlg.m_btnOpen);
+  }
+  void Drop(const std::vector<std::wstring>& files) {
+    HDROP drop = fixtures::MakeDrop(files);
+    dlg.SendMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(drop));
+    EXPECT_TRUE(fixtures::DropReleased(drop));
+  }
+  std::wstring Pane0() const { return dlg.m_statusBar.GetPaneText(0); }
+  bool CommandsEnabled() const {
+    return ::IsWindowEnabled(dlg.m_btnOpen) && ::IsWindowEnabled(dlg.m_btnSave) &&
+           ::IsWindowEnabled(dlg.m_btnExport) && ::IsWindowEnabled(dlg.m_editPath);
+  }
+
+  FakeUi ui;
+  TestDlg dlg;
+  harness::TempDir dir;
+};
+
+const std::vector<EntrySpec> kMixed = {
+    {L"Skin\\Main\\Logo.PNG", fixtures::PngLike(40)},
+    {L"ui/btn.png", fixtures::PngLike(30)},
+    {L"icon.Png", fixtures::PngLike(20)},
+    {L"half.PN", fixtures::Text("pn")},
+    {L"a\\b.xml", fixtures::Text("<a/>")},
+    {L"noext", fixtures::Text("x")},
+};
+
+}  // namespace
+
+TEST_F(EntryTreeTest, OpenAsksWithTheOpenDialogAndListsEveryEntry) {
+  const std::wstring path = dir / L"mixed.rdb";
+  fixtures::WritePackage(path, kMixed);
+  Open(path);
+
+  ASSERT_EQ(ui.requests.size(), 1u);
+  const FileDialogRequest& r = ui.requests[0];
+  EXPECT_TRUE(r.open);
+  EXPECT_EQ(r.title, L"打开文件");
+  EXPECT_EQ(r.filter, L"Sorv资源文件*.rdb|*.rdb|所有文件|*.*||");
+  EXPECT_EQ(r.flags, DWORD(OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT));
+  EXPECT_TRUE(r.defaultExt.empty());
+  EXPECT_TRUE(r.fileName.empty());
+
+  EXPECT_EQ(fixtures::TreeTexts(dlg.m_tree),
+            (std::vector<std::wstring>{L"Logo.PNG", L"btn.png", L"icon.Png", L"half.PN", L"b.xml", L"noext"}));
+  EXPECT_EQ(Pane0(), L"共有文件:6");
+  EXPECT_EQ(dlg.m_editPath.GetWindowText(), path);
+  EXPECT_TRUE(CommandsEnabled());
+  EXPECT_TRUE(ui.messages.empty());
+
+  // Every tree item carries its RESITEM, whose entry is the reader's, in index order.
+  const auto items = fixtures::TreeItems(dlg.m_tree);
+  ASSERT_EQ(dlg.m_items.size(), 6u);
+  ASSERT_EQ(dlg.m_resFile.Entries().size(), 6u);
+  for (size_t i = 0; i < items.size(); ++i) {
+    EXPECT_EQ(items[i].second, dlg.m_items[i]);
+    EXPECT_EQ(items[i].second->pEntry, &dlg.m_resFile.Entries()[i]);
+  }
+  EXPECT_STREQ(dlg.m_items[0]->szFName, L"Logo");
+  EXPECT_STREQ(dlg.m_items[0]->szExt, L".PNG");
+  EXPECT_STREQ(dlg.m_items[5]->szExt, L"");
+
+  // A cancelled dialog changes nothing.
+  Open(L"");
+  EXPECT_EQ(fixtures::TreeTexts(dlg.m_tree).size(), 6u);
+  EXPECT_EQ(ui.requests.size(), 2u);
+}
+
+// The extension matches one of the filter's extensions as a whole, in any case.
+TEST_F(EntryTreeTest, FiltersListWholeExtensionsInAnyCaseAndCount) {
+  const std::wstring path = dir / L"mixed.rdb";
+  fixtures::WritePackage(path, kMixed);
+  Open(path);
+
+  struct Case {
+    int filter;
+    std::vector<std::wstring> listed;
+    const wchar_t* status;
+  } cases[] = {
+      {2, {L"Logo.PNG", L"btn.png", L"icon.Png"}, L"共有文件:6 过滤后:3"},
+      {1, {L"Logo.PNG", L"btn.png", L"icon.Png"}, L"共有文件:6 过滤后:3"},
+      {7, {L"b.xml"}, L"共有文件:6 过滤后:1"},
+      {9, {}, L"共有文件:6 过滤后:0"},
+      {0, {L"Logo.PNG", L"btn.png", L"icon.Png", L"half.PN", L"b.xml", L"noext"}, L"共有文件:6"},
+  };
+  for (const Case& c : cases) {
+    fixtures::ChooseFilter(dlg, c.filter);
+    EXPECT_EQ(fixtures::TreeTexts(dlg.m_tree), c.listed) << c.filter;
+    EXPECT_EQ(Pane0(), c.status) << c.filter;
+  }
+}
+
+TEST_F(EntryTreeTest, ThreeEntriesCountUnderAMatchingAndANonMatchingFilter) {
+  const std::wstring path = dir / L"three.rdb";
+  fixtures::WritePackage(path, {{L"a.png", fixtures::PngLike(10)}, {L"b.xml", fixtures::Text("x")},
+                                {L"c.lua", fixtures::Text("y")}});
+  Open(path);
+  EXPECT_EQ(Pane0(), L"共有文件:3");
+  fixtures::ChooseFilter(dlg, 3);  // JPG: none
+  EXPECT_EQ(Pane0(), L"共有文件:3 过滤后:0");
+  EXPECT_EQ(dlg.m_tree.GetCount(), 0u);
+  fixtures::ChooseFilter(dlg, 9);  // LUA: one
+  EXPECT_EQ(Pane0(), L"共有文件:3 过滤后:1");
+}
+
+TEST_F(EntryTreeTest, AnEmptyPackageLeavesTheTreeAndPaneZeroEmpty) {
+  const std::wstring full = dir / L"full.rdb", empty = dir / L"empty.rdb";
+  fixtures::WritePackage(full, {{L"a.png", fixtures::PngLike(10)}});
+  fixtures::WritePackage(empty, {});
+  Open(full);
+  ASSERT_EQ(Pane0(), L"共有文件:1");
+  Open(empty);
+  EXPECT_EQ(Pane0(), L"");
+  EXPECT_EQ(dlg.m_tree.GetCount(), 0u);
+  EXPECT_TRUE(dlg.m_items.empty());
+  EXPECT_EQ(dlg.m_editPath.GetWindowText(), empty);
+  EXPECT_TRUE(ui.messages.empty());
+  // A filter change with nothing loaded changes nothing.
+  fixtures::ChooseFilter(dlg, 2);
+  EXPECT_EQ(Pane0(), L"");
+}
+
+TEST_F(EntryTreeTest, SelectingWithTheKeyboardPreviewsImagesAndShowsThePlaceholderForText) {
+  const std::wstring path = dir / L"images.rdb";
+  fixtures::WritePackage(path, {{L"Skin\\Main\\green.bmp", fixtures::SolidBmp(64, 64, kGreen)},
+                                {L"ui\\readme.xml", fixtures::Text("<ui/>")},
+                                {L"Skin\\wrapped.gft", fixtures::SolidBmp(64, 64, kGreen), true},
+                                {L"script.lua", fixtures::Text("print(1)")}});
+  Open(path);
+  EXPECT_EQ(fixtures::ReadPreview(dlg.m_preview, kGreen), PreviewShows::kSplash);
+
+  // Focus alone selects the first item without a user action: nothing is previewed.
+  ::SetFocus(dlg.m_tree);
+  harness::Pump();
+  EXPECT_EQ(dlg.m_editName.GetWindowText(), L"");
+
+  fixtures::ClickTreeItem(dlg, 1);
+  EXPECT_EQ(dlg.m_editName.GetWindowText(), L"ui\\readme.xml");
+  EXPECT_EQ(fixtures::ReadPreview(dlg.m_preview, kGreen), PreviewShows::kPlaceholder);
+  struct Step {
+    WPARAM key;
+    const wchar_t* name;
+    PreviewShows shows;
+  } steps[] = {
+      {VK_UP, L"Skin\\Main\\green.bmp", PreviewShows::kColour},
+      {VK_DOWN, L"ui\\readme.xml", PreviewShows::kPlaceholder},
+      {VK_DOWN, L"Skin\\wrapped.gft", PreviewShows::kColour},
+      {VK_DOWN, L"script.lua", PreviewShows::kPlaceholder},
+      {VK_UP, L"Skin\\wrapped.gft", PreviewShows::kColour},
+      {VK_HOME, L"Skin\\Main\\green.bmp", PreviewShows::kColour},
+      {VK_END, L"script.lua", PreviewShows::kPlaceholder},
+  };
+  for (const Step& s : steps) {
+    fixtures::PressKeyInTree(dlg, s.key);
+    EXPECT_EQ(dlg.m_editName.GetWindowText(), s.name);
+    EXPECT_EQ(fixtures::ReadPreview(dlg.m_preview, kGreen), s.shows) << s.name;
+  }
+
+  // A selection the program makes itself (not by mouse or keyboard) previews nothing.
+  dlg.m_tree.SelectItem(dlg.m_tree.GetRootItem());
+  EXPECT_EQ(dlg.m_editName.GetWindowText(), L"script.lua");
+
+  // Changing the filter keeps the last preview, even for an entry no longer listed.
+  fixtures::ChooseFilter(dlg, 8);
+  EXPECT_EQ(dlg.m_tree.GetCount(), 0u);
+  EXPECT_EQ(dlg.m_editName.GetWindowText(), L"script.lua");
+  EXPECT_EQ(fixtures::ReadPreview(dlg.m_preview, kGreen), PreviewShows::kPlaceholder);
+
+  // Loading again clears the name box and brings the splash back.
+  Open(path);
+  EXPECT_EQ(dlg.m_editName.GetWindowText(), L"");
+  EXPECT_EQ(fixtures::ReadPreview(dlg.m_preview, kGreen), PreviewShows::kSplash);
+}
+
+TEST_F(EntryTreeTest, TheFilterStaysAcrossLoadsAndSelections) {
+  const std::wstring a = dir / L"a.rdb", b = dir / L"b.rdb";
+  fixtures::WritePackage(a, kMixed);
+  fixtures::WritePackage(b, {{L"x.xml", fixtures::Text("<x/>")}, {L"y.PNG", fixtures::PngLike(12)},
+                             {L"z.lua", fixtures::Text("z")}});
+  Open(a);
+  fixtures::ChooseFilter(dlg, 2);
+  fixtures::ClickTreeItem(dlg, 0);
+  EXPECT_EQ(dlg.m_filter.GetCurSel(), 2);
+  EXPECT_EQ(Pane0(), L"共有文件:6 过滤后:3");
+
+  Open(b);
+  EXPECT_EQ(dlg.m_filter.GetCurSel(), 2);
+  EXPECT_EQ(fixtures::TreeTexts(dlg.m_tree), std::vector<std::wstring>{L"y.PNG"});
+  EXPECT_EQ(Pane0(), L"共有文件:3 过滤后:1");
+}
+
+TEST_F(EntryTreeTest, AFailedLoadReportsThePathAndKeepsThePathBox) {
+  const std::wstring good = dir / L"good.rdb", bad = dir / L"bad.rdb";
+  fixtures::WritePackage(good, kMixed);
+  harness::WriteBytes(bad, fixtures::Text("this is not a package, only some text"));
+  Open(good);
+  fixtures::ClickTreeItem(dlg, 1);
+  ASSERT_FALSE(dlg.m_editName.GetWindowText().empty());
+
+  for (const std::wstring& path : {bad, dir / L"missing.rdb"}) {
+    ui.messages.clear();
+    Open(path);
+    EXPECT_EQ(Pane0(), L"打开文件失败");
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0], L"打开文件失败!\r\n\r\n" + path);
+    // The path stands alone on the third line of the message.
+    const std::wstring& m = ui.messages[0];
+    EXPECT_EQ(m.substr(m.find(L"\r\n\r\n") + 4), path);
+    EXPECT_EQ(dlg.m_editPath.GetWindowText(), good);
+    EXPECT_EQ(dlg.m_tree.GetCount(), 0u);
+    EXPECT_TRUE(dlg.m_items.empty());
+    EXPECT_EQ(dlg.m_editName.GetWindowText(), L"");
+    EXPECT_EQ(fixtures::ReadPreview(dlg.m_preview, kGreen), PreviewShows::kSplash);
+    EXPECT_TRUE(CommandsEnabled());
+  }
+}
+
+TEST_F(EntryTreeTest, ARealDropOpensTheFirstFileOnly) {
+  const std::wstring a = dir / L"a.rdb", b = dir / L"b.rdb", text = dir / L"notes.txt";
+  fixtures::WritePackage(a, kMixed);
+  fixtures::WritePackage(b, {{L"only.xml", fixtures::Text("<o/>")}});
+  harness::WriteBytes(text, fixtures::Text("plain words"));
+
+  Drop({a, text, b});
+  EXPECT_EQ(dlg.m_editPath.GetWindowText(), a);
+  EXPECT_EQ(fixtures::TreeTexts(dlg.m_tree).size(), 6u);
+  EXPECT_TRUE(ui.messages.empty());
+
+  Drop({b});
+  EXPECT_EQ(fixtures::TreeTexts(dlg.m_tree), std::vector<std::wstring>{L"only.xml"});
+
+  // A dropped file that is not a package, whatever its name says.
+  Drop({text});
+  EXPECT_EQ(Pane0(), L"打开文件失败");
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0], L"打开文件失败!\r\n\r\n" + text);
+  EXPECT_EQ(dlg.m_editPath.GetWindowText(), b);
+}
+
+// A drop that arrives while a load pumps its messages is ignored (and its handle freed):
+// a nested load would replace the package under the running one.
+TEST_F(EntryTreeTest, ADropDuringALoadIsIgnored) {
+  const std::wstring a = dir / L"a.rdb", text = dir / L"notes.txt";
+  fixtures::WritePackage(a, kMixed);
+  harness::WriteBytes(text, fixtures::Text("plain words"));
+
+  HDROP drop = fixtures::MakeDrop({text});
+  ASSERT_TRUE(::PostMessageW(dlg, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0));
+  Open(a);  // the load's first pump delivers the drop
+  EXPECT_TRUE(fixtures::DropReleased(drop));
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(dlg.m_editPath.GetWindowText(), a);
+  EXPECT_EQ(Pane0(), L"共有文件:6");
+  EXPECT_FALSE(dlg.m_bBusy);
+
+  // Once the load is over, drops work again.
+  Drop({text});
+  EXPECT_EQ(ui.messages.size(), 1u);
+}

@@ -1,0 +1,297 @@
+// The folder chooser: its browse record, its callbacks against a window that records what
+// they send, the path shortening with a real device context, and a real browse window.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shlobj.h>
+
+#include <string>
+#include <vector>
+
+#include "CFolderDlg.h"
+#include "MainDialogHarness.h"
+
+namespace {
+
+class TestFolderDlg : public CFolderDlg {
+ public:
+  using CFolderDlg::CFolderDlg;
+  using CFolderDlg::BrowseCallbackProc;
+  using CFolderDlg::DispatchBrowseEvent;
+};
+
+// A window standing in for the browse window: keeps the messages the chooser sends it.
+struct Sent {
+  UINT msg;
+  WPARAM wParam;
+  std::wstring text;  // the text behind lParam for the selection and status messages
+  LPARAM lParam;
+};
+std::vector<Sent> g_sent;
+
+LRESULT CALLBACK RecorderProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == BFFM_ENABLEOK || msg == BFFM_SETSTATUSTEXTW || msg == BFFM_SETSELECTIONW) {
+    Sent s{msg, wParam, L"", lParam};
+    if (msg != BFFM_ENABLEOK && lParam) s.text = reinterpret_cast<LPCWSTR>(lParam);
+    g_sent.push_back(s);
+    return 0;
+  }
+  return ::DefWindowProcW(hWnd, msg, wParam, lParam);
+}
+
+class Recorder {
+ public:
+  explicit Recorder(int width) {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = &RecorderProc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"SorvResBrowseRecorder";
+    ::RegisterClassW(&wc);
+    m_hWnd = ::CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, width, 200, nullptr, nullptr,
+                               wc.hInstance, nullptr);
+    g_sent.clear();
+  }
+  ~Recorder() { ::DestroyWindow(m_hWnd); }
+  HWND hWnd() const { return m_hWnd; }
+
+ private:
+  HWND m_hWnd;
+};
+
+struct Pidl {
+  PIDLIST_ABSOLUTE p = nullptr;
+  ~Pidl() { ::CoTaskMemFree(p); }
+};
+
+// A memory DC with the fixed-pitch system font: every character is `width` pixels wide.
+class FixedPitchDC {
+ public:
+  FixedPitchDC() {
+    HDC screen = ::GetDC(nullptr);
+    m_dc = ::CreateCompatibleDC(screen);
+    ::ReleaseDC(nullptr, screen);
+    m_old = ::SelectObject(m_dc, ::GetStockObject(SYSTEM_FIXED_FONT));
+    SIZE one = {}, ten = {};
+    ::GetTextExtentPoint32W(m_dc, L"W", 1, &one);
+    ::GetTextExtentPoint32W(m_dc, L"W.\\iiiiiii", 10, &ten);
+    width = one.cx;
+    fixed = ten.cx == 10 * one.cx;
+  }
+  ~FixedPitchDC() {
+    ::SelectObject(m_dc, m_old);
+    ::DeleteDC(m_dc);
+  }
+  operator HDC() const { return m_dc; }
+  int width = 0;
+  bool fixed = false;
+
+ private:
+  HDC m_dc;
+  HGDIOBJ m_old;
+};
+
+}  // namespace
+
+TEST(FolderDlg, BrowseRecordAndStartingFolder) {
+  static const wchar_t kPrompt[] = L"请选择导出目录...";
+  CFolderDlg chooser(kPrompt);
+  const BROWSEINFOW& bi = chooser.GetBrowseInfo();
+  EXPECT_EQ(bi.hwndOwner, nullptr);
+  EXPECT_EQ(bi.pidlRoot, nullptr);
+  EXPECT_EQ(bi.pszDisplayName, nullptr);
+  EXPECT_EQ(bi.lpszTitle, kPrompt);
+  EXPECT_EQ(bi.ulFlags, 0x50u);
+  EXPECT_NE(bi.lpfn, nullptr);
+  EXPECT_EQ(bi.lParam, reinterpret_cast<LPARAM>(&chooser));
+  EXPECT_EQ(bi.iImage, 0);
+  wchar_t desktop[MAX_PATH] = {};
+  ASSERT_TRUE(::SHGetSpecialFolderPathW(nullptr, desktop, CSIDL_DESKTOPDIRECTORY, FALSE));
+  EXPECT_EQ(chooser.GetFolderPath(), desktop);
+  EXPECT_EQ(CFolderDlg().GetBrowseInfo().lpszTitle, nullptr);
+}
+
+TEST(FolderDlg, CallbacksPreselectEnableOkAndSendTheStatusText) {
+  harness::TempDir dir;
+  const std::wstring folder = dir.Path();
+  Recorder wide(4000);
+  TestFolderDlg chooser(L"prompt");
+  const LPARAM self = reinterpret_cast<LPARAM>(&chooser);
+
+  // Initialised with a folder: it is preselected, and the object attached to the window.
+  chooser.SetFolderPath(folder);
+  EXPECT_EQ(TestFolderDlg::BrowseCallbackProc(wide.hWnd(), BFFM_INITIALIZED, 0, self), 0);
+  EXPECT_EQ(chooser.GetHwnd(), wide.hWnd());
+  ASSERT_EQ(g_sent.size(), 1u);
+  EXPECT_EQ(g_sent[0].msg, UINT(BFFM_SETSELECTIONW));
+  EXPECT_EQ(g_sent[0].wParam, WPARAM(TRUE));
+  EXPECT_EQ(g_sent[0].text, folder);
+
+  // Without one: OK starts disabled.
+  g_sent.clear();
+  chooser.SetFolderPath(L"");
+  TestFolderDlg::BrowseCallbackProc(wide.hWnd(), BFFM_INITIALIZED, 0, self);
+  ASSERT_EQ(g_sent.size(), 1u);
+  EXPECT_EQ(g_sent[0].msg, UINT(BFFM_ENABLEOK));
+  EXPECT_EQ(g_sent[0].lParam, 0);
+
+  // A file-system folder: OK enabled, its path as status text (it fits).
+  Pidl real;
+  ASSERT_EQ(::SHParseDisplayName(folder.c_str(), nullptr, &real.p, 0, nullptr), S_OK);
+  g_sent.clear();
+  EXPECT_EQ(TestFolderDlg::BrowseCallbackProc(wide.hWnd(), BFFM_SELCHANGED, reinterpret_cast<LPARAM>(real.p), self), 0);
+  ASSERT_EQ(g_sent.size(), 2u);
+  EXPECT_EQ(g_sent[0].msg, UINT(BFFM_ENABLEOK));
+  EXPECT_EQ(g_sent[0].lParam, 1);
+  EXPECT_EQ(g_sent[1].msg, UINT(BFFM_SETSTATUSTEXTW));
+  EXPECT_EQ(g_sent[1].text, folder);
+
+  // A virtual item (no file-system path): OK disabled, an empty status text.
+  Pidl computer;
+  ASSERT_EQ(::SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &computer.p), S_OK);
+  g_sent.clear();
+  TestFolderDlg::BrowseCallbackProc(wide.hWnd(), BFFM_SELCHANGED, reinterpret_cast<LPARAM>(computer.p), self);
+  ASSERT_EQ(g_sent.size(), 2u);
+  EXPECT_EQ(g_sent[0].lParam, 0);
+  EXPECT_EQ(g_sent[1].text, L"");
+
+  // A window narrower than the path: the text is shortened, ending with the last folder.
+  Recorder narrow(60);
+  g_sent.clear();
+  TestFolderDlg::BrowseCallbackProc(narrow.hWnd(), BFFM_SELCHANGED, reinterpret_cast<LPARAM>(real.p), self);
+  EXPECT_EQ(chooser.GetHwnd(), narrow.hWnd());  // re-attached to the new window
+  ASSERT_EQ(g_sent.size(), 2u);
+  const std::wstring tail = folder.substr(folder.rfind(L'\\'));
+  const std::wstring& status = g_sent[1].text;
+  if (!status.empty()) {
+    EXPECT_NE(status.find(L"..."), std::wstring::npos);
+    EXPECT_EQ(status.substr(status.size() - tail.size()), tail);
+  }
+  EXPECT_LT(status.size(), folder.size());
+
+  // The other callbacks: a rejected typed name keeps the browser open.
+  struct Case {
+    UINT msg;
+    int result;
+  } cases[] = {{BFFM_VALIDATEFAILEDW, 1}, {BFFM_VALIDATEFAILEDA, 0}, {BFFM_IUNKNOWN, 0}, {77, 0}};
+  for (const Case& c : cases) {
+    g_sent.clear();
+    EXPECT_EQ(chooser.DispatchBrowseEvent(c.msg, reinterpret_cast<LPARAM>(L"bad name")), c.result) << c.msg;
+    EXPECT_TRUE(g_sent.empty());
+  }
+  chooser.Detach();
+}
+
+TEST(FolderDlg, FitPathToWidthWithARealDeviceContext) {
+  FixedPitchDC dc;
+  ASSERT_TRUE(dc.fixed) << "the system fixed font is not fixed-pitch here";
+  const int c = dc.width;
+  struct Case {
+    std::wstring text;
+    int columns;  // available width in characters
+    std::wstring result;
+    BOOL shortened;
+  } cases[] = {
+      // 30 characters, tail "\Exports" of 8, into 20: front part of 8, "...", tail.
+      {L"D:\\Program Data\\Skins1\\Exports", 20, L"D:\\Progr...\\Exports", TRUE},
+      {L"D:\\Program Data\\Skins1\\Exports", 30, L"D:\\Program Data\\Skins1\\Exports", FALSE},
+      {L"abcdefghij", 8, L"abcd...", TRUE},        // no "\" after the first character
+      {L"\\abcdefghij", 8, L"\\abc...", TRUE},
+      {L"abcdef\\xyz", 8, L"", FALSE},             // no front part of two passes
+  };
+  for (const Case& k : cases) {
+    RECT rect = {10, 0, 10 + k.columns * c, 20};
+    std::wstring text = k.text;
+    EXPECT_EQ(CFolderDlg::FitPathToWidth(&rect, text, dc), k.shortened) << k.columns;
+    EXPECT_EQ(text, k.result) << k.columns;
+  }
+  std::wstring text = L"D:\\Program Data\\Skins1\\Exports";
+  EXPECT_FALSE(CFolderDlg::FitPathToWidth(nullptr, text, dc));  // no rectangle
+  EXPECT_EQ(text, L"D:\\Program Data\\Skins1\\Exports");
+}
+
+namespace {
+
+// Runs `action` from a thread timer inside the next modal loop, once.
+struct Later {
+  static void (*action)();
+  static void CALLBACK Fire(HWND, UINT, UINT_PTR id, DWORD) {
+    ::KillTimer(nullptr, id);
+    action();
+  }
+  static void Arm(void (*fn)(), UINT ms = 300) {
+    action = fn;
+    ::SetTimer(nullptr, 0, ms, &Later::Fire);
+  }
+};
+void (*Later::action)() = nullptr;
+
+struct BrowseSeen {
+  HWND browse = nullptr;
+  bool ownerEnabled = true;
+  bool okEnabled = false;
+};
+BrowseSeen g_seen;
+TestFolderDlg* g_chooser = nullptr;
+HWND g_owner = nullptr;
+UINT g_answer = IDOK;
+
+void LookAndAnswer() {
+  g_seen.browse = g_chooser->GetHwnd();
+  g_seen.ownerEnabled = ::IsWindowEnabled(g_owner) != FALSE;
+  HWND ok = g_seen.browse ? ::GetDlgItem(g_seen.browse, IDOK) : nullptr;
+  g_seen.okEnabled = ok && ::IsWindowEnabled(ok);
+  if (g_seen.browse) ::PostMessageW(g_seen.browse, WM_COMMAND, g_answer, 0);
+}
+
+}  // namespace
+
+// The shell's own browser under the modal run; the timer looks at it and answers.
+TEST(FolderDlg, ModalRunWithARealBrowseWindow) {
+  harness::FakeUi ui;
+  harness::TestDlg owner;
+  ASSERT_TRUE(owner.Create(nullptr));
+  harness::Pump();
+  ::SetFocus(owner.m_tree);
+  // A plain folder on the drive: the browser's tree lists it (it hides the profile's Temp).
+  struct Folder {
+    std::wstring path = L"C:\\sorvres-chooser-" + std::to_wstring(::GetCurrentProcessId());
+    Folder() { ::CreateDirectoryW(path.c_str(), nullptr); }
+    ~Folder() { ::RemoveDirectoryW(path.c_str()); }
+    std::wstring Path() const { return path; }
+  } dir;
+
+  TestFolderDlg chooser(L"请选择导出目录...", owner);
+  g_chooser = &chooser;
+  g_owner = owner;
+
+  // Preselected folder, confirmed: IDOK and the folder with one "\" appended.
+  chooser.SetFolderPath(dir.Path());
+  g_answer = IDOK;
+  g_seen = BrowseSeen();
+  Later::Arm(&LookAndAnswer);
+  const INT_PTR confirmed = chooser.DoModal();
+  if (!g_seen.browse) GTEST_SKIP() << "the folder browser did not call back here";
+  EXPECT_FALSE(g_seen.ownerEnabled);
+  EXPECT_TRUE(g_seen.okEnabled);
+  EXPECT_EQ(confirmed, IDOK);
+  EXPECT_EQ(chooser.GetFolderPath(), dir.Path() + L"\\");
+  EXPECT_EQ(chooser.GetHwnd(), nullptr);
+  EXPECT_TRUE(::IsWindowEnabled(owner));
+  EXPECT_EQ(::GetFocus(), owner.m_tree.GetHwnd());
+  EXPECT_FALSE(::IsWindow(g_seen.browse));
+
+  // A drive root already ends with "\": none is added.
+  chooser.SetFolderPath(L"C:\\");
+  g_seen = BrowseSeen();
+  Later::Arm(&LookAndAnswer);
+  EXPECT_EQ(chooser.DoModal(), IDOK);
+  EXPECT_EQ(chooser.GetFolderPath(), L"C:\\");
+
+  // Cancelled: IDCANCEL, and the folder path keeps its value.
+  chooser.SetFolderPath(dir.Path());
+  g_answer = IDCANCEL;
+  g_seen = BrowseSeen();
+  Later::Arm(&LookAndAnswer);
+  EXPECT_EQ(chooser.DoModal(), IDCANCEL);
+  EXPECT_EQ(chooser.GetFolderPath(), dir.Path());
+  EXPECT_TRUE(::IsWindowEnabled(owner));
+}

@@ -1,0 +1,255 @@
+// Saving the selected entry and exporting the listed entries, with packages made by the
+// package writer and files checked on disk.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <algorithm>
+#include <set>
+
+#include "EntryFixtures.h"
+#include "MainDialogHarness.h"
+
+using fixtures::Bytes;
+using fixtures::EntrySpec;
+using harness::FakeUi;
+using harness::TestDlg;
+
+namespace {
+
+class SaveExportTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dlg.Create(nullptr));
+    harness::Pump();
+  }
+  void TearDown() override { harness::Pump(); }
+
+  void Load(const std::vector<EntrySpec>& entries) {
+    package = dir / L"package.rdb";
+    fixtures::WritePackage(package, entries);
+    dlg.LoadPackage(package);
+    ASSERT_EQ(dlg.m_editPath.GetWindowText(), package);
+  }
+  // Selects the listed entry `index` as the user would: a click, then the keyboard.
+  void SelectWithKeyboard(int index) {
+    fixtures::ClickTreeItem(dlg, 0);
+    for (int i = 0; i < index; ++i) fixtures::PressKeyInTree(dlg, VK_DOWN);
+  }
+  void Save(const std::wstring& answer) {
+    ui.fileAnswers.push_back(answer);
+    fixtures::ClickButton(dlg.m_btnSave);
+  }
+  void Export(const std::wstring& folder) {
+    ui.folderAnswers.push_back(folder);
+    fixtures::ClickButton(dlg.m_btnExport);
+  }
+
+  FakeUi ui;
+  TestDlg dlg;
+  harness::TempDir dir;
+  std::wstring package;
+};
+
+// Every file below `root`, as paths relative to it.
+void ListFiles(const std::wstring& root, const std::wstring& prefix, std::set<std::wstring>& out) {
+  WIN32_FIND_DATAW fd;
+  HANDLE h = ::FindFirstFileW((root + L"\\*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = fd.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      ListFiles(root + L"\\" + name, prefix + name + L"\\", out);
+    else
+      out.insert(prefix + name);
+  } while (::FindNextFileW(h, &fd));
+  ::FindClose(h);
+}
+std::set<std::wstring> FilesBelow(const std::wstring& root) {
+  std::set<std::wstring> files;
+  ListFiles(root, L"", files);
+  return files;
+}
+
+const Bytes kPng = fixtures::PngLike(48);
+const Bytes kPayload = fixtures::PngLike(33);
+
+}  // namespace
+
+TEST_F(SaveExportTest, SaveWithoutASelectionDoesNothing) {
+  Load({{L"a.png", kPng}});
+  Save(dir / L"never.png");
+  EXPECT_TRUE(ui.requests.empty());
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(SaveExportTest, AnEntryWithoutDataIsRefusedBeforeAnyDialog) {
+  Load({{L"empty.png", {}}, {L"a.png", kPng}});
+  SelectWithKeyboard(0);
+  Save(dir / L"never.png");
+  EXPECT_TRUE(ui.requests.empty());
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0], L"资源文件大小为零不能保存!");
+  EXPECT_FALSE(harness::FileExists(dir / L"never.png"));
+}
+
+TEST_F(SaveExportTest, SaveProposesTheFileNameAndWritesTheEntry) {
+  Load({{L"Skin\\Logo.png?v=2", kPng}, {L"Skin\\Wrapped.gft", kPayload, true}, {L"plain.gft", kPng}});
+
+  struct Case {
+    int index;
+    const wchar_t* proposed;
+    const wchar_t* answer;
+    const wchar_t* written;  // where the bytes land
+    const Bytes* bytes;
+  } cases[] = {
+      {0, L"Logo.png", L"logo-out.png", L"logo-out.png", &kPng},
+      // A wrapped image gets the payload's extension; the message names the chosen path.
+      {1, L"Wrapped.gft", L"out.gft", L"out.gft.png", &kPayload},
+      {2, L"plain.gft", L"plain-out.gft", L"plain-out.gft", &kPng},
+  };
+  for (const Case& c : cases) {
+    ui.requests.clear();
+    ui.messages.clear();
+    SelectWithKeyboard(c.index);
+    const std::wstring chosen = dir / c.answer;
+    Save(chosen);
+    ASSERT_EQ(ui.requests.size(), 1u) << c.index;
+    const FileDialogRequest& r = ui.requests[0];
+    EXPECT_FALSE(r.open);
+    EXPECT_EQ(r.title, L"保存文件");
+    EXPECT_EQ(r.filter, L"任意文件|*.*||");
+    EXPECT_EQ(r.fileName, c.proposed);
+    EXPECT_TRUE(r.defaultExt.empty());
+    EXPECT_EQ(r.flags, DWORD(OFN_OVERWRITEPROMPT | OFN_SHAREAWARE));
+    EXPECT_EQ(harness::ReadBytes(dir / c.written), *c.bytes) << c.index;
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0], L"保存" + chosen + L"文件成功!");
+  }
+
+  // Cancelled: nothing written, nothing said. A path that cannot be created: failure.
+  ui.messages.clear();
+  Save(L"");
+  EXPECT_TRUE(ui.messages.empty());
+  const std::wstring nowhere = dir / L"no-such-folder\\x.png";
+  Save(nowhere);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0], L"保存" + nowhere + L"文件失败!");
+}
+
+// The save dialog pumps messages; a drop arriving there must not replace the package whose
+// entry is about to be written.
+TEST_F(SaveExportTest, ADropWhileTheSaveDialogIsOpenIsIgnored) {
+  Load({{L"keep.png", kPng}});
+  const std::wstring other = dir / L"other.rdb";
+  fixtures::WritePackage(other, {{L"other.png", fixtures::PngLike(20)}});
+  SelectWithKeyboard(0);
+  HDROP drop = fixtures::MakeDrop({other});
+  ui.duringDialog = [&] { dlg.SendMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(drop)); };
+  Save(dir / L"saved.png");
+  EXPECT_TRUE(fixtures::DropReleased(drop));
+  EXPECT_EQ(harness::ReadBytes(dir / L"saved.png"), kPng);
+  EXPECT_EQ(dlg.m_editPath.GetWindowText(), package);
+  EXPECT_EQ(fixtures::TreeTexts(dlg.m_tree), std::vector<std::wstring>{L"keep.png"});
+}
+
+TEST_F(SaveExportTest, ExportWritesTheListedEntriesBelowTheFolderAndSkipsHostileNames) {
+  const Bytes c = fixtures::PngLike(21), d = fixtures::Text("<d/>"), x = fixtures::PngLike(22),
+              f = fixtures::PngLike(23);
+  Load({{L"a\\b\\c.png", c},
+        {L"..\\x", fixtures::Text("up")},
+        {L"a\\d.xml", d},
+        {L"C:\\x", fixtures::Text("drive")},
+        {L"x.png", x},
+        {L"a:b", fixtures::Text("stream")},
+        {L"e/f.png", f},
+        {L"CON.png", fixtures::PngLike(24)},
+        {L"a\\..\\..\\x", fixtures::Text("up2")},
+        {L"w\\in.gft", kPayload, true}});
+  const std::wstring out = dir / L"out";
+  ::CreateDirectoryW(out.c_str(), nullptr);
+
+  Export(out + L"\\");
+  ASSERT_EQ(ui.folderPrompts.size(), 1u);
+  EXPECT_EQ(ui.folderPrompts[0], L"请选择导出目录...");
+  EXPECT_EQ(FilesBelow(out), (std::set<std::wstring>{L"a\\b\\c.png", L"a\\d.xml", L"x.png", L"e\\f.png",
+                                                      L"w\\in.gft.png"}));
+  EXPECT_EQ(harness::ReadBytes(out + L"\\a\\b\\c.png"), c);
+  EXPECT_EQ(harness::ReadBytes(out + L"\\a\\d.xml"), d);
+  EXPECT_EQ(harness::ReadBytes(out + L"\\e\\f.png"), f);
+  EXPECT_EQ(harness::ReadBytes(out + L"\\w\\in.gft.png"), kPayload);
+  // Nothing next to the folder, nothing on the drive root.
+  EXPECT_EQ(FilesBelow(dir.Path()).size(), FilesBelow(out).size() + 1);  // + the package
+  EXPECT_FALSE(harness::FileExists(L"C:\\x"));
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0], L"导出文件完成!\r\n\r\n失败: 5");
+  EXPECT_TRUE(::IsWindowEnabled(dlg.m_btnExport) && ::IsWindowEnabled(dlg.m_btnOpen) &&
+              ::IsWindowEnabled(dlg.m_btnSave) && ::IsWindowEnabled(dlg.m_editPath));
+  EXPECT_FALSE(dlg.m_bBusy);
+
+  // Under a filter only what the tree lists is written; all written: the plain message.
+  const std::wstring xmlOnly = dir / L"xml";
+  ::CreateDirectoryW(xmlOnly.c_str(), nullptr);
+  fixtures::ChooseFilter(dlg, 7);
+  ui.messages.clear();
+  Export(xmlOnly + L"\\");
+  EXPECT_EQ(FilesBelow(xmlOnly), std::set<std::wstring>{L"a\\d.xml"});
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0], L"导出文件完成!");
+
+  // Again into the same folder: the files are replaced without asking.
+  harness::WriteBytes(xmlOnly + L"\\a\\d.xml", fixtures::Text("older and longer content"));
+  Export(xmlOnly + L"\\");
+  EXPECT_EQ(harness::ReadBytes(xmlOnly + L"\\a\\d.xml"), d);
+}
+
+TEST_F(SaveExportTest, AFileInTheWaySkipsTheEntriesBelowIt) {
+  Load({{L"a\\one.png", kPng}, {L"a\\b\\two.png", kPng}, {L"top.png", kPng}, {L"c\\three.png", kPng}});
+  const std::wstring out = dir / L"out";
+  ::CreateDirectoryW(out.c_str(), nullptr);
+  harness::WriteBytes(out + L"\\a", fixtures::Text("a file named a"));
+  Export(out + L"\\");
+  EXPECT_EQ(FilesBelow(out), (std::set<std::wstring>{L"a", L"top.png", L"c\\three.png"}));
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0], L"导出文件完成!\r\n\r\n失败: 2");
+}
+
+TEST_F(SaveExportTest, NothingListedOrChooserCancelledWritesAndSaysNothing) {
+  Load({{L"a.png", kPng}});
+  Export(L"");  // cancelled
+  EXPECT_EQ(ui.folderPrompts.size(), 1u);
+  EXPECT_TRUE(ui.messages.empty());
+
+  fixtures::ChooseFilter(dlg, 9);
+  ASSERT_EQ(dlg.m_tree.GetCount(), 0u);
+  Export(dir.Path() + L"\\");
+  EXPECT_EQ(ui.folderPrompts.size(), 1u);  // the chooser was not even shown
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(SaveExportTest, MakeDirectoriesClimbsAndRefusesFilesAndRoots) {
+  const std::wstring root = dir.Path();
+  harness::WriteBytes(root + L"\\file", fixtures::Text("f"));
+  struct Case {
+    std::wstring path;
+    BOOL made;
+  } cases[] = {
+      {root, TRUE},                          // exists already
+      {root + L"\\p\\q\\r", TRUE},           // parents made on the way
+      {root + L"/s1/s2", TRUE},              // "/" separates too
+      {root + L"\\file", FALSE},             // an ordinary file of that name
+      {root + L"\\file\\sub", FALSE},        // below a file
+      {L"C:\\", FALSE},                      // a root is never made
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(TestDlg::MakeDirectories(c.path), c.made) << std::string(c.path.begin(), c.path.end());
+    if (c.made) {
+      const DWORD attributes = ::GetFileAttributesW(c.path.c_str());
+      EXPECT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+      EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    }
+  }
+  EXPECT_FALSE(::GetFileAttributesW((root + L"\\file").c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+}
