@@ -1,5 +1,7 @@
 #include "ExportPath.h"
 
+#include <utility>
+
 namespace sorv {
 namespace app {
 
@@ -84,6 +86,7 @@ ExportTarget MakeExportTarget(const std::u16string& folder, const std::u16string
     }
   }
   target.directory = target.path.substr(0, target.path.rfind(u'\\'));
+  target.components = std::move(components);
   return target;
 }
 

@@ -30,6 +30,9 @@ struct ExportTarget {
   // directly in the folder. The folder itself is not included: it exists, and a drive
   // root such as "D:\" is never to be made.
   std::vector<std::u16string> subdirectories;
+  // The name's components in order ("a", "b", "c.png" for a\b\c.png), for callers that
+  // build the path on their own terms (the command-line tool on hosts with "/" paths).
+  std::vector<std::u16string> components;
 
   bool Allowed() const { return refusal == ExportRefusal::kNone; }
 };

@@ -18,6 +18,7 @@ TEST(ExportPath, NamesBecomePathsBelowTheFolder) {
   EXPECT_EQ(t.path, u"D:\\out\\a\\b\\c.png");
   EXPECT_EQ(t.directory, u"D:\\out\\a\\b");
   EXPECT_EQ(t.subdirectories, (std::vector<std::u16string>{u"D:\\out\\a", u"D:\\out\\a\\b"}));
+  EXPECT_EQ(t.components, (std::vector<std::u16string>{u"a", u"b", u"c.png"}));
 
   // "/" separates directories like "\".
   t = MakeExportTarget(kFolder, u"a/b\\c.png");
@@ -110,6 +111,7 @@ TEST(ExportPath, HostileNamesAreRefused) {
     EXPECT_TRUE(t.path.empty());
     EXPECT_TRUE(t.directory.empty());
     EXPECT_TRUE(t.subdirectories.empty());
+    EXPECT_TRUE(t.components.empty());
   }
 }
 

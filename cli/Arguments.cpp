@@ -1,0 +1,55 @@
+#include "Arguments.h"
+
+namespace rdbtool {
+
+Arguments::Arguments(const std::vector<std::string>& args, std::initializer_list<OptionSpec> specs) {
+  auto find = [&](const std::string& name) -> const OptionSpec* {
+    for (const OptionSpec& spec : specs)
+      if (name == spec.name) return &spec;
+    return nullptr;
+  };
+  bool optionsEnded = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+      positionals_.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (arg == "--help" || arg == "-h") {
+      values_["--help"];
+      continue;
+    }
+    std::string name = arg;
+    std::string value;
+    bool hasValue = false;
+    const size_t eq = arg.find('=');
+    if (arg.compare(0, 2, "--") == 0 && eq != std::string::npos) {
+      name = arg.substr(0, eq);
+      value = arg.substr(eq + 1);
+      hasValue = true;
+    }
+    const OptionSpec* spec = find(name);
+    if (!spec) throw UsageError("unknown option '" + name + "'");
+    if (!spec->takesValue) {
+      if (hasValue) throw UsageError("option '" + name + "' takes no value");
+      values_[name];
+      continue;
+    }
+    if (!hasValue) {
+      if (i + 1 >= args.size()) throw UsageError("option '" + name + "' needs a value");
+      value = args[++i];
+    }
+    values_[name].push_back(value);
+  }
+}
+
+std::vector<std::string> Arguments::Values(const std::string& name) const {
+  auto it = values_.find(name);
+  return it == values_.end() ? std::vector<std::string>() : it->second;
+}
+
+}  // namespace rdbtool

@@ -1,0 +1,118 @@
+// extract PKG [-C DIR] [--type T] [--match GLOB] [NAME...]
+#include "Arguments.h"
+#include "Commands.h"
+#include "Console.h"
+#include "EntrySelection.h"
+#include "ExtractFolder.h"
+#include "PackageFile.h"
+#include "Progress.h"
+#include "Utf.h"
+
+namespace rdbtool {
+
+namespace {
+
+const char kHelp[] =
+    "Usage: rdbtool extract PKG [-C DIR] [--type TYPE[,TYPE...]] [--match GLOB] [NAME...]\n"
+    "Writes the selected entries (all by default) below DIR (default: the current folder,\n"
+    "made when missing), exactly as the window program's export does: an entry stored as\n"
+    "a\\b\\c.png becomes DIR/a/b/c.png; a wrapped image is written without its \"TGF\"\n"
+    "header, with its recognised extension appended (x.gft holding a PNG becomes\n"
+    "x.gft.png); existing files are replaced. Names that could reach outside DIR or name a\n"
+    "device (\"..\", \"C:\\x\", \"a:b\", \"CON.png\", ...) are refused. Symbolic links below\n"
+    "DIR are not followed.\n"
+    "\n"
+    "  -C DIR        the folder to write into\n"
+    "  --type TYPE   only entries of these recognised types (png jpg bmp gif ico cur none)\n"
+    "  --match GLOB  only names matching GLOB (see 'rdbtool list --help')\n"
+    "  NAME...       only entries with these stored names (\"/\" or \"\\\", any ASCII case)\n"
+    "\n"
+    "Every entry that is not written is reported on standard error with the reason, and the\n"
+    "exit status is then 1. A progress bar is shown when standard error is a terminal.\n";
+
+std::string Shown(std::u16string_view name) {
+  std::string text;
+  AppendDisplayName(name, text);
+  return text;
+}
+
+}  // namespace
+
+int RunExtract(const std::vector<std::string>& args) {
+  Arguments a(args, {{"-C", true}, {"--type", true}, {"--match", true}});
+  if (a.WantsHelp()) {
+    PrintHelp(kHelp);
+    return kExitOk;
+  }
+  if (a.Positionals().empty()) throw UsageError("expects a package");
+  if (a.Values("-C").size() > 1) throw UsageError("-C given more than once");
+  EntrySelection selection;
+  std::string error;
+  for (const std::string& t : a.Values("--type"))
+    if (!selection.AddTypes(t, error)) throw UsageError(error);
+  for (const std::string& m : a.Values("--match"))
+    if (!selection.AddPattern(m, error)) throw UsageError(error);
+  for (size_t i = 1; i < a.Positionals().size(); ++i)
+    if (!selection.AddName(a.Positionals()[i], error)) throw UsageError(error);
+
+  PackageFile package;
+  const std::string& path = a.Positionals()[0];
+  if (!package.Open(ToNativePath(path), error)) {
+    Report("extract", path + ": " + error);
+    return kExitFailure;
+  }
+  ExtractFolder folder;
+  const std::string dir = a.Has("-C") ? a.Values("-C")[0] : std::string();
+  if (!folder.Open(ToNativePath(dir), error)) {
+    Report("extract", error);
+    return kExitFailure;
+  }
+
+  // Select first, so that the progress bar knows the whole.
+  struct Selected {
+    const RESENTRY* entry;
+    sorv::pkg::EntryContent content;
+  };
+  std::vector<Selected> selected;
+  uint64_t totalBytes = 0;
+  for (const RESENTRY& entry : package.Entries()) {
+    const sorv::pkg::EntryContent content = package.Content(entry);
+    if (!selection.Selects(PackageFile::Name(entry), TypeName(content.ext))) continue;
+    selected.push_back(Selected{&entry, content});
+    if (content.valid) totalBytes += content.size;
+  }
+  package.File().AdviseSequential();
+
+  Progress progress(IsTerminal(Stream::kErr), selected.size(), totalBytes);
+  size_t failed = 0;
+  auto fail = [&](std::u16string_view name, const std::string& reason) {
+    ++failed;
+    progress.Clear();
+    Report("extract", Shown(name) + ": " + reason);
+  };
+  for (const Selected& s : selected) {
+    const std::u16string_view name = PackageFile::Name(*s.entry);
+    const sorv::app::ExportTarget target = folder.Target(name);
+    if (!target.Allowed()) {
+      fail(name, RefusalText(target.refusal));
+    } else if (!s.content.valid) {
+      fail(name, s.entry->nSize < 0 ? "negative size in the index" : "its data lies outside the package file");
+    } else {
+      std::u16string ext;
+      if (s.content.wrapped) ext.assign(s.content.ext, s.content.ext + std::char_traits<ResChar>::length(s.content.ext));
+      if (!folder.Write(target, ext, s.content.data, s.content.size, error)) fail(name, error);
+    }
+    progress.Advance(s.content.valid ? s.content.size : 0);
+  }
+  progress.Finish();
+
+  const std::vector<std::string> missing = selection.UnmatchedNames();
+  for (const std::string& name : missing)
+    Report("extract", name + ": no such entry (or excluded by --type/--match)");
+  if (failed) {
+    Report("extract", std::to_string(failed) + " of " + std::to_string(selected.size()) + " entries not written");
+  }
+  return failed || !missing.empty() ? kExitPartial : kExitOk;
+}
+
+}  // namespace rdbtool

@@ -1,0 +1,152 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "ExtractFolder.h"
+#include "SystemError.h"
+#include "Utf.h"
+
+namespace rdbtool {
+
+namespace {
+
+// Makes `path` and its missing parents, like mkdir -p.
+bool MakePath(const std::string& path, std::string& error) {
+  for (size_t i = 1; i <= path.size(); ++i) {
+    if (i < path.size() && path[i] != '/') continue;
+    const std::string prefix = path.substr(0, i);
+    if (mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST) {
+      error = "cannot make '" + prefix + "': " + LastSystemError();
+      return false;
+    }
+  }
+  return true;
+}
+
+// Why `name` in `dirFd` could not be opened as a directory.
+std::string NotADirectory(int dirFd, const std::string& name, int openError) {
+  struct stat st;
+  if (fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (S_ISLNK(st.st_mode)) return "it is a symbolic link, which extract does not follow";
+    if (!S_ISDIR(st.st_mode)) return "a file of that name is in the way";
+  }
+  return SystemErrorText(openError);
+}
+
+bool WriteAll(int fd, const uint8_t* data, uint64_t size, std::string& error) {
+  while (size > 0) {
+    const size_t chunk = size > (1u << 30) ? (1u << 30) : static_cast<size_t>(size);
+    const ssize_t n = write(fd, data, chunk);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      error = LastSystemError();
+      return false;
+    }
+    data += n;
+    size -= static_cast<uint64_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+ExtractFolder::~ExtractFolder() {
+  for (auto& dir : chain_) close(dir.second);
+  if (rootFd_ >= 0) close(rootFd_);
+}
+
+bool ExtractFolder::Open(const NativePath& folder, std::string& error) {
+  const std::string path = folder.empty() ? "." : folder;
+  rootFd_ = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (rootFd_ < 0 && errno == ENOENT) {
+    if (!MakePath(path, error)) return false;
+    rootFd_ = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  }
+  if (rootFd_ < 0) {
+    error = "cannot open '" + path + "': " + LastSystemError();
+    return false;
+  }
+  return true;
+}
+
+sorv::app::ExportTarget ExtractFolder::Target(std::u16string_view storedName) const {
+  // Only the components are used here; the folder text just has to be there.
+  return sorv::app::MakeExportTarget(u".", std::u16string(storedName));
+}
+
+bool ExtractFolder::EnterDirectories(const std::vector<std::string>& dirs, std::string& error) {
+  size_t keep = 0;
+  while (keep < chain_.size() && keep < dirs.size() && chain_[keep].first == dirs[keep]) ++keep;
+  while (chain_.size() > keep) {
+    close(chain_.back().second);
+    chain_.pop_back();
+  }
+  for (size_t i = keep; i < dirs.size(); ++i) {
+    const int parent = chain_.empty() ? rootFd_ : chain_.back().second;
+    const std::string& name = dirs[i];
+    if (mkdirat(parent, name.c_str(), 0777) != 0 && errno != EEXIST) {
+      error = "cannot make folder '" + name + "': " + LastSystemError();
+      return false;
+    }
+    const int fd = openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+      error = "cannot enter folder '" + name + "': " + NotADirectory(parent, name, errno);
+      return false;
+    }
+    chain_.emplace_back(name, fd);
+  }
+  return true;
+}
+
+bool ExtractFolder::Write(const sorv::app::ExportTarget& target, std::u16string_view appendExt,
+                          const uint8_t* data, uint64_t size, std::string& error) {
+  if (!target.Allowed() || target.components.empty()) {
+    error = RefusalText(target.refusal);
+    return false;
+  }
+  std::vector<std::string> parts(target.components.size());
+  for (size_t i = 0; i < parts.size(); ++i) {
+    if (!Utf16ToUtf8(target.components[i], parts[i])) {
+      error = "the name holds an unpaired UTF-16 surrogate, which no host file name can carry";
+      return false;
+    }
+  }
+  std::string fileName = parts.back();
+  fileName += Utf16ToUtf8(appendExt);
+  parts.pop_back();
+  if (!EnterDirectories(parts, error)) return false;
+  const int dirFd = chain_.empty() ? rootFd_ : chain_.back().second;
+
+  // A new file each time: an existing one (or a link of that name) is removed, never
+  // written through, so nothing outside the folder can change.
+  const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+  int fd = openat(dirFd, fileName.c_str(), flags, 0666);
+  if (fd < 0 && errno == EEXIST) {
+    if (unlinkat(dirFd, fileName.c_str(), 0) != 0) {
+      const int e = errno;
+      struct stat st;
+      const bool isDir = fstatat(dirFd, fileName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+      error = isDir ? "a folder of that name is in the way" : "cannot replace the existing file: " + SystemErrorText(e);
+      return false;
+    }
+    fd = openat(dirFd, fileName.c_str(), flags, 0666);
+  }
+  if (fd < 0) {
+    error = "cannot create the file: " + LastSystemError();
+    return false;
+  }
+  bool ok = WriteAll(fd, data, size, error);
+  if (close(fd) != 0 && ok) {
+    error = LastSystemError();
+    ok = false;
+  }
+  if (!ok) {
+    unlinkat(dirFd, fileName.c_str(), 0);
+    error = "cannot write the file: " + error;
+  }
+  return ok;
+}
+
+}  // namespace rdbtool

@@ -1,0 +1,79 @@
+#include <windows.h>
+
+#include "FolderWalk.h"
+#include "SystemError.h"
+#include "Utf.h"
+
+namespace rdbtool {
+
+namespace {
+
+struct Pending {
+  std::vector<std::u16string> components;
+  std::wstring path;
+  std::string display;
+};
+
+}  // namespace
+
+bool WalkFolder(const NativePath& root, std::vector<FoundFile>& files, std::string& error) {
+  std::vector<Pending> stack;
+  stack.push_back(Pending{{}, root, ""});
+  bool first = true;
+  while (!stack.empty()) {
+    Pending dir = std::move(stack.back());
+    stack.pop_back();
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(JoinPath(dir.path, L"*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) {
+      const std::string reason = LastSystemError();
+      if (first) {
+        error = "cannot read '" + DisplayPath(root) + "': " + reason;
+        return false;
+      }
+      files.push_back(FoundFile{dir.components, dir.path, dir.display, "cannot read the folder: " + reason});
+      continue;
+    }
+    first = false;
+    std::vector<Pending> subdirs;
+    do {
+      const std::wstring name = data.cFileName;
+      if (name == L"." || name == L"..") continue;
+      FoundFile found;
+      found.path = JoinPath(dir.path, name);
+      const std::u16string wide(name.begin(), name.end());
+      const std::string shown = Utf16ToUtf8(wide);
+      found.display = dir.display.empty() ? shown : dir.display + "\\" + shown;
+      found.components = dir.components;
+      found.components.push_back(wide);
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        found.problem = "link or junction, not followed";
+        files.push_back(std::move(found));
+      } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        subdirs.push_back(Pending{found.components, found.path, found.display});
+      } else {
+        files.push_back(std::move(found));
+      }
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    for (auto it = subdirs.rbegin(); it != subdirs.rend(); ++it) stack.push_back(std::move(*it));
+  }
+  return true;
+}
+
+FileId IdentifyFile(const NativePath& path) {
+  FileId id;
+  HANDLE h = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return id;
+  BY_HANDLE_FILE_INFORMATION info;
+  if (GetFileInformationByHandle(h, &info)) {
+    id.valid = true;
+    id.device = info.dwVolumeSerialNumber;
+    id.number = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  }
+  CloseHandle(h);
+  return id;
+}
+
+}  // namespace rdbtool

@@ -1,0 +1,77 @@
+// info PKG
+#include <cstring>
+
+#include "Arguments.h"
+#include "Commands.h"
+#include "Console.h"
+#include "PackageFile.h"
+
+namespace rdbtool {
+
+namespace {
+
+const char kHelp[] =
+    "Usage: rdbtool info PKG\n"
+    "Shows the entry count, the data-area start, the file size, the number of entries\n"
+    "whose data lies outside the file, the number of wrapped entries, and per recognised\n"
+    "content type (none for unrecognised) the number of entries and their stored bytes.\n"
+    "Entries outside the file are counted only on their own line.\n";
+
+std::string Row(const std::string& label, uint64_t value) {
+  std::string line = label;
+  line.append(label.size() < 18 ? 18 - label.size() : 1, ' ');
+  return line + std::to_string(value) + "\n";
+}
+
+std::string Cell(const std::string& text, size_t width) {
+  return text.size() >= width ? text + " " : text + std::string(width - text.size(), ' ');
+}
+
+}  // namespace
+
+int RunInfo(const std::vector<std::string>& args) {
+  Arguments a(args, {});
+  if (a.WantsHelp()) {
+    PrintHelp(kHelp);
+    return kExitOk;
+  }
+  if (a.Positionals().size() != 1) throw UsageError("expects one package");
+  PackageFile package;
+  std::string error;
+  const std::string& path = a.Positionals()[0];
+  if (!package.Open(ToNativePath(path), error)) {
+    Report("info", path + ": " + error);
+    return kExitFailure;
+  }
+
+  uint64_t counts[7] = {}, bytes[7] = {};
+  uint64_t outside = 0, wrapped = 0;
+  for (const RESENTRY& entry : package.Entries()) {
+    const sorv::pkg::EntryContent content = package.Content(entry);
+    if (!content.valid) {
+      ++outside;
+      continue;
+    }
+    if (content.wrapped) ++wrapped;
+    const char* type = TypeName(content.ext);
+    for (int i = 0; i < 7; ++i) {
+      if (std::strcmp(type, kTypeNames[i]) == 0) {
+        ++counts[i];
+        bytes[i] += static_cast<uint64_t>(entry.nSize);
+      }
+    }
+  }
+  std::string text;
+  text += Row("entries:", package.Entries().size());
+  text += Row("data area start:", package.DataStart());
+  text += Row("file size:", package.File().Size());
+  text += Row("outside the file:", outside);
+  text += Row("wrapped:", wrapped);
+  text += "\n" + Cell("type", 6) + Cell("entries", 10) + "bytes\n";
+  for (int i = 0; i < 7; ++i)
+    text += Cell(kTypeNames[i], 6) + Cell(std::to_string(counts[i]), 10) + std::to_string(bytes[i]) + "\n";
+  if (!WriteText(Stream::kOut, text)) return kExitPartial;
+  return kExitOk;
+}
+
+}  // namespace rdbtool

@@ -1,0 +1,34 @@
+// A file read front to back (pack's input).
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "NativePath.h"
+
+namespace rdbtool {
+
+class InputFile {
+ public:
+  InputFile() = default;
+  ~InputFile() { Close(); }
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+
+  bool Open(const NativePath& path, std::string& error);
+  // The open file's size.
+  bool Size(uint64_t& size, std::string& error) const;
+  // Fills `buffer` as far as the file goes: the count read, less than `size` only at the
+  // end; -1 with a reason on an error.
+  int64_t Read(uint8_t* buffer, size_t size, std::string& error);
+  void Close();
+
+ private:
+#if defined(_WIN32)
+  void* handle_ = nullptr;
+#else
+  int fd_ = -1;
+#endif
+};
+
+}  // namespace rdbtool

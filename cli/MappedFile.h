@@ -1,0 +1,34 @@
+// A whole file mapped read-only. An empty file gives an empty view.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "NativePath.h"
+
+namespace rdbtool {
+
+class MappedFile {
+ public:
+  MappedFile() = default;
+  ~MappedFile() { Close(); }
+  MappedFile(const MappedFile&) = delete;
+  MappedFile& operator=(const MappedFile&) = delete;
+
+  // False with the system's reason when the file cannot be opened or mapped.
+  bool Open(const NativePath& path, std::string& error);
+  void Close();
+  // Tells the system that the view will be read front to back.
+  void AdviseSequential();
+
+  const uint8_t* Data() const { return data_; }
+  uint64_t Size() const { return size_; }
+
+ private:
+  const uint8_t* data_ = nullptr;
+  uint64_t size_ = 0;
+#if defined(_WIN32)
+  void* mapping_ = nullptr;
+#endif
+};
+
+}  // namespace rdbtool

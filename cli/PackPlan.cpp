@@ -1,0 +1,103 @@
+#include "PackPlan.h"
+
+#include <cstring>
+
+#include "ExportPath.h"
+#include "ExtractFolder.h"
+#include "PackageFormat.h"
+
+namespace rdbtool {
+
+namespace {
+
+std::u16string Join(const std::vector<std::u16string>& components) {
+  std::u16string name;
+  for (size_t i = 0; i < components.size(); ++i) {
+    if (i) name += u'\\';
+    name += components[i];
+  }
+  return name;
+}
+
+bool EndsWith(const std::u16string& text, const std::u16string& tail) {
+  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// Whether the reader would take these bytes for a wrapped image: the marker, room for the
+// header-length field, and a header length within the data (as ResolveContent decides).
+bool LooksWrapped(const uint8_t* head, size_t headSize, uint64_t fileSize) {
+  static const uint8_t kMarker[4] = {'T', 'G', 'F', 0};
+  if (!head || headSize < sorv::pkg::kWrapHeaderMin || fileSize < sorv::pkg::kWrapHeaderMin) return false;
+  if (std::memcmp(head, kMarker, 4) != 0) return false;
+  const uint64_t length = static_cast<uint64_t>(head[16]) | static_cast<uint64_t>(head[17]) << 8 |
+                          static_cast<uint64_t>(head[18]) << 16 | static_cast<uint64_t>(head[19]) << 24;
+  return length <= fileSize;
+}
+
+}  // namespace
+
+bool AskedToWrap(const std::vector<std::u16string>& components, const std::vector<std::string>& wrapExtensions) {
+  if (components.empty()) return false;
+  const std::u16string& last = components.back();
+  const size_t dot = last.rfind(u'.');
+  if (dot == std::u16string::npos) return false;
+  const std::u16string ext = last.substr(dot + 1);
+  for (const std::string& wanted : wrapExtensions) {
+    if (wanted.size() != ext.size()) continue;
+    bool same = true;
+    for (size_t i = 0; i < ext.size() && same; ++i) {
+      char16_t c = ext[i];
+      if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
+      same = c == static_cast<unsigned char>(wanted[i]);
+    }
+    if (same) return true;
+  }
+  return false;
+}
+
+PackDecision PlanFile(const std::vector<std::u16string>& components, const std::vector<std::string>& wrapExtensions,
+                      const uint8_t* head, size_t headSize, uint64_t fileSize) {
+  PackDecision d;
+  for (const std::u16string& part : components) {
+    if (part.find(u'\\') != std::u16string::npos) {
+      d.note = "the name holds \"\\\", which separates folders in a package";
+      return d;
+    }
+  }
+  const std::u16string name = Join(components);
+  const sorv::app::ExportTarget target = sorv::app::MakeExportTarget(u".", name);
+  if (!target.Allowed()) {
+    d.note = std::string("extract would refuse it: ") + RefusalText(target.refusal);
+    return d;
+  }
+  d.store = true;
+  d.storedName = name;
+  const bool asked = AskedToWrap(components, wrapExtensions);
+  if (LooksWrapped(head, headSize, fileSize)) {
+    d.wrap = true;  // its own header must survive extract's unwrapping
+    return d;
+  }
+  if (!asked) return d;
+
+  const ResChar* sniffed = sorv::pkg::SniffExtension(head, head ? headSize : 0);
+  const std::u16string ext(sniffed, sniffed + std::char_traits<ResChar>::length(sniffed));
+  if (ext.empty()) {
+    d.wrap = true;  // extract appends nothing, so the name stays as it is
+    return d;
+  }
+  if (EndsWith(name, ext)) {
+    const std::u16string stripped = name.substr(0, name.size() - ext.size());
+    const sorv::app::ExportTarget strippedTarget = sorv::app::MakeExportTarget(u".", stripped);
+    if (strippedTarget.Allowed() && strippedTarget.components.size() == components.size()) {
+      d.wrap = true;
+      d.storedName = stripped;
+      return d;
+    }
+  }
+  d.note = "stored without wrapping: its content is a " + std::string(ext.begin() + 1, ext.end()) +
+           " image, so extract would add \"" + std::string(ext.begin(), ext.end()) +
+           "\" to the name; a wrapped file's name must end in it";
+  return d;
+}
+
+}  // namespace rdbtool

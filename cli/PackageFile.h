@@ -1,0 +1,46 @@
+// An opened package: the mapped file, its index read by the shared reader, and the
+// content of each entry as the window program sees it.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "MappedFile.h"
+#include "NativePath.h"
+#include "PackageFormat.h"
+#include "ResEntry.h"
+
+namespace rdbtool {
+
+class PackageFile {
+ public:
+  // Maps the file, then checks the signature and reads the index. False with a reason when
+  // the file cannot be read or is not a readable package; `mapped` tells which (a file
+  // that maps but does not index can still be examined through File()).
+  bool Open(const NativePath& path, std::string& error, bool* mapped = nullptr);
+
+  const MappedFile& File() const { return file_; }
+  MappedFile& File() { return file_; }
+  const std::vector<RESENTRY>& Entries() const { return entries_; }
+  // Data-area start from the header (0 when the file is shorter than the header).
+  uint64_t DataStart() const;
+
+  sorv::pkg::EntryContent Content(const RESENTRY& entry) const {
+    return sorv::pkg::ResolveContent(file_.Data(), file_.Size(), entry);
+  }
+
+  // The stored name of an entry of this package (its terminator lies inside the view).
+  static std::u16string_view Name(const RESENTRY& entry);
+
+ private:
+  MappedFile file_;
+  std::vector<RESENTRY> entries_;
+};
+
+// "png", "jpg", "bmp", "gif", "ico", "cur" for the recognised extension, "none" for none.
+const char* TypeName(const ResChar* ext);
+// The type names in a fixed order, "none" last.
+extern const char* const kTypeNames[7];
+
+}  // namespace rdbtool

@@ -1,0 +1,21 @@
+#include "ExtractFolder.h"
+
+namespace rdbtool {
+
+const char* RefusalText(sorv::app::ExportRefusal refusal) {
+  using sorv::app::ExportRefusal;
+  switch (refusal) {
+    case ExportRefusal::kNone: return "allowed";
+    case ExportRefusal::kNoFolder: return "no output folder";
+    case ExportRefusal::kEmptyComponent: return "unsafe name: empty part (leading, trailing or doubled separator)";
+    case ExportRefusal::kDotComponent: return "unsafe name: a \".\" or \"..\" part";
+    case ExportRefusal::kColon: return "unsafe name: contains \":\" (drive or stream)";
+    case ExportRefusal::kControlCharacter: return "unsafe name: contains a control character";
+    case ExportRefusal::kInvalidCharacter: return "unsafe name: contains one of < > \" | ? *";
+    case ExportRefusal::kTrailingDotOrSpace: return "unsafe name: a part ends with \".\" or a space";
+    case ExportRefusal::kReservedName: return "unsafe name: a part is a device name (CON, NUL, COM1, ...)";
+  }
+  return "unsafe name";
+}
+
+}  // namespace rdbtool

@@ -1,0 +1,12 @@
+#include <cerrno>
+#include <cstring>
+
+#include "SystemError.h"
+
+namespace rdbtool {
+
+std::string SystemErrorText(int error) { return std::strerror(error); }
+
+std::string LastSystemError() { return SystemErrorText(errno); }
+
+}  // namespace rdbtool
