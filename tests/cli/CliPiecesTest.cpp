@@ -1,0 +1,184 @@
+// The tool's pieces: wildcard matching, text conversion and JSON escaping, the pack
+// decision, the entry selection, argument parsing and the progress text.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "Arguments.h"
+#include "EntrySelection.h"
+#include "Glob.h"
+#include "JsonReader.h"
+#include "PackPlan.h"
+#include "PackageWriter.h"
+#include "Progress.h"
+#include "Utf.h"
+
+using namespace rdbtool;
+
+TEST(Glob, MatchesWholeNamesWithSeparatorsAndCaseFolded) {
+  struct Case {
+    const char16_t* pattern;
+    const char16_t* name;
+    bool match;
+  };
+  const Case cases[] = {
+      {u"*.png", u"ui\\btn\\ok.png", true},   // "*" crosses separators
+      {u"*.png", u"ok.png.bak", false},
+      {u"*.PNG", u"a.png", true},              // ASCII case folded
+      {u"ui/*", u"UI\\x", true},               // "/" and "\" are one separator
+      {u"ui\\?.png", u"ui/a.png", true},
+      {u"ui\\?.png", u"ui/ab.png", false},
+      {u"?", u"\U0001F600", true},             // a surrogate pair is one character
+      {u"??", u"\U0001F600", false},
+      {u"[a-c]*", u"b.txt", true},
+      {u"[!a-c]*", u"b.txt", false},
+      {u"[^a-c]*", u"d.txt", true},
+      {u"[]]", u"]", true},                     // "]" first in a set is a member
+      {u"[ab", u"[ab", true},                   // unclosed set: a literal "["
+      {u"a*b*c", u"aXbYc", true},
+      {u"a*b*c", u"aXbY", false},
+      {u"", u"", true},
+      {u"*", u"", true},
+      {u"x", u"", false},
+      {u"界面*", u"界面\\按钮.xml", true},
+      {u"ı*", u"i.png", false},                 // no folding beyond ASCII
+  };
+  for (const Case& c : cases) EXPECT_EQ(GlobMatch(c.pattern, c.name), c.match) << "case " << (&c - cases);
+}
+
+TEST(Glob, ManyStarsAgainstALongNameStayFast) {
+  // Back-tracking to one star keeps this linear-ish; a recursive matcher would not end.
+  const std::u16string name(20000, u'a');
+  EXPECT_FALSE(GlobMatch(u"*a*a*a*a*a*a*a*a*a*a*b", name));
+  EXPECT_TRUE(GlobMatch(u"*a*a*a*a*a*a*a*a*a*a", name));
+}
+
+TEST(Utf, ConvertsBothWaysAndRefusesBrokenText) {
+  std::string utf8;
+  EXPECT_TRUE(Utf16ToUtf8(u"a界\U0001F600", utf8));
+  EXPECT_EQ(utf8, "a\xE7\x95\x8C\xF0\x9F\x98\x80");
+  std::u16string back;
+  ASSERT_TRUE(Utf8ToUtf16(utf8, back));
+  EXPECT_EQ(back, u"a界\U0001F600");
+
+  EXPECT_FALSE(Utf16ToUtf8(std::u16string(u"x\xD800y"), utf8));
+  EXPECT_EQ(utf8, "x\xEF\xBF\xBDy");
+
+  const char* const bad[] = {"\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE7\x95", "\x80", "\xFF"};
+  for (const char* b : bad) EXPECT_FALSE(Utf8ToUtf16(b, back)) << b;
+}
+
+TEST(Utf, JsonStringsEscapeWhatTheyMustAndKeepLoneSurrogates) {
+  std::string out;
+  const std::u16string name = std::u16string(u"a\"b\\c\n\x01") + u"界" + char16_t(0xDC00) + u"\U0001F600";
+  AppendJsonString(name, out);
+  EXPECT_EQ(out, "\"a\\\"b\\\\c\\n\\u0001\xE7\x95\x8C\\udc00\xF0\x9F\x98\x80\"");
+  // And a JSON reader gives the exact units back.
+  JsonValue v;
+  ASSERT_TRUE(ParseJson(out, v));
+  EXPECT_EQ(v.text, name);
+}
+
+TEST(Utf, DisplayNamesStayOnOneLine) {
+  std::string out;
+  AppendDisplayName(std::u16string(u"a\nb\tc\x7F" u"d") + char16_t(0xD800), out);
+  EXPECT_EQ(out, "a?b?c?d\xEF\xBF\xBD");
+}
+
+namespace {
+std::vector<std::u16string> Parts(std::initializer_list<const char16_t*> parts) {
+  return std::vector<std::u16string>(parts.begin(), parts.end());
+}
+const uint8_t kPngHead[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R', 0, 0, 0, 1};
+}  // namespace
+
+TEST(PackPlan, WrapsSoThatExtractGivesTheNameBack) {
+  const std::vector<std::string> png = {"png"};
+  // A PNG named .png loses the extension that extract appends again.
+  PackDecision d = PlanFile(Parts({u"ui", u"x.gft.png"}), png, kPngHead, sizeof kPngHead, 100);
+  EXPECT_TRUE(d.store && d.wrap);
+  EXPECT_EQ(d.storedName, u"ui\\x.gft");
+  EXPECT_TRUE(d.note.empty());
+
+  // Asked, but the content is not a recognised image: wrapped under its own name.
+  const uint8_t text[] = "plain text, not an image";
+  d = PlanFile(Parts({u"a.png"}), png, text, 20, 24);
+  EXPECT_TRUE(d.store && d.wrap);
+  EXPECT_EQ(d.storedName, u"a.png");
+
+  // A PNG whose name does not end in ".png" exactly would come back renamed: stored plain.
+  for (const char16_t* name : {u"A.PNG", u".png"}) {
+    d = PlanFile(Parts({name}), png, kPngHead, sizeof kPngHead, 100);
+    EXPECT_TRUE(d.store);
+    EXPECT_FALSE(d.wrap) << static_cast<int>(name[0]);
+    EXPECT_EQ(d.storedName, name);
+    EXPECT_FALSE(d.note.empty());
+  }
+  // Not asked: plain.
+  d = PlanFile(Parts({u"a.png"}), {}, kPngHead, sizeof kPngHead, 100);
+  EXPECT_TRUE(d.store);
+  EXPECT_FALSE(d.wrap);
+}
+
+TEST(PackPlan, ContentThatLooksWrappedIsWrappedOnceMore) {
+  const std::vector<uint8_t> wrapped = sorv::pkg::PackageWriter::Wrap({'G', 'I', 'F', '8'});
+  PackDecision d = PlanFile(Parts({u"raw.gft"}), {}, wrapped.data(), 20, wrapped.size());
+  EXPECT_TRUE(d.store && d.wrap);
+  EXPECT_EQ(d.storedName, u"raw.gft");
+  // A header length beyond the file is no usable header: the reader would not unwrap it.
+  d = PlanFile(Parts({u"raw.gft"}), {}, wrapped.data(), 20, 19);
+  EXPECT_FALSE(d.wrap);
+}
+
+TEST(PackPlan, NamesExtractWouldRefuseAreLeftOut) {
+  for (const char16_t* name : {u"CON.png", u"a:b", u"x.", u"bad<name>", u"back\\slash"}) {
+    const PackDecision d = PlanFile(Parts({u"dir", name}), {}, nullptr, 0, 0);
+    EXPECT_FALSE(d.store) << static_cast<int>(name[0]);
+    EXPECT_FALSE(d.note.empty());
+  }
+}
+
+TEST(EntrySelection, KindsCombineWithAndValuesWithOr) {
+  EntrySelection s;
+  std::string error;
+  ASSERT_TRUE(s.AddTypes("png,JPEG", error));
+  ASSERT_TRUE(s.AddPattern("ui/*", error));
+  ASSERT_TRUE(s.AddPattern("*.gft", error));
+  EXPECT_TRUE(s.Selects(u"UI\\a.png", "png"));
+  EXPECT_TRUE(s.Selects(u"x.gft", "jpg"));
+  EXPECT_FALSE(s.Selects(u"ui\\a.gif", "gif"));  // type not chosen
+  EXPECT_FALSE(s.Selects(u"other.png", "png"));  // no pattern matches
+
+  EXPECT_FALSE(s.AddTypes("png,webp", error));
+  EXPECT_NE(error.find("webp"), std::string::npos);
+
+  EntrySelection names;
+  ASSERT_TRUE(names.AddName("Skin/Logo.png", error));
+  ASSERT_TRUE(names.AddName("missing.txt", error));
+  EXPECT_TRUE(names.Selects(u"skin\\logo.png", "png"));
+  EXPECT_FALSE(names.Selects(u"skin\\logo.png.bak", "none"));
+  EXPECT_EQ(names.UnmatchedNames(), std::vector<std::string>{"missing.txt"});
+}
+
+TEST(Arguments, ParsesOptionsAndRefusesWhatItDoesNotKnow) {
+  const Arguments a({"pkg", "-C", "out", "--type=png", "--type", "gif", "--", "--odd-name"},
+                    {{"-C", true}, {"--type", true}, {"--json", false}});
+  EXPECT_EQ(a.Positionals(), (std::vector<std::string>{"pkg", "--odd-name"}));
+  EXPECT_EQ(a.Values("-C"), std::vector<std::string>{"out"});
+  EXPECT_EQ(a.Values("--type"), (std::vector<std::string>{"png", "gif"}));
+  EXPECT_FALSE(a.Has("--json"));
+
+  EXPECT_THROW(Arguments({"--bogus"}, {{"--json", false}}), UsageError);
+  EXPECT_THROW(Arguments({"--json=1"}, {{"--json", false}}), UsageError);
+  EXPECT_THROW(Arguments({"-C"}, {{"-C", true}}), UsageError);
+  EXPECT_TRUE(Arguments({"-h"}, {}).WantsHelp());
+}
+
+TEST(Progress, TextShowsShareOfBytesAndFiles) {
+  EXPECT_EQ(Progress::Render(0, 10, 0, 1000), "[..............................]    0%  0/10 files");
+  EXPECT_EQ(Progress::Render(5, 10, 500, 1000), "[###############...............]   50%  5/10 files");
+  EXPECT_EQ(Progress::Render(10, 10, 1000, 1000), "[##############################]  100%  10/10 files");
+  // Empty entries only: by files.
+  EXPECT_EQ(Progress::Render(1, 4, 0, 0), "[#######.......................]   25%  1/4 files");
+}

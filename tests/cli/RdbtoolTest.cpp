@@ -1,0 +1,537 @@
+// The built rdbtool run as a separate process: round trips, hostile and damaged packages,
+// exit codes, JSON read back, and the progress bar only on a terminal.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "JsonReader.h"
+#include "PackageWriter.h"
+#include "ToolRunner.h"
+
+#if !defined(_WIN32)
+#include <unistd.h>
+#else
+#include <windows.h>
+#endif
+
+namespace fs = std::filesystem;
+using sorv::pkg::PackageWriter;
+using Bytes = std::vector<uint8_t>;
+
+namespace {
+
+int ProcessId() {
+#if defined(_WIN32)
+  return static_cast<int>(GetCurrentProcessId());
+#else
+  return static_cast<int>(getpid());
+#endif
+}
+
+class Sandbox {
+ public:
+  Sandbox() {
+    static int counter = 0;
+    root_ = fs::temp_directory_path() /
+            ("rdbtool-test-" + std::to_string(ProcessId()) + "-" + std::to_string(counter++));
+    fs::remove_all(root_);
+    fs::create_directories(root_);
+  }
+  ~Sandbox() {
+    std::error_code ec;
+    fs::remove_all(root_, ec);
+  }
+  fs::path operator/(const std::string& utf8) const { return root_ / fs::u8path(utf8); }
+  const fs::path& Root() const { return root_; }
+
+ private:
+  fs::path root_;
+};
+
+std::string U8(const fs::path& p) { return p.u8string(); }
+
+void WriteFile(const fs::path& path, const Bytes& bytes) {
+  fs::create_directories(path.parent_path());
+  std::ofstream f(path, std::ios::binary | std::ios::trunc);
+  f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  ASSERT_TRUE(f.good()) << U8(path);
+}
+
+Bytes ReadFile(const fs::path& path) {
+  std::ifstream f(path, std::ios::binary);
+  return Bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+}
+
+Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+// Every file and folder below `root`: relative path ("/"-separated, folders ending in "/")
+// to content (empty for folders).
+std::map<std::string, Bytes> ReadTree(const fs::path& root) {
+  std::map<std::string, Bytes> tree;
+  for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
+    std::string rel = fs::relative(it->path(), root).generic_u8string();
+    if (it->is_symlink()) tree[rel + "@"] = {};
+    else if (it->is_directory()) tree[rel + "/"] = {};
+    else tree[rel] = ReadFile(it->path());
+  }
+  return tree;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+const Bytes kPng = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 'I', 'H', 'D', 'R', 1, 2, 3};
+const Bytes kJpg = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0, 7, 7};
+const Bytes kGif = {'G', 'I', 'F', '8', '9', 'a', 9, 9};
+
+Bytes Random(size_t size, unsigned seed) {
+  std::mt19937 rng(seed);
+  Bytes out(size);
+  for (uint8_t& b : out) b = static_cast<uint8_t>(rng());
+  return out;
+}
+
+fs::path WritePackage(const Sandbox& box, const std::string& name, const PackageWriter& w) {
+  const fs::path path = box / name;
+  WriteFile(path, w.Build());
+  return path;
+}
+
+}  // namespace
+
+TEST(RdbtoolRoundTrip, PackThenExtractGivesBackTheSameFiles) {
+  Sandbox box;
+  const std::map<std::string, Bytes> files = {
+      {"readme.txt", Text("hello\n")},
+      {"empty.dat", {}},
+      {"ui/btn/ok.png", kPng},                  // wrapped, stored as ui\btn\ok
+      {"界面/logo.gft.png", kPng},              // wrapped, stored as 界面\logo.gft
+      {"界面/按钮.bin", Random(70000, 1)},      // more than one 64 KiB block
+      {"raw/own.gft", PackageWriter::Wrap(kGif)},  // begins with a header of its own
+      {"deep/a/b/c/d.xml", Text("<x/>")},
+      {"photo.png", kJpg},                      // asked to wrap, but a JPEG: stored plain
+  };
+  for (const auto& f : files) WriteFile(box / ("src/" + f.first), f.second);
+
+  const std::string pkg = U8(box / "a.rdb");
+  ToolResult r = RunRdbtool({"pack", U8(box / "src"), "-o", pkg, "--wrap", "png"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_TRUE(Contains(r.err, "warning: photo.png")) << r.err;
+  EXPECT_TRUE(r.out.empty());
+
+  r = RunRdbtool({"extract", pkg, "-C", U8(box / "out")});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(ReadTree(box / "out"), ReadTree(box / "src"));
+
+  // Extracting again replaces the files without a word.
+  WriteFile(box / "out/readme.txt", Text("changed"));
+  r = RunRdbtool({"extract", pkg, "-C", U8(box / "out")});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(ReadTree(box / "out"), ReadTree(box / "src"));
+
+  r = RunRdbtool({"list", pkg});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{
+                              "4\tnone\tplain\tdeep\\a\\b\\c\\d.xml",
+                              "0\tnone\tplain\tempty.dat",
+                              "13\tjpg\tplain\tphoto.png",
+                              "48\tnone\twrapped\traw\\own.gft",  // one header removed: its own is left
+                              "6\tnone\tplain\treadme.txt",
+                              "35\tpng\twrapped\tui\\btn\\ok",
+                              "35\tpng\twrapped\t界面\\logo.gft",
+                              "70000\tnone\tplain\t界面\\按钮.bin",
+                          }));
+
+  r = RunRdbtool({"list", pkg, "--json"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  JsonValue list;
+  ASSERT_TRUE(ParseJson(r.out, list)) << r.out;
+  ASSERT_EQ(list.kind, JsonValue::kArray);
+  ASSERT_EQ(list.items.size(), 8u);
+  std::set<std::u16string> names;
+  for (const JsonValue& e : list.items) {
+    ASSERT_EQ(e.kind, JsonValue::kObject);
+    for (const char* key : {"name", "size", "type", "wrapped", "inside", "content_size"})
+      ASSERT_NE(e.Get(key), nullptr) << key;
+    names.insert(e.Get("name")->text);
+  }
+  EXPECT_EQ(names, (std::set<std::u16string>{u"deep\\a\\b\\c\\d.xml", u"empty.dat", u"photo.png", u"raw\\own.gft",
+                                             u"readme.txt", u"ui\\btn\\ok", u"界面\\logo.gft", u"界面\\按钮.bin"}));
+  const JsonValue& ok = list.items[5];
+  EXPECT_EQ(ok.Get("name")->text, u"ui\\btn\\ok");
+  EXPECT_EQ(ok.Get("size")->number, 35);
+  EXPECT_EQ(ok.Get("type")->text, u"png");
+  EXPECT_TRUE(ok.Get("wrapped")->boolean);
+  EXPECT_TRUE(ok.Get("inside")->boolean);
+  EXPECT_EQ(ok.Get("content_size")->number, static_cast<int64_t>(kPng.size()));
+
+  r = RunRdbtool({"check", pkg});
+  EXPECT_EQ(r.exitCode, 0) << r.out;
+  EXPECT_EQ(r.out, "ok: 8 entries, no problems\n");
+}
+
+TEST(RdbtoolRoundTrip, PackWritesWhatThePackageWriterWrites) {
+  Sandbox box;
+  WriteFile(box / "src/b.txt", Text("bee"));
+  WriteFile(box / "src/img/x.gft.png", kPng);
+  WriteFile(box / "src/a.txt", Text("a"));
+  ASSERT_EQ(RunRdbtool({"pack", U8(box / "src"), "-o", U8(box / "p.rdb"), "--wrap", ".PNG,gif"}).exitCode, 0);
+  PackageWriter w;
+  w.Add(u"a.txt", Text("a"));
+  w.Add(u"b.txt", Text("bee"));
+  w.AddWrapped(u"img\\x.gft", kPng);
+  EXPECT_EQ(ReadFile(box / "p.rdb"), w.Build());
+
+  // An empty folder makes an empty package, which lists as nothing.
+  fs::create_directories(box / "none");
+  ASSERT_EQ(RunRdbtool({"pack", U8(box / "none"), "-o", U8(box / "e.rdb")}).exitCode, 0);
+  EXPECT_EQ(ReadFile(box / "e.rdb"), PackageWriter().Build());
+  ToolResult r = RunRdbtool({"list", U8(box / "e.rdb"), "--json"});
+  EXPECT_EQ(r.out, "[]\n");
+}
+
+TEST(RdbtoolRoundTrip, APackageInsideTheFolderIsNotPackedIntoItself) {
+  Sandbox box;
+  WriteFile(box / "src/a.txt", Text("a"));
+  const std::string pkg = U8(box / "src/self.rdb");
+  ASSERT_EQ(RunRdbtool({"pack", U8(box / "src"), "-o", pkg}).exitCode, 0);
+  const ToolResult r = RunRdbtool({"pack", U8(box / "src"), "-o", pkg});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(RunRdbtool({"list", pkg}).out, "1\tnone\tplain\ta.txt\n");
+  EXPECT_EQ(ReadTree(box / "src").size(), 2u);  // no temporary file left behind
+}
+
+TEST(RdbtoolHostile, RefusedNamesAreReportedAndNothingLeavesTheFolder) {
+  Sandbox box;
+  PackageWriter w;
+  w.Add(u"ok\\a.png", kPng);
+  for (const char16_t* name : {u"..\\x", u"C:\\x", u"a:b", u"CON.png", u"a\\..\\..\\x", u"a/../../y", u"\\abs"})
+    w.Add(name, Text("evil"));
+  w.Add(u"b.txt", Text("b"));
+  const std::string pkg = U8(WritePackage(box, "p.rdb", w));
+  fs::create_directories(box / "work/out");
+
+  const ToolResult r = RunRdbtool({"extract", pkg, "-C", U8(box / "work/out")});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out, "");
+  const std::vector<std::string> lines = Lines(r.err);
+  ASSERT_EQ(lines.size(), 8u) << r.err;
+  const char* shown[] = {"..\\x", "C:\\x", "a:b", "CON.png", "a\\..\\..\\x", "a/../../y", "\\abs"};
+  for (size_t i = 0; i < 7; ++i) {
+    EXPECT_EQ(lines[i].rfind(std::string("rdbtool extract: ") + shown[i] + ": unsafe name", 0), 0u) << lines[i];
+  }
+  EXPECT_EQ(lines[7], "rdbtool extract: 7 of 9 entries not written");
+
+  EXPECT_EQ(ReadTree(box / "work"),
+            (std::map<std::string, Bytes>{{"out/", {}}, {"out/ok/", {}}, {"out/ok/a.png", kPng}, {"out/b.txt", Text("b")}}));
+  EXPECT_FALSE(fs::exists(box / "x"));
+  EXPECT_FALSE(fs::exists(box / "y"));
+
+  // check names the same entries, with the index and data fine.
+  const ToolResult c = RunRdbtool({"check", pkg});
+  EXPECT_EQ(c.exitCode, 1);
+  EXPECT_EQ(Lines(c.out).size(), 8u) << c.out;
+  EXPECT_TRUE(Contains(c.out, "entry 5 of 9 \"CON.png\": extract refuses the name: unsafe name")) << c.out;
+  EXPECT_TRUE(Contains(c.out, "7 problems"));
+}
+
+TEST(RdbtoolDamaged, TruncatedIndexIsRefusedAndLocated) {
+  Sandbox box;
+  PackageWriter w;
+  const std::u16string longName(30, u'n');  // long enough that the count alone fits the cut file
+  w.Add(u"first" + longName, Text("1"));
+  w.Add(u"second" + longName, Text("2"));
+  w.Add(u"third" + longName, Text("3"));
+  Bytes bytes = w.Build();
+  const size_t second = 36 + 2 * (5 + 30 + 1) + 16;
+  bytes.resize(second + 10);  // into the second record's name
+  WriteFile(box / "cut.rdb", bytes);
+  const std::string cut = U8(box / "cut.rdb");
+  for (const char* command : {"list", "info", "extract"}) {
+    const ToolResult r = RunRdbtool({command, cut, "-C", U8(box / "out")});
+    const ToolResult r2 = std::string(command) == "extract" ? r : RunRdbtool({command, cut});
+    EXPECT_EQ(r2.exitCode, 2) << command;
+    EXPECT_TRUE(Contains(r2.err, "index runs past the end")) << command << ": " << r2.err;
+    EXPECT_EQ(r2.out, "") << command;
+  }
+  EXPECT_FALSE(fs::exists(box / "out"));
+
+  ToolResult r = RunRdbtool({"check", cut});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out, "the data area starts at " + std::to_string(w.IndexEnd()) + ", past the end of the file (" +
+                       std::to_string(bytes.size()) + " bytes)\nindex record 2 of 3 (at offset " + std::to_string(second) +
+                       "): its name runs past the end of the file\n2 problems\n");
+
+  // A count the file cannot hold.
+  bytes = w.Build();
+  sorv::pkg::PatchU32(bytes, 16, 0x7FFFFFFF);
+  WriteFile(box / "count.rdb", bytes);
+  r = RunRdbtool({"check", U8(box / "count.rdb")});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(Contains(r.out, "the header counts 2147483647 entries")) << r.out;
+}
+
+TEST(RdbtoolDamaged, DataOutsideTheFileIsReportedAndTheRestWritten) {
+  Sandbox box;
+  PackageWriter w;
+  w.Add(u"good.png", kPng);
+  const size_t far = w.Add(u"far.bin", Text("far"));
+  w.At(far).overrideOffset = true;
+  w.At(far).offset = 1000000;
+  const size_t big = w.Add(u"big.bin", Text("big"));
+  w.At(big).overrideSize = true;
+  w.At(big).size = 1 << 20;
+  const size_t negative = w.Add(u"neg.bin", Text("neg"));
+  w.At(negative).overrideSize = true;
+  w.At(negative).size = -5;
+  w.Add(u"short.gft", Bytes{'T', 'G', 'F', 0, 1, 2});  // marker without room for a header
+  Bytes longHeader = PackageWriter::Wrap(kPng);
+  sorv::pkg::PatchU32(longHeader, 16, 999);           // header length beyond the entry
+  w.Add(u"long.gft", longHeader);
+  const std::string pkg = U8(WritePackage(box, "p.rdb", w));
+
+  ToolResult r = RunRdbtool({"list", pkg});
+  ASSERT_EQ(r.exitCode, 0);
+  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"15\tpng\tplain\tgood.png", "3\tnone\toutside\tfar.bin",
+                                                   "1048576\tnone\toutside\tbig.bin", "-5\tnone\toutside\tneg.bin",
+                                                   "6\tnone\tplain\tshort.gft", "35\tnone\tplain\tlong.gft"}));
+
+  r = RunRdbtool({"info", pkg});
+  ASSERT_EQ(r.exitCode, 0);
+  const std::vector<std::string> info = Lines(r.out);
+  ASSERT_GE(info.size(), 14u);
+  EXPECT_EQ(info[0], "entries:          6");
+  EXPECT_EQ(info[1], "data area start:  " + std::to_string(w.IndexEnd()));
+  EXPECT_EQ(info[2], "file size:        " + std::to_string(w.Build().size()));
+  EXPECT_EQ(info[3], "outside the file: 3");
+  EXPECT_EQ(info[4], "wrapped:          0");
+  EXPECT_EQ(info[7], "png   1         15");
+  EXPECT_EQ(info[13], "none  2         41");
+
+  r = RunRdbtool({"extract", pkg, "-C", U8(box / "out")});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(Contains(r.err, "far.bin: its data lies outside the package file")) << r.err;
+  EXPECT_TRUE(Contains(r.err, "big.bin: its data lies outside the package file"));
+  EXPECT_TRUE(Contains(r.err, "neg.bin: negative size"));
+  EXPECT_TRUE(Contains(r.err, "3 of 6 entries not written"));
+  // Damaged wrappers are written as they are, like the window program saves them.
+  EXPECT_EQ(ReadTree(box / "out"), (std::map<std::string, Bytes>{{"good.png", kPng},
+                                                                 {"short.gft", Bytes{'T', 'G', 'F', 0, 1, 2}},
+                                                                 {"long.gft", longHeader}}));
+
+  r = RunRdbtool({"check", pkg});
+  EXPECT_EQ(r.exitCode, 1);
+  const std::vector<std::string> problems = Lines(r.out);
+  ASSERT_EQ(problems.size(), 6u) << r.out;
+  EXPECT_EQ(problems[0], "entry 2 of 6 \"far.bin\": data at offset " + std::to_string(w.IndexEnd() + 1000000) +
+                             " with size 3 reaches past the end of the file (" + std::to_string(w.Build().size()) +
+                             " bytes)");
+  EXPECT_TRUE(Contains(problems[1], "entry 3 of 6 \"big.bin\": data at offset")) << problems[1];
+  EXPECT_EQ(problems[2], "entry 4 of 6 \"neg.bin\": negative size -5");
+  EXPECT_TRUE(Contains(problems[3], "entry 5 of 6 \"short.gft\": wrapped-image marker")) << problems[3];
+  EXPECT_TRUE(Contains(problems[4], "entry 6 of 6 \"long.gft\": wrapped header length 999 exceeds")) << problems[4];
+  EXPECT_EQ(problems[5], "5 problems");
+}
+
+TEST(RdbtoolDamaged, FilesThatAreNoPackage) {
+  Sandbox box;
+  WriteFile(box / "empty.rdb", {});
+  WriteFile(box / "short.rdb", Text("531E98204F8542F0"));
+  Bytes lower = PackageWriter().Build();
+  lower[3] = 'e';  // the signature in lower case is not the signature
+  WriteFile(box / "lower.rdb", lower);
+  struct Case {
+    const char* file;
+    const char* listError;
+    const char* checkProblem;
+  };
+  const Case cases[] = {
+      {"empty.rdb", "shorter than the 36-byte header", "the file has 0 bytes, fewer than the 36-byte header"},
+      {"short.rdb", "shorter than the 36-byte header", "the file has 16 bytes, fewer than the 36-byte header"},
+      {"lower.rdb", "signature does not match", "the signature does not match: not a package"},
+  };
+  for (const Case& c : cases) {
+    const std::string path = U8(box / c.file);
+    ToolResult r = RunRdbtool({"list", path});
+    EXPECT_EQ(r.exitCode, 2) << c.file;
+    EXPECT_TRUE(Contains(r.err, c.listError)) << r.err;
+    r = RunRdbtool({"check", path});
+    EXPECT_EQ(r.exitCode, 1) << c.file;
+    EXPECT_EQ(r.out, std::string(c.checkProblem) + "\n1 problem\n");
+  }
+  for (const char* command : {"list", "info", "extract", "check"}) {
+    const ToolResult r = RunRdbtool({command, U8(box / "missing.rdb")});
+    EXPECT_EQ(r.exitCode, 2) << command;
+    EXPECT_TRUE(Contains(r.err, "missing.rdb")) << r.err;
+  }
+}
+
+TEST(RdbtoolSelection, TypeMatchAndNamesNarrowListAndExtract) {
+  Sandbox box;
+  PackageWriter w;
+  w.Add(u"UI\\a.png", kPng);
+  w.Add(u"ui\\b.jpg", kJpg);
+  w.AddWrapped(u"ui\\c.gft", kGif);
+  w.Add(u"d.txt", Text("d"));
+  const std::string pkg = U8(WritePackage(box, "p.rdb", w));
+
+  EXPECT_EQ(RunRdbtool({"list", pkg, "--type", "png,gif"}).out, "15\tpng\tplain\tUI\\a.png\n28\tgif\twrapped\tui\\c.gft\n");
+  EXPECT_EQ(RunRdbtool({"list", pkg, "--type", "none"}).out, "1\tnone\tplain\td.txt\n");
+  EXPECT_EQ(RunRdbtool({"list", pkg, "--match", "ui/*", "--match", "*.txt", "--type", "jpg", "--type", "none"}).out,
+            "13\tjpg\tplain\tui\\b.jpg\n1\tnone\tplain\td.txt\n");
+  EXPECT_EQ(RunRdbtool({"list", pkg, "--match", "*.bmp", "--json"}).out, "[]\n");
+
+  ToolResult r = RunRdbtool({"extract", pkg, "-C", U8(box / "out"), "ui/c.gft", "d.TXT", "nope.png"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.err, "rdbtool extract: nope.png: no such entry (or excluded by --type/--match)\n");
+  EXPECT_EQ(ReadTree(box / "out"),
+            (std::map<std::string, Bytes>{{"ui/", {}}, {"ui/c.gft.gif", kGif}, {"d.txt", Text("d")}}));
+
+  r = RunRdbtool({"extract", pkg, "-C", U8(box / "png"), "--type", "png"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(ReadTree(box / "png"), (std::map<std::string, Bytes>{{"UI/", {}}, {"UI/a.png", kPng}}));
+}
+
+TEST(RdbtoolUsage, ExitCodesHelpAndVersion) {
+  Sandbox box;
+  const std::string pkg = U8(WritePackage(box, "p.rdb", PackageWriter()));
+  struct Case {
+    std::vector<std::string> args;
+    int exitCode;
+    bool out, err;  // whether each stream has text
+  };
+  const Case cases[] = {
+      {{}, 2, false, true},
+      {{"--help"}, 0, true, false},
+      {{"--version"}, 0, true, false},
+      {{"frobnicate"}, 2, false, true},
+      {{"list", "--help"}, 0, true, false},
+      {{"info", "--help"}, 0, true, false},
+      {{"extract", "-h"}, 0, true, false},
+      {{"check", "--help"}, 0, true, false},
+      {{"pack", "--help"}, 0, true, false},
+      {{"list"}, 2, false, true},
+      {{"list", pkg, pkg}, 2, false, true},
+      {{"list", pkg, "--bogus"}, 2, false, true},
+      {{"list", pkg, "--type", "webp"}, 2, false, true},
+      {{"list", pkg, "--json=yes"}, 2, false, true},
+      {{"extract", pkg, "-C"}, 2, false, true},
+      {{"pack", U8(box.Root())}, 2, false, true},
+      {{"pack", U8(box / "missing"), "-o", U8(box / "x.rdb")}, 2, false, true},
+      {{"list", pkg}, 0, false, false},
+      {{"info", pkg}, 0, true, false},
+      {{"check", pkg}, 0, true, false},
+  };
+  for (const Case& c : cases) {
+    const ToolResult r = RunRdbtool(c.args);
+    const size_t i = &c - cases;
+    EXPECT_EQ(r.exitCode, c.exitCode) << "case " << i << ": " << r.err;
+    EXPECT_EQ(!r.out.empty(), c.out) << "case " << i << ": " << r.out;
+    EXPECT_EQ(!r.err.empty(), c.err) << "case " << i << ": " << r.err;
+  }
+  EXPECT_EQ(RunRdbtool({"--version"}).out, "rdbtool 1.0.0\n");
+  EXPECT_TRUE(Contains(RunRdbtool({"list", pkg, "--bogus"}).err, "Try 'rdbtool list --help'."));
+  EXPECT_FALSE(fs::exists(box / "x.rdb"));
+}
+
+#if !defined(_WIN32)
+
+TEST(RdbtoolHostile, SymbolicLinksBelowTheFolderAreNotFollowed) {
+  Sandbox box;
+  fs::create_directories(box / "outside");
+  WriteFile(box / "outside/target.txt", Text("keep"));
+  fs::create_directories(box / "out");
+  fs::create_directory_symlink(box / "outside", box / "out/link");
+  fs::create_symlink(box / "outside/target.txt", box / "out/f.txt");
+  PackageWriter w;
+  w.Add(u"link\\x.txt", Text("through the link"));
+  w.Add(u"f.txt", Text("replaced"));
+  const std::string pkg = U8(WritePackage(box, "p.rdb", w));
+
+  const ToolResult r = RunRdbtool({"extract", pkg, "-C", U8(box / "out")});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(Contains(r.err, "link\\x.txt: cannot enter folder 'link': it is a symbolic link")) << r.err;
+  EXPECT_EQ(ReadTree(box / "outside"), (std::map<std::string, Bytes>{{"target.txt", Text("keep")}}));
+  // The link named like the entry is replaced by the entry's file, not written through.
+  EXPECT_FALSE(fs::is_symlink(box / "out/f.txt"));
+  EXPECT_EQ(ReadFile(box / "out/f.txt"), Text("replaced"));
+}
+
+TEST(RdbtoolHostile, AFileInTheWayOfAFolderFailsOnlyItsEntries) {
+  Sandbox box;
+  PackageWriter w;
+  w.Add(u"a", Text("file a"));
+  w.Add(u"a\\b.txt", Text("below a"));
+  w.Add(u"c.txt", Text("c"));
+  w.Add(std::u16string(u"bad") + char16_t(0xD800) + u".txt", Text("lone surrogate"));
+  const std::string pkg = U8(WritePackage(box, "p.rdb", w));
+  const ToolResult r = RunRdbtool({"extract", pkg, "-C", U8(box / "out")});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(Contains(r.err, "a\\b.txt: cannot enter folder 'a': a file of that name is in the way")) << r.err;
+  EXPECT_TRUE(Contains(r.err, "bad\xEF\xBF\xBD.txt: the name holds an unpaired UTF-16 surrogate")) << r.err;
+  EXPECT_EQ(ReadTree(box / "out"), (std::map<std::string, Bytes>{{"a", Text("file a")}, {"c.txt", Text("c")}}));
+}
+
+TEST(RdbtoolPack, LeavesOutWhatExtractCouldNotGiveBack) {
+  Sandbox box;
+  WriteFile(box / "src/good.txt", Text("good"));
+  for (const char* bad : {"CON.png", "a:b", "dot.", "back\\slash", "q?.txt"}) WriteFile(box / (std::string("src/") + bad), Text("x"));
+  fs::create_symlink(box / "src/good.txt", box / "src/link.txt");
+  WriteFile(box / std::string("src/\xFF.bin"), Text("not UTF-8"));
+  const ToolResult r = RunRdbtool({"pack", U8(box / "src"), "-o", U8(box / "p.rdb")});
+  EXPECT_EQ(r.exitCode, 1);
+  for (const char* reported : {"CON.png: extract would refuse it", "a:b: extract would refuse it", "dot.: extract",
+                               "back\\slash: the name holds", "q?.txt: extract", "link.txt: symbolic link",
+                               "\xFF.bin: the name is not valid UTF-8"})
+    EXPECT_TRUE(Contains(r.err, reported)) << reported << "\n" << r.err;
+  EXPECT_EQ(RunRdbtool({"list", U8(box / "p.rdb")}).out, "4\tnone\tplain\tgood.txt\n");
+}
+
+TEST(RdbtoolProgress, BarOnlyWhenStandardErrorIsATerminal) {
+  Sandbox box;
+  PackageWriter w;
+  for (int i = 0; i < 40; ++i) w.Add(u"d\\f" + sorv::pkg::Utf16(std::to_string(i)), Random(1000, i));
+  w.Add(u"..\\evil", Text("x"));
+  const std::string pkg = U8(WritePackage(box, "p.rdb", w));
+
+  // Not a terminal: only the diagnostics.
+  ToolResult r = RunRdbtool({"extract", pkg, "-C", U8(box / "pipe")});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(Lines(r.err), (std::vector<std::string>{
+                              "rdbtool extract: ..\\evil: unsafe name: a \".\" or \"..\" part",
+                              "rdbtool extract: 1 of 41 entries not written"}));
+
+  // A terminal: the bar, redrawn in place, ends complete; the diagnostic has its own line.
+  r = RunRdbtool({"extract", pkg, "-C", U8(box / "tty")}, true);
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(Contains(r.err, "\r[")) << r.err;
+  EXPECT_TRUE(Contains(r.err, "[##############################]  100%  41/41 files\r\n")) << r.err;
+  EXPECT_TRUE(Contains(r.err, "\rrdbtool extract: ..\\evil: unsafe name")) << r.err;
+  EXPECT_EQ(ReadTree(box / "tty"), ReadTree(box / "pipe"));
+
+  // A listing never draws a bar.
+  r = RunRdbtool({"list", pkg}, true);
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.err, "");
+}
+
+#endif
