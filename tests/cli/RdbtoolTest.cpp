@@ -294,9 +294,9 @@ TEST(RdbtoolDamaged, DataOutsideTheFileIsReportedAndTheRestWritten) {
   Sandbox box;
   PackageWriter w;
   w.Add(u"good.png", kPng);
-  const size_t far = w.Add(u"far.bin", Text("far"));
-  w.At(far).overrideOffset = true;
-  w.At(far).offset = 1000000;
+  const size_t distant = w.Add(u"far.bin", Text("far"));
+  w.At(distant).overrideOffset = true;
+  w.At(distant).offset = 1000000;
   const size_t big = w.Add(u"big.bin", Text("big"));
   w.At(big).overrideSize = true;
   w.At(big).size = 1 << 20;
@@ -435,6 +435,7 @@ TEST(RdbtoolUsage, ExitCodesHelpAndVersion) {
       {{"list", pkg, "--type", "webp"}, 2, false, true},
       {{"list", pkg, "--json=yes"}, 2, false, true},
       {{"extract", pkg, "-C"}, 2, false, true},
+      {{"extract", pkg, "-C", pkg}, 2, false, true},  // a file where the folder should be
       {{"pack", U8(box.Root())}, 2, false, true},
       {{"pack", U8(box / "missing"), "-o", U8(box / "x.rdb")}, 2, false, true},
       {{"list", pkg}, 0, false, false},

@@ -1,0 +1,107 @@
+// Fixtures for the rdbtool benchmark:
+//   tree DIR COUNT             COUNT files of 1 to 64 KiB of random bytes in nested folders
+//                              (10 x 10 folders, COUNT / 100 files each)
+//   names-package FILE COUNT   a package of COUNT empty entries with generated names
+//   names-tar FILE COUNT       a ustar archive of COUNT empty files with the same names
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+#include "PackageWriter.h"
+
+namespace {
+
+bool WriteAll(const std::string& path, const std::vector<uint8_t>& bytes) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  return std::fclose(f) == 0 && ok;
+}
+
+int MakeTree(const std::string& dir, int count) {
+  std::mt19937_64 rng(20261210);
+  std::uniform_int_distribution<int> size(1024, 64 * 1024);
+  mkdir(dir.c_str(), 0777);
+  std::vector<uint8_t> bytes;
+  for (int i = 0; i < count; ++i) {
+    const int a = i % 10, b = (i / 10) % 10;
+    const std::string level1 = dir + "/level" + std::to_string(a);
+    const std::string level2 = level1 + "/group" + std::to_string(b);
+    mkdir(level1.c_str(), 0777);
+    mkdir(level2.c_str(), 0777);
+    bytes.resize(static_cast<size_t>(size(rng)));
+    for (size_t k = 0; k + 8 <= bytes.size(); k += 8) {
+      const uint64_t v = rng();
+      std::memcpy(&bytes[k], &v, 8);
+    }
+    if (!WriteAll(level2 + "/file" + std::to_string(i) + ".dat", bytes)) return 1;
+  }
+  return 0;
+}
+
+// Names like "res/ab/cdef/0123456_window_button.xml": three levels, about 36 characters.
+std::string Name(int i) {
+  char text[64];
+  std::snprintf(text, sizeof text, "res/%02d/%04d/%07d_window_button.xml", i % 97, i % 1009, i);
+  return text;
+}
+
+int MakeNamesPackage(const std::string& path, int count) {
+  sorv::pkg::PackageWriter w;
+  for (int i = 0; i < count; ++i) {
+    std::string name = Name(i);
+    for (char& c : name)
+      if (c == '/') c = '\\';
+    w.Add(sorv::pkg::Utf16(name), {});
+  }
+  return WriteAll(path, w.Build()) ? 0 : 1;
+}
+
+void Octal(char* field, size_t width, uint64_t value) {
+  std::snprintf(field, width, "%0*llo", static_cast<int>(width - 1), static_cast<unsigned long long>(value));
+}
+
+int MakeNamesTar(const std::string& path, int count) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return 1;
+  char header[512];
+  for (int i = 0; i < count; ++i) {
+    std::memset(header, 0, sizeof header);
+    const std::string name = Name(i);
+    std::memcpy(header, name.data(), name.size());
+    Octal(header + 100, 8, 0644);
+    Octal(header + 108, 8, 0);
+    Octal(header + 116, 8, 0);
+    Octal(header + 124, 12, 0);
+    Octal(header + 136, 12, 1700000000);
+    header[156] = '0';
+    std::memcpy(header + 257, "ustar", 6);
+    std::memcpy(header + 263, "00", 2);
+    std::memset(header + 148, ' ', 8);
+    unsigned sum = 0;
+    for (unsigned char c : header) sum += c;
+    std::snprintf(header + 148, 8, "%06o", sum);
+    if (std::fwrite(header, 1, sizeof header, f) != sizeof header) return 1;
+  }
+  std::memset(header, 0, sizeof header);
+  for (int k = 0; k < 2; ++k) std::fwrite(header, 1, sizeof header, f);
+  return std::fclose(f) == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 4) {
+    const std::string what = argv[1];
+    const int count = std::atoi(argv[3]);
+    if (what == "tree") return MakeTree(argv[2], count);
+    if (what == "names-package") return MakeNamesPackage(argv[2], count);
+    if (what == "names-tar") return MakeNamesTar(argv[2], count);
+  }
+  std::fprintf(stderr, "usage: %s tree|names-package|names-tar PATH COUNT\n", argv[0]);
+  return 2;
+}

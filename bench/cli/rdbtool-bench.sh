@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# rdbtool against tar and unzip, in one run on one disk:
+#  - extract 10,000 files of 1-64 KiB in nested folders: rdbtool extract, tar -xf, unzip -q
+#    (stored zip), each into a fresh folder;
+#  - list 1,000,000 entries: rdbtool list against tar -tf of an archive of the same names.
+# Each command runs ROUNDS times, in rotating order; figures are medians in milliseconds.
+# Usage: bench/cli/rdbtool-bench.sh [BUILD_DIR] [ROUNDS]   (BUILD_DIR: a native tree with
+# the targets rdbtool and bench_cli_fixtures built; work files go below it)
+set -euo pipefail
+build=$(cd "${1:-build/native}" && pwd)
+rounds=${2:-7}
+tool=$build/cli/rdbtool
+fixtures=$build/bench/cli/bench_cli_fixtures
+work=$build/bench-cli-work
+for need in "$tool" "$fixtures"; do
+  [ -x "$need" ] || { echo "missing $need (build the targets rdbtool and bench_cli_fixtures)" >&2; exit 2; }
+done
+for cmd in tar zip unzip; do
+  command -v $cmd >/dev/null || { echo "missing $cmd (Debian packages: tar zip unzip)" >&2; exit 2; }
+done
+
+rm -rf "$work"
+mkdir -p "$work"
+cd "$work"
+
+# "wall cpu" milliseconds taken by the command (cpu: user + system of its process tree);
+# its output goes to /dev/null, its diagnostics to errors.log.
+run_ms() {
+  local TIMEFORMAT='%3R %3U %3S' t
+  t=$({ time "$@" >/dev/null 2>>errors.log; } 2>&1)
+  awk -v t="$t" 'BEGIN { split(t, a, " "); printf "%.0f %.0f\n", a[1] * 1000, (a[2] + a[3]) * 1000 }'
+}
+median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+# Medians of the wall and cpu columns of "wall cpu" lines on standard input.
+medians() {
+  local lines
+  lines=$(cat)
+  echo "$(echo "$lines" | cut -d' ' -f1 | median) $(echo "$lines" | cut -d' ' -f2 | median)"
+}
+
+echo "== fixtures"
+"$fixtures" tree src 10000
+"$tool" pack src -o files.rdb
+tar -cf files.tar -C src .
+(cd src && zip -q -0 -r ../files.zip .)
+"$fixtures" names-package names.rdb 1000000
+"$fixtures" names-tar names.tar 1000000
+ls -l files.rdb files.tar files.zip names.rdb names.tar | awk '{ print "  " $5 "\t" $9 }'
+cat files.rdb files.tar files.zip names.rdb names.tar >/dev/null  # all in the page cache
+
+extract_cmd() {  # name dest
+  case $1 in
+    rdbtool) echo "$tool extract files.rdb -C $2" ;;
+    tar) echo "tar -xf files.tar -C $2" ;;
+    unzip) echo "unzip -q files.zip -d $2" ;;
+  esac
+}
+
+echo "== extract 10,000 files, $rounds rounds (milliseconds: wall, cpu)"
+# Every run writes into a new folder; nothing is deleted until the end, so that freeing
+# blocks never runs into a measured run. sync before each run: no earlier writes pending.
+declare -A times
+tools=(rdbtool tar unzip)
+for ((r = 0; r < rounds; r++)); do
+  for ((k = 0; k < 3; k++)); do
+    name=${tools[$(((r + k) % 3))]}
+    dest=out-$name-$r
+    mkdir "$dest"
+    sync
+    times[$name]+="$(run_ms $(extract_cmd $name $dest))"$'\n'
+  done
+done
+# The three outputs hold the same files.
+for name in "${tools[@]}"; do
+  diff -r src out-$name-0 >/dev/null || { echo "$name output differs" >&2; exit 1; }
+done
+[ ! -s errors.log ] || { cat errors.log >&2; exit 1; }
+rm -rf out-*
+declare -A wall cpu
+for name in "${tools[@]}"; do
+  read -r wall[$name] cpu[$name] < <(printf '%s' "${times[$name]}" | medians)
+  printf '  %-8s median %6s wall %6s cpu   (runs, wall: %s)\n' "$name" "${wall[$name]}" "${cpu[$name]}" \
+    "$(printf '%s' "${times[$name]}" | cut -d' ' -f1 | tr '\n' ' ')"
+done
+awk -v a="${wall[rdbtool]}" -v b="${wall[tar]}" -v c="${wall[unzip]}" \
+    -v x="${cpu[rdbtool]}" -v y="${cpu[tar]}" -v z="${cpu[unzip]}" \
+  'BEGIN { printf "  rdbtool / tar: %.2f wall, %.2f cpu   rdbtool / unzip: %.2f wall, %.2f cpu\n", a / b, x / y, a / c, x / z }'
+
+echo "== list 1,000,000 entries, $rounds rounds"
+[ "$("$tool" list names.rdb | wc -l)" = "$(tar -tf names.tar | wc -l)" ] || { echo "counts differ" >&2; exit 1; }
+cmp <("$tool" list names.rdb | cut -f4 | tr '\\' '/') <(tar -tf names.tar) >/dev/null ||
+  { echo "names differ" >&2; exit 1; }
+declare -A ltimes
+for ((r = 0; r < rounds; r++)); do
+  ltimes[list]+="$(run_ms "$tool" list names.rdb)"$'\n'
+  ltimes[tar]+="$(run_ms tar -tf names.tar)"$'\n'
+  ltimes[json]+="$(run_ms "$tool" list names.rdb --json)"$'\n'
+done
+declare -A lwall lcpu
+for name in list json tar; do
+  read -r lwall[$name] lcpu[$name] < <(printf '%s' "${ltimes[$name]}" | medians)
+done
+printf '  rdbtool list         median %6s wall %6s cpu\n' "${lwall[list]}" "${lcpu[list]}"
+printf '  rdbtool list --json  median %6s wall %6s cpu\n' "${lwall[json]}" "${lcpu[json]}"
+printf '  tar -tf              median %6s wall %6s cpu\n' "${lwall[tar]}" "${lcpu[tar]}"
+awk -v a="${lwall[list]}" -v b="${lwall[tar]}" -v c="${lwall[json]}" \
+  'BEGIN { printf "  list / tar -tf: %.2f wall   list --json / tar -tf: %.2f wall\n", a / b, c / b }'
+cd "$build"
+rm -rf "$work"
