@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "CDesignCursors.h"
 #include "CPositionWndXMLConfigParser.h"
 #include "CodePage.h"
 
@@ -29,6 +30,10 @@ HWND ParentOf(HWND hWnd) {
 }
 
 }  // namespace
+
+CPositionWnd::CPositionWnd() { CDesignCursors::Create(); }
+
+HWND CPositionWnd::LayoutParent() const { return window ? ParentOf(window) : nullptr; }
 
 CPositionWnd::~CPositionWnd() {
   for (auto& child : children) child.reset();

@@ -15,7 +15,8 @@
 
 class CPositionWnd {
  public:
-  CPositionWnd() = default;
+  // The first node made also makes the shared design-mode pointer shapes.
+  CPositionWnd();
   // Destroys the child nodes first. The window keeps LayoutWndProc: its messages go on to the
   // previous procedure and never reach this freed node.
   ~CPositionWnd();
@@ -52,6 +53,20 @@ class CPositionWnd {
 
   sorv::layout::LayoutValues Values() const;
 
+  // Layout design mode (CPositionWndDesign.cpp). Each does nothing without a window.
+  // Raises the window, hides the child windows when `hideChildren` is non-zero, and paints
+  // the overlay, which places the hit boxes.
+  void EnterDesignMode(int hideChildren);
+  // Ends any drag, shows every child window again and paints the window without overlay.
+  void LeaveDesignMode();
+  // The context menu at the pointer: select parent, hide/show children, sticky dock, snap.
+  void ShowDesignMenu();
+  // The pointer shape of the box under (x, y), client coordinates; the arrow elsewhere.
+  void SetDesignCursor(int x, int y);
+  // Moves a proposed position (nx, ny) of the window in its parent onto a sibling's edge
+  // when an edge of the window lies within 10 pixels outside it.
+  void DockToSiblings(int& nx, int& ny);
+
   HWND window = nullptr;          // not owned
   WNDPROC prevWndProc = nullptr;  // gets every message the node does not consume
   std::int32_t designMode = 0;
@@ -72,6 +87,7 @@ class CPositionWnd {
   RECT rightLockBox = {};
   RECT pressClientRect = {};
   POINT pressPoint = {};
+  SIZE pressWindowSize = {};  // outer size at the press: a resize starts from it
   std::int32_t left = 0;
   std::int32_t top = 0;
   std::int32_t right = 0;
@@ -94,4 +110,14 @@ class CPositionWnd {
  private:
   // Applies the placement rule inside a parent client area and moves the window there.
   void PlaceIn(const RECT& parentClient);
+  // The parent in layout terms: none for a top-level window, even one with an owner.
+  HWND LayoutParent() const;
+
+  enum class DesignHit { kNone, kMove, kResize, kTopLock, kLeftLock, kBottomLock, kRightLock };
+  // The first box containing (x, y), in the fixed order move, resize, top, left, bottom, right.
+  DesignHit HitTest(int x, int y) const;
+  // Ends a drag: lets go of the mouse if this window holds it, clears moving and resizing.
+  void EndDrag();
+  void DragMove(int x, int y);
+  void DragResize(int x, int y);
 };

@@ -10,6 +10,7 @@ namespace layouttest {
 namespace {
 
 const wchar_t kClassName[] = L"SorvLayoutTestWindow";
+const wchar_t kDarkClassName[] = L"SorvLayoutTestDarkWindow";
 
 std::map<std::pair<HWND, UINT>, int>& Counts() {
   static std::map<std::pair<HWND, UINT>, int> counts;
@@ -35,7 +36,10 @@ void RegisterOnce() {
     wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.lpszClassName = kClassName;
-    return ::RegisterClassW(&wc) != 0;
+    const bool plain = ::RegisterClassW(&wc) != 0;
+    wc.hbrBackground = ::CreateSolidBrush(kDarkColour);
+    wc.lpszClassName = kDarkClassName;
+    return plain && ::RegisterClassW(&wc) != 0;
   }();
   (void)registered;
 }
@@ -58,6 +62,12 @@ HWND MakeTopLevel(const wchar_t* title, int w, int h) {
 HWND MakeChild(HWND parent, int id, int x, int y, int w, int h, DWORD style, DWORD exStyle) {
   RegisterOnce();
   return ::CreateWindowExW(exStyle, kClassName, L"", WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr), nullptr);
+}
+
+HWND MakeDarkChild(HWND parent, int id, int x, int y, int w, int h, DWORD style) {
+  RegisterOnce();
+  return ::CreateWindowExW(0, kDarkClassName, L"", WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr), nullptr);
 }
 

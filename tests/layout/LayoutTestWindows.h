@@ -18,6 +18,10 @@ HWND MakeTopLevel(const wchar_t* title, int w, int h);
 // A visible child window with control id `id` at (x, y), outer size w x h.
 HWND MakeChild(HWND parent, int id, int x, int y, int w, int h, DWORD style = 0, DWORD exStyle = 0);
 
+// The same with a dark blue background (kDarkColour), so that what is painted over it shows.
+constexpr COLORREF kDarkColour = RGB(0, 0, 128);
+HWND MakeDarkChild(HWND parent, int id, int x, int y, int w, int h, DWORD style = 0);
+
 // `rect` as (x, y, width, height), for comparisons.
 struct Box {
   int x, y, width, height;

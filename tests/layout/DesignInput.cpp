@@ -1,0 +1,215 @@
+#include "DesignInput.h"
+
+#include <atomic>
+#include <thread>
+
+#include "MainDialogHarness.h"
+
+namespace designtest {
+
+namespace {
+
+void Send(INPUT input) { ::SendInput(1, &input, sizeof(INPUT)); }
+
+void Mouse(DWORD flags) {
+  INPUT input = {};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = flags;
+  Send(input);
+}
+
+void Key(WORD vk, bool down) {
+  INPUT input = {};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = vk;
+  input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+  Send(input);
+}
+
+bool PointerAt(POINT at) {
+  POINT now = {};
+  return ::GetCursorPos(&now) && now.x == at.x && now.y == at.y;
+}
+
+// Reads the open menu's items and clicks as asked; runs beside the thread that tracks it.
+std::vector<MenuItem> DriveMenu(UINT choose) {
+  std::vector<MenuItem> items;
+  HWND popup = nullptr;
+  HMENU menu = nullptr;
+  for (int tries = 0; tries < 500 && !menu; ++tries) {
+    popup = ::FindWindowW(L"#32768", nullptr);
+    if (popup && ::IsWindowVisible(popup)) menu = reinterpret_cast<HMENU>(::SendMessageW(popup, MN_GETHMENU, 0, 0));
+    if (!menu) ::Sleep(10);
+  }
+  if (!menu) return items;
+  // Dismissing clicks the empty desktop far from every test window; the click goes on to
+  // whatever lies under it once the menu is closed.
+  POINT click = {::GetSystemMetrics(SM_CXSCREEN) - 3, 3};
+  const int count = ::GetMenuItemCount(menu);
+  for (int i = 0; i < count; ++i) {
+    wchar_t text[64] = {};
+    MENUITEMINFOW info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_STRING;
+    info.dwTypeData = text;
+    info.cch = 63;
+    ::GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info);
+    const bool separator = (info.fType & MFT_SEPARATOR) != 0;
+    items.push_back(MenuItem{separator ? std::wstring() : text, info.wID, separator, (info.fState & MFS_CHECKED) != 0});
+    RECT itemRect = {};
+    if (choose && info.wID == choose && ::GetMenuItemRect(nullptr, menu, static_cast<UINT>(i), &itemRect))
+      click = POINT{(itemRect.left + itemRect.right) / 2, (itemRect.top + itemRect.bottom) / 2};
+  }
+  // As in PointerToScreen, without pumping: the menu's thread handles the moves.
+  for (int tries = 0; tries < 20; ++tries) {
+    ::SetCursorPos(click.x, click.y);
+    ::Sleep(60);
+    if (!PointerAt(click)) continue;
+    ::Sleep(40);
+    if (PointerAt(click)) break;
+  }
+  Mouse(MOUSEEVENTF_LEFTDOWN);
+  Mouse(MOUSEEVENTF_LEFTUP);
+  for (int tries = 0; tries < 300 && ::IsWindow(popup) && ::IsWindowVisible(popup); ++tries) ::Sleep(10);
+  return items;
+}
+
+}  // namespace
+
+void Settle() {
+  harness::Pump();
+  ::Sleep(30);
+  harness::Pump();
+}
+
+
+// Under an X server the display reports each move back a little later; a report of an
+// earlier move can put the pointer back where it was. Moves until it stays.
+void PointerToScreen(POINT at) {
+  for (int tries = 0; tries < 20; ++tries) {
+    ::SetCursorPos(at.x, at.y);
+    Settle();
+    if (!PointerAt(at)) continue;
+    ::Sleep(50);
+    harness::Pump();
+    if (PointerAt(at)) return;
+  }
+}
+
+void PointerTo(HWND hWnd, int x, int y) {
+  POINT at = {x, y};
+  ::ClientToScreen(hWnd, &at);
+  PointerToScreen(at);
+}
+
+void LeftDown() {
+  Mouse(MOUSEEVENTF_LEFTDOWN);
+  Settle();
+}
+
+void LeftUp() {
+  Mouse(MOUSEEVENTF_LEFTUP);
+  Settle();
+}
+
+void ControlRightClick(HWND hWnd, int x, int y) {
+  PointerTo(hWnd, x, y);
+  Key(VK_CONTROL, true);
+  Mouse(MOUSEEVENTF_RIGHTDOWN);
+  Mouse(MOUSEEVENTF_RIGHTUP);
+  Key(VK_CONTROL, false);
+  Settle();
+}
+
+std::vector<MenuItem> RightClickMenu(HWND hWnd, int x, int y, UINT choose) {
+  PointerTo(hWnd, x, y);
+  std::atomic<bool> done{false};
+  std::vector<MenuItem> items;
+  std::thread driver([&] {
+    items = DriveMenu(choose);
+    done = true;
+  });
+  Mouse(MOUSEEVENTF_RIGHTDOWN);
+  Mouse(MOUSEEVENTF_RIGHTUP);
+  // The menu runs inside the handling of the press, that is inside this pump.
+  while (!done) {
+    harness::Pump();
+    ::Sleep(5);
+  }
+  driver.join();
+  Settle();
+  return items;
+}
+
+COLORREF Pixels::At(int x, int y) const {
+  if (x < 0 || y < 0 || x >= width || y >= height) return CLR_INVALID;
+  const DWORD v = rgb[static_cast<size_t>(y) * width + x];
+  return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+}
+
+Pixels ReadClient(HWND hWnd) {
+  Pixels out;
+  RECT client = {};
+  ::GetClientRect(hWnd, &client);
+  out.width = client.right;
+  out.height = client.bottom;
+  if (out.width <= 0 || out.height <= 0) return out;
+  HDC dc = ::GetDC(hWnd);
+  HDC mem = ::CreateCompatibleDC(dc);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = out.width;
+  info.bmiHeader.biHeight = -out.height;  // top row first
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP bitmap = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = ::SelectObject(mem, bitmap);
+  ::BitBlt(mem, 0, 0, out.width, out.height, dc, 0, 0, SRCCOPY);
+  ::GdiFlush();
+  const DWORD* pixels = static_cast<const DWORD*>(bits);
+  out.rgb.assign(pixels, pixels + static_cast<size_t>(out.width) * out.height);
+  for (DWORD& v : out.rgb) v &= 0x00FFFFFF;
+  ::SelectObject(mem, old);
+  ::DeleteObject(bitmap);
+  ::DeleteDC(mem);
+  ::ReleaseDC(hWnd, dc);
+  return out;
+}
+
+void SaveScreenshot(HWND hWnd, const wchar_t* path) {
+  RECT outer = {};
+  ::GetWindowRect(hWnd, &outer);
+  const int w = outer.right - outer.left, h = outer.bottom - outer.top;
+  HDC screen = ::GetDC(nullptr);
+  HDC mem = ::CreateCompatibleDC(screen);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = h;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  void* bits = nullptr;
+  HBITMAP shot = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = ::SelectObject(mem, shot);
+  ::BitBlt(mem, 0, 0, w, h, screen, outer.left, outer.top, SRCCOPY);
+  ::SelectObject(mem, old);
+  const DWORD stride = ((static_cast<DWORD>(w) * 3 + 3) & ~3u);
+  BITMAPFILEHEADER file = {};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof(file) + sizeof(info.bmiHeader);
+  file.bfSize = file.bfOffBits + stride * static_cast<DWORD>(h);
+  HANDLE out = ::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (out != INVALID_HANDLE_VALUE) {
+    DWORD written = 0;
+    ::WriteFile(out, &file, sizeof(file), &written, nullptr);
+    ::WriteFile(out, &info.bmiHeader, sizeof(info.bmiHeader), &written, nullptr);
+    ::WriteFile(out, bits, stride * static_cast<DWORD>(h), &written, nullptr);
+    ::CloseHandle(out);
+  }
+  ::DeleteObject(shot);
+  ::DeleteDC(mem);
+  ::ReleaseDC(nullptr, screen);
+}
+
+}  // namespace designtest
