@@ -5,6 +5,7 @@
 #include "CAboutDlg.h"
 #include "CPaintDC.h"
 #include "FixedPlacement.h"
+#include "LayoutHookup.h"
 #include "resource.h"
 
 const wchar_t* const CSorvResDlg::kFilterTexts[10] = {
@@ -77,7 +78,8 @@ BOOL CSorvResDlg::OnInitDialog() {
 
   ::SetParent(m_link, m_statusBar);
 
-  // Layout hookup: the layout root is attached here and the layout description applied.
+  // Every window gets a layout node; the carried description is applied and sizes the window.
+  HookUpLayout(m_layout, m_hWnd);
 
   ApplyFixedPlacement();
   ::DragAcceptFiles(m_hWnd, TRUE);
@@ -172,6 +174,7 @@ bool CSorvResDlg::OnPaintIconic() {
 
 void CSorvResDlg::OnSize(WPARAM type, LPARAM size) {
   DefWindowProc(WM_SIZE, type, size);
-  // Layout relayout goes here, before the fixed placement.
+  // The anchored relayout first; the fixed placement after it is what stays.
+  if (m_layout.window) m_layout.RelayoutChildren(static_cast<int>(type));
   if (m_preview.GetHwnd()) ApplyFixedPlacement();
 }

@@ -13,6 +13,7 @@
 #include "CEdit.h"
 #include "CImageCtrl.h"
 #include "CLinkCtrlEx.h"
+#include "CPositionWnd.h"
 #include "CSorvResFile.h"
 #include "CStatusBar.h"
 #include "CTreeCtrl.h"
@@ -66,6 +67,7 @@ class CSorvResDlg : public CDialog {
   std::wstring m_strPackagePath;
   CTreeCtrl m_tree;
   CImageCtrl m_preview;
+  CPositionWnd m_layout;  // the layout root: this window and every window below it
   CLinkCtrlEx m_link;
   CComboBox m_filter;
   CEdit m_editPath;

@@ -129,6 +129,26 @@ TEST_F(MainWindowTest, FixedPlacementAtSeveralSizes) {
   }
 }
 
+// Every window of the dialog carries a layout node: nine controls and the status bar below
+// the root (the link moved into the bar), and the carried description leaves the window at
+// its template's size.
+TEST_F(MainWindowTest, LayoutRootCoversEveryWindowAndKeepsTheTemplateSize) {
+  EXPECT_EQ(dlg.m_layout.window, dlg.GetHwnd());
+  ASSERT_EQ(dlg.m_layout.children.size(), 9u);
+  size_t barChildren = 0;
+  for (const auto& child : dlg.m_layout.children)
+    if (child->window == dlg.m_statusBar.GetHwnd()) barChildren = child->children.size();
+  EXPECT_EQ(barChildren, 1u);
+
+  CDialog plain(IDD_SORVRES_DIALOG);
+  ASSERT_TRUE(plain.Create(nullptr));
+  RECT a = {}, b = {};
+  ::GetWindowRect(dlg, &a);
+  ::GetWindowRect(plain, &b);
+  EXPECT_EQ(a.right - a.left, b.right - b.left);
+  EXPECT_EQ(a.bottom - a.top, b.bottom - b.top);
+}
+
 TEST_F(MainWindowTest, MinimumTrackingSizeIs480By350) {
   MINMAXINFO info = {};
   dlg.SendMessage(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
