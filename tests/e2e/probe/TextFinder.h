@@ -1,0 +1,46 @@
+// Finds a line of text in a screenshot the way a reader would recognise it: the text is
+// drawn here with Wine's own GDI in the font the window uses, and its ink is looked for in
+// the screenshot's region.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "Picture.h"
+
+namespace e2e {
+
+enum class FontKind {
+  Dialog,       // the dialogs' template font and the controls that take it
+  Caption,      // window titles
+  Status,       // status bars
+  Message,      // message boxes
+  Placeholder,  // the preview's "no picture" text
+};
+
+struct FontSpec {
+  FontKind kind = FontKind::Dialog;
+  int points = 9;  // for Dialog: the template's point size
+};
+
+// "dialog" (9 points), "dialog:N" (N points), "caption", "status", "message", "placeholder".
+bool ParseFont(const std::wstring& name, FontSpec& font);
+
+// Ink of a rendered line: coverage 0..1 a pixel, cropped to the inked box.
+struct Glyphs {
+  int width = 0, height = 0;
+  std::vector<float> ink;
+};
+
+bool RenderText(const FontSpec& font, const std::wstring& text, Glyphs& out);
+
+struct TextHit {
+  bool found = false;
+  int x = 0, y = 0;          // screen position of the inked box at the best place
+  double score = 0;          // shared ink over all ink (1 = identical)
+  double weakestBand = 0;    // the same over the worst vertical band (one glyph's width)
+};
+
+// Looks for `glyphs` drawn in `foreground` (0xRRGGBB) on the region's most common colour.
+TextHit FindText(const Picture& shot, const Rect& region, const Glyphs& glyphs, unsigned foreground);
+
+}  // namespace e2e
