@@ -6,6 +6,7 @@
 #include "CAboutDlg.h"
 #include "FixedPlacement.h"
 #include "MainDialogHarness.h"
+#include "WindowShot.h"
 #include "resource.h"
 
 using harness::ChildRect;
@@ -294,37 +295,6 @@ TEST_F(MainWindowTest, ChineseTextsAreDrawnWithRealGlyphs) {
   }
 
   // Keep a picture of the whole window.
-  RECT outer = {};
-  ::GetWindowRect(dlg, &outer);
-  const int w = outer.right - outer.left, h = outer.bottom - outer.top;
-  HDC screen = ::GetDC(nullptr);
-  HDC mem = ::CreateCompatibleDC(screen);
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = w;
-  info.bmiHeader.biHeight = h;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  void* bits = nullptr;
-  HBITMAP shot = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = ::SelectObject(mem, shot);
-  ::BitBlt(mem, 0, 0, w, h, screen, outer.left, outer.top, SRCCOPY);
-  ::SelectObject(mem, old);
-  const DWORD stride = ((static_cast<DWORD>(w) * 3 + 3) & ~3u);
-  BITMAPFILEHEADER file = {};
-  file.bfType = 0x4D42;
-  file.bfOffBits = sizeof(file) + sizeof(info.bmiHeader);
-  file.bfSize = file.bfOffBits + stride * static_cast<DWORD>(h);
   ::CreateDirectoryW(L"..\\screenshots", nullptr);
-  HANDLE out = ::CreateFileW(L"..\\screenshots\\app-main-window.bmp", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (out != INVALID_HANDLE_VALUE) {
-    DWORD written = 0;
-    ::WriteFile(out, &file, sizeof(file), &written, nullptr);
-    ::WriteFile(out, &info.bmiHeader, sizeof(info.bmiHeader), &written, nullptr);
-    ::WriteFile(out, bits, stride * static_cast<DWORD>(h), &written, nullptr);
-    ::CloseHandle(out);
-  }
-  ::DeleteObject(shot);
-  ::DeleteDC(mem);
-  ::ReleaseDC(nullptr, screen);
+  EXPECT_TRUE(SaveScreenshot(dlg, L"..\\screenshots\\app-main-window.bmp"));
 }

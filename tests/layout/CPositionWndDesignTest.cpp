@@ -227,7 +227,7 @@ TEST_F(DesignMode, TheOverlayVeilsFramesAndCrossesTheWindow) {
   }
 
   ::CreateDirectoryW(L"..\\screenshots", nullptr);
-  designtest::SaveScreenshot(host, L"..\\screenshots\\layout-design-mode.bmp");
+  SaveScreenshot(host, L"..\\screenshots\\layout-design-mode.bmp");
 
   // Leaving design mode paints the window as it is again.
   ControlRightClick(target, 30, 45);
@@ -555,13 +555,13 @@ TEST(MainDialogDesignMode, SelectParentPutsTheDialogIntoDesignModeWithItsControl
   ControlRightClick(open, client.right / 2, client.bottom / 2);
   ASSERT_EQ(openNode->designMode, 1);
   ::CreateDirectoryW(L"..\\screenshots", nullptr);
-  designtest::SaveScreenshot(dlg, L"..\\screenshots\\layout-design-mode-button.bmp");
+  SaveScreenshot(dlg, L"..\\screenshots\\layout-design-mode-button.bmp");
   ASSERT_EQ(RightClickMenu(open, client.right / 2, client.bottom / 2, 1).size(), 5u);
   EXPECT_EQ(root.designMode, 1);
   EXPECT_EQ(root.childrenHidden, 1);
   for (auto& child : root.children) EXPECT_FALSE(::IsWindowVisible(child->window)) << ::GetDlgCtrlID(child->window);
   EXPECT_EQ(openNode->designMode, 1);
-  designtest::SaveScreenshot(dlg, L"..\\screenshots\\layout-design-mode-dialog.bmp");
+  SaveScreenshot(dlg, L"..\\screenshots\\layout-design-mode-dialog.bmp");
 
   // The dialog has no parent to select.
   ASSERT_EQ(RightClickMenu(dlg, 60, 60, 1).size(), 5u);

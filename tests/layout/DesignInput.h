@@ -2,6 +2,7 @@
 // keys go through the system's input queue, so messages arrive as a person's would, with
 // the key flags and the mouse capture of the moment.
 #pragma once
+#include "WindowShot.h"
 #include <windows.h>
 
 #include <string>
@@ -43,7 +44,5 @@ struct Pixels {
 };
 Pixels ReadClient(HWND hWnd);
 
-// Saves the part of the screen that `hWnd` covers as a .bmp file.
-void SaveScreenshot(HWND hWnd, const wchar_t* path);
 
 }  // namespace designtest
