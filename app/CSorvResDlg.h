@@ -78,6 +78,9 @@ class CSorvResDlg : public CDialog {
   // True while a load, a save or an export runs: their message pumping and dialogs must
   // not start another one that would close the package under them.
   bool m_bBusy = false;
+  // The tree's items in tree order, kept beside the tree so that the export walks them
+  // without two tree messages per item (the tree checks each handle it is given).
+  std::vector<RESITEM*> m_listed;
 
  private:
   // Open, Save, Export and the path box, in that order.

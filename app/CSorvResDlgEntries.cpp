@@ -73,6 +73,8 @@ void CSorvResDlg::ClearItems() {
   m_editName.SetWindowText(L"");
   m_preview.ClearImage();
   m_tree.DeleteAllItems();
+  m_listed.clear();
+  m_listed.shrink_to_fit();
   for (RESITEM* item : m_items) delete item;
   m_items.clear();
   m_items.shrink_to_fit();
@@ -96,6 +98,7 @@ void CSorvResDlg::BuildItems() {
 
 void CSorvResDlg::FillTree() {
   m_tree.DeleteAllItems();
+  m_listed.clear();
   if (m_items.empty()) return;
   m_tree.SetRedraw(FALSE);
   const int filter = m_filter.GetCurSel();
@@ -111,14 +114,18 @@ void CSorvResDlg::FillTree() {
 void CSorvResDlg::OnFilterChanged() { FillTree(); }
 
 void CSorvResDlg::AddAllItems() {
-  for (RESITEM* item : m_items) m_tree.InsertRootItem(item->szName, reinterpret_cast<LPARAM>(item));
+  m_listed.reserve(m_items.size());
+  for (RESITEM* item : m_items) {
+    if (m_tree.InsertRootItem(item->szName, reinterpret_cast<LPARAM>(item))) m_listed.push_back(item);
+  }
 }
 
 void CSorvResDlg::AddFilteredItems(std::wstring pattern) {
   const std::u16string filter = ToU16(pattern);
   for (RESITEM* item : m_items) {
-    if (sorv::app::ExtensionMatches(ToU16(item->szExt), filter))
-      m_tree.InsertRootItem(item->szName, reinterpret_cast<LPARAM>(item));
+    if (sorv::app::ExtensionMatches(ToU16(item->szExt), filter) &&
+        m_tree.InsertRootItem(item->szName, reinterpret_cast<LPARAM>(item)))
+      m_listed.push_back(item);
   }
 }
 

@@ -55,8 +55,9 @@ void CSorvResDlg::OnExportAll() {
   // Directories made or found during this export: each is looked at once, not per entry.
   std::unordered_set<std::wstring> existing;
   size_t notExported = 0;
-  for (HTREEITEM h = m_tree.GetRootItem(); h; h = m_tree.GetNextSiblingItem(h)) {
-    const RESITEM* item = reinterpret_cast<const RESITEM*>(m_tree.GetItemData(h));
+  // The listed items in tree order; nothing in the loop pumps messages, so the list
+  // cannot change under it.
+  for (const RESITEM* item : m_listed) {
     const RESENTRY* entry = item ? item->pEntry : nullptr;
     if (!entry) {
       ++notExported;
@@ -70,7 +71,9 @@ void CSorvResDlg::OnExportAll() {
     for (size_t i = 0; ready && i < target.subdirectories.size(); ++i) {
       std::wstring directory = FromU16<wchar_t>(target.subdirectories[i]);
       if (existing.count(directory)) continue;
-      ready = MakeDirectories(directory) != FALSE;
+      // Creating first costs one call for a new directory; only a name that exists already
+      // is then looked at, where MakeDirectories tells a directory from a file in the way.
+      ready = ::CreateDirectoryW(directory.c_str(), nullptr) || MakeDirectories(directory);
       if (ready) existing.insert(std::move(directory));
     }
     if (!ready || m_resFile.SaveEntry(FromU16<wchar_t>(target.path), entry) == 0) ++notExported;
