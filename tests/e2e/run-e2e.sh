@@ -129,7 +129,7 @@ type_path() {
   for attempt in 1 2; do
     key ctrl+a
     type_text "$1"
-    seen 5 text $dialog_client dialog 000000 "$1" && return 0
+    seen 10 text $dialog_client dialog 000000 "$1" && return 0
   done
   fail "the typed path $1 is not shown in the dialog: $(cat "$work/seen")"
 }
@@ -221,14 +221,14 @@ probe pack "$(winpath "$good")" \
 step="start"
 wine "$program" </dev/null >"$work/program.log" 2>&1 &
 program_pid=$!
-main_window 30
+main_window 60
 start_shown() {
   text $caption caption 000000 "$MAIN_TITLE" &&
     text $open_btn dialog 000000 "打开文件" && text $save_btn dialog 000000 "保存文件" &&
     text $export_btn dialog 000000 "全部导出" && text $filter_box dialog 000000 "过滤:所有文件(*.*)" &&
     measure_preview && centred "$work/splash.ppm"
 }
-seen 15 start_shown || fail "title, button texts, filter text or splash picture not shown: $(cat "$work/seen")"
+seen 30 start_shown || fail "title, button texts, filter text or splash picture not shown: $(cat "$work/seen")"
 # The reading is not a formality: a wrong text in the same place is not taken for the right one.
 no_text $open_btn dialog 000000 "保存文件" >/dev/null || fail "the text check takes 保存文件 for 打开文件"
 no_text $caption caption 000000 "Sorv资源文件读取 V1.1" >/dev/null || fail "the text check takes V1.1 for V1.0"
@@ -240,12 +240,12 @@ echo "e2e: start: window ${ww}x${wh} at $wx,$wy, client ${cw}x${ch}, status bar 
 # open_package PATH: Open button, open dialog, type the path, Return.
 open_package() {
   centre_click $open_btn
-  wait_foreground "打开文件" Edit 15
-  seen 10 text $dialog_caption caption 000000 "打开文件" || fail "the open dialog's title is not shown: $(cat "$work/seen")"
+  wait_foreground "打开文件" Edit 30
+  seen 20 text $dialog_caption caption 000000 "打开文件" || fail "the open dialog's title is not shown: $(cat "$work/seen")"
   keep "$1-dialog"
   type_path "$(winpath "$2")"
   key Return
-  wait_gone "打开文件" 10
+  wait_gone "打开文件" 20
 }
 
 step="open"
@@ -255,7 +255,7 @@ opened() {
     text $tree_box dialog 000000 "sunset.png" && text $tree_box dialog 000000 "tile.bmp" &&
     text $tree_box dialog 000000 "logo.gft" && text $tree_box dialog 000000 "main.xml"
 }
-seen 10 opened || fail "status count, path or entry names not shown: $(cat "$work/seen")"
+seen 20 opened || fail "status count, path or entry names not shown: $(cat "$work/seen")"
 no_text $status_box status 000000 "共有文件:5" >/dev/null || fail "the text check takes 共有文件:5 for 共有文件:4"
 keep opened
 
@@ -269,45 +269,45 @@ centre_click "$tx" "$ty" "$tw" "$th"
 previewing() {  # NAME IMAGE: the entry's stored name in the name box, its picture in the preview
   text $name_box dialog 000000 "$1" && centred "$2"
 }
-seen 10 previewing 'img\sunset.png' "$work/sunset.ppm" || fail "sunset.png not previewed: $(cat "$work/seen")"
+seen 20 previewing 'img\sunset.png' "$work/sunset.ppm" || fail "sunset.png not previewed: $(cat "$work/seen")"
 keep mouse-select
 
 step="select with the arrow keys"
 key Down
-seen 10 previewing 'img\sub\tile.bmp' "$work/tile.ppm" || fail "Down: tile.bmp not previewed: $(cat "$work/seen")"
+seen 20 previewing 'img\sub\tile.bmp' "$work/tile.ppm" || fail "Down: tile.bmp not previewed: $(cat "$work/seen")"
 keep arrow-down-bmp
 key Down
-seen 10 previewing 'skin\logo.gft' "$work/logo.ppm" || fail "Down: the wrapped logo.gft not previewed: $(cat "$work/seen")"
+seen 20 previewing 'skin\logo.gft' "$work/logo.ppm" || fail "Down: the wrapped logo.gft not previewed: $(cat "$work/seen")"
 key Down
 placeholder() { text $name_box dialog 000000 'ui\main.xml' && text $pin_x $pin_y $pin_w $pin_h placeholder ff0000 "无图片显示"; }
-seen 10 placeholder || fail "Down: main.xml does not show the no-picture text: $(cat "$work/seen")"
+seen 20 placeholder || fail "Down: main.xml does not show the no-picture text: $(cat "$work/seen")"
 keep arrow-down-text
 key Up Up Up
-seen 10 previewing 'img\sunset.png' "$work/sunset.ppm" || fail "Up x3: back to sunset.png not previewed: $(cat "$work/seen")"
+seen 20 previewing 'img\sunset.png' "$work/sunset.ppm" || fail "Up x3: back to sunset.png not previewed: $(cat "$work/seen")"
 
 # ---- Save the selected entry through the save dialog ---------------------------------------
 
 # message_box TEXT...: the message box is in front with these lines; keep it; Return closes it.
 message_box() {
   local name=$1; shift
-  wait_foreground "SorvRes" Button 15
+  wait_foreground "SorvRes" Button 30
   local lines=("$@")
   shown() {
     local line
     for line in "${lines[@]}"; do text $dialog_client message 000000 "$line" || return 1; done
   }
-  seen 10 shown || fail "message box does not read \"${lines[*]}\": $(cat "$work/seen")"
+  seen 20 shown || fail "message box does not read \"${lines[*]}\": $(cat "$work/seen")"
   keep "$name"
   key Return
-  wait_gone "SorvRes" 10
+  wait_gone "SorvRes" 20
 }
 
 step="save"
 saved="$work/out/saved.png"
 mkdir -p "$work/out"
 centre_click $save_btn
-wait_foreground "保存文件" Edit 15
-seen 10 text $dialog_client dialog 000000 "sunset.png" || fail "the save dialog does not propose sunset.png: $(cat "$work/seen")"
+wait_foreground "保存文件" Edit 30
+seen 20 text $dialog_client dialog 000000 "sunset.png" || fail "the save dialog does not propose sunset.png: $(cat "$work/seen")"
 keep save-dialog
 type_path "$(winpath "$saved")"
 key Return
@@ -319,11 +319,11 @@ cmp "$src/sunset.png" "$saved" || fail "the saved file differs from the entry"
 step="export"
 find "$desktop" -mindepth 1 -delete
 centre_click $export_btn
-wait_foreground "!$MAIN_TITLE" - 15
-seen 10 text $dialog_client dialog 000000 "请选择导出目录..." || fail "the folder chooser's prompt is not shown: $(cat "$work/seen")"
+wait_foreground "!$MAIN_TITLE" - 30
+seen 20 text $dialog_client dialog 000000 "请选择导出目录..." || fail "the folder chooser's prompt is not shown: $(cat "$work/seen")"
 keep folder-chooser
 key Return  # the preselected desktop folder
-wait_gone "$dialog_title" 10
+wait_gone "$dialog_title" 20
 message_box export-message "导出文件完成!"
 expected=$'./img/sub/tile.bmp\n./img/sunset.png\n./skin/logo.gft.png\n./ui/main.xml'
 actual=$(cd "$desktop" && find . -type f | LC_ALL=C sort)
@@ -347,7 +347,7 @@ resized() {
   read_window "$out"
   [ "$cw" -ge $((old_cw + grow_x / 2)) ] && [ "$ch" -ge $((old_ch + grow_y / 2)) ] && [ "$before" = "$cw $ch" ]
 }
-for _ in $(seq 50); do resized && break; sleep 0.1; done
+for _ in $(seq 100); do resized && break; sleep 0.1; done
 resized || fail "client ${cw}x${ch} after dragging the corner by $grow_x,$grow_y from ${old_cw}x${old_ch}"
 echo "e2e: resized: client ${old_cw}x${old_ch} -> ${cw}x${ch}"
 layout
@@ -366,7 +366,7 @@ boxes() {
   [ "${column%% *}" = "$pv_top-$pv_bottom" ] || { echo "tree column: $column, preview $pv_top-$pv_bottom"; return 1; }
   text $open_btn dialog 000000 "打开文件" && centred "$work/sunset.ppm"
 }
-seen 10 boxes || fail "after resizing: $(cat "$work/seen")"
+seen 20 boxes || fail "after resizing: $(cat "$work/seen")"
 keep resized
 
 # ---- A file that is not a package ----------------------------------------------------------
@@ -377,15 +377,15 @@ message_box bad-message "打开文件失败!" "$(winpath "$work/bad.rdb")"
 failed_state() {
   text $status_box status 000000 "打开文件失败" && no_text $tree_box dialog 000000 "sunset.png" && centred "$work/splash.ppm"
 }
-seen 10 failed_state || fail "after the failed open: $(cat "$work/seen")"
+seen 20 failed_state || fail "after the failed open: $(cat "$work/seen")"
 keep bad-after
 
 # ---- Esc ends the program ------------------------------------------------------------------
 
 step="close"
 key Escape
-for _ in $(seq 100); do kill -0 "$program_pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$program_pid" 2>/dev/null && fail "the program still runs 10 s after Esc"
+for _ in $(seq 200); do kill -0 "$program_pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$program_pid" 2>/dev/null && fail "the program still runs 20 s after Esc"
 wait "$program_pid"
 program_pid=""
 echo "e2e: passed; screenshots in $shots"

@@ -120,13 +120,13 @@ int Text(int argc, wchar_t** argv) {
   if (argc != 10) return Fail("text SHOT X Y W H FONT RRGGBB TEXT");
   Picture shot;
   Rect region;
-  e2e::FontSpec font;
+  e2e::FontKind kind;
   long colour;
   if (!ReadRegion(argv, shot, region)) return 2;
-  if (!e2e::ParseFont(argv[7], font)) return Fail("font: dialog[:points], caption, status, message or placeholder");
+  if (!e2e::ParseFontKind(argv[7], kind)) return Fail("font: dialog, caption, status, message or placeholder");
   if (!Number((std::wstring(L"0x") + argv[8]).c_str(), colour)) return Fail("colour as RRGGBB");
   e2e::Glyphs glyphs;
-  if (!e2e::RenderText(font, argv[9], glyphs)) return Fail("cannot draw the text");
+  if (!e2e::RenderText(kind, argv[9], glyphs)) return Fail("cannot draw the text");
   const e2e::TextHit hit = e2e::FindText(shot, region, glyphs, static_cast<unsigned>(colour));
   std::printf("%s %d %d %d %d %.3f %.3f\n", hit.found ? "found" : "missing", hit.x, hit.y, glyphs.width, glyphs.height,
               hit.score, hit.weakestBand);

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cwchar>
 #include <map>
 
 namespace e2e {
@@ -16,15 +15,15 @@ namespace {
 constexpr double kMinScore = 0.80;
 constexpr double kMinBandScore = 0.60;
 
-HFONT MakeFont(const FontSpec& spec) {
+HFONT MakeFont(FontKind kind) {
   HDC screen = ::GetDC(nullptr);
   const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
   ::ReleaseDC(nullptr, screen);
   NONCLIENTMETRICSW metrics = {};
   metrics.cbSize = sizeof(metrics);
-  switch (spec.kind) {
-    case FontKind::Dialog:  // FONT n, "MS Shell Dlg" of the templates, as the dialog manager makes it
-      return ::CreateFontW(-::MulDiv(spec.points, dpi, 72), 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+  switch (kind) {
+    case FontKind::Dialog:  // FONT 9, "MS Shell Dlg" of the templates, as the dialog manager makes it
+      return ::CreateFontW(-::MulDiv(9, dpi, 72), 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY, FF_DONTCARE, L"MS Shell Dlg");
     case FontKind::Placeholder:  // 20 points of the Song face
       return ::CreateFontW(-::MulDiv(dpi, 200, 720), 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
@@ -34,8 +33,8 @@ HFONT MakeFont(const FontSpec& spec) {
       break;
   }
   if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) return nullptr;
-  const LOGFONTW& font = spec.kind == FontKind::Caption ? metrics.lfCaptionFont
-                         : spec.kind == FontKind::Status ? metrics.lfStatusFont
+  const LOGFONTW& font = kind == FontKind::Caption ? metrics.lfCaptionFont
+                         : kind == FontKind::Status ? metrics.lfStatusFont
                                                     : metrics.lfMessageFont;
   return ::CreateFontIndirectW(&font);
 }
@@ -44,27 +43,21 @@ double Clamp01(double v) { return v < 0 ? 0 : (v > 1 ? 1 : v); }
 
 }  // namespace
 
-bool ParseFont(const std::wstring& name, FontSpec& font) {
+bool ParseFontKind(const std::wstring& name, FontKind& kind) {
   static const std::pair<const wchar_t*, FontKind> kKinds[] = {
       {L"dialog", FontKind::Dialog},   {L"caption", FontKind::Caption},
       {L"status", FontKind::Status},   {L"message", FontKind::Message},
       {L"placeholder", FontKind::Placeholder}};
-  if (name.rfind(L"dialog:", 0) == 0) {
-    font.kind = FontKind::Dialog;
-    font.points = std::wcstol(name.c_str() + 7, nullptr, 10);
-    return font.points > 0 && font.points < 100;
-  }
   for (const auto& k : kKinds)
     if (name == k.first) {
-      font.kind = k.second;
-      font.points = 9;
+      kind = k.second;
       return true;
     }
   return false;
 }
 
-bool RenderText(const FontSpec& spec, const std::wstring& text, Glyphs& out) {
-  HFONT font = MakeFont(spec);
+bool RenderText(FontKind kind, const std::wstring& text, Glyphs& out) {
+  HFONT font = MakeFont(kind);
   if (!font || text.empty()) return false;
   HDC dc = ::CreateCompatibleDC(nullptr);
   HGDIOBJ oldFont = ::SelectObject(dc, font);

@@ -17,13 +17,8 @@ enum class FontKind {
   Placeholder,  // the preview's "no picture" text
 };
 
-struct FontSpec {
-  FontKind kind = FontKind::Dialog;
-  int points = 9;  // for Dialog: the template's point size
-};
-
-// "dialog" (9 points), "dialog:N" (N points), "caption", "status", "message", "placeholder".
-bool ParseFont(const std::wstring& name, FontSpec& font);
+// "dialog", "caption", "status", "message" or "placeholder".
+bool ParseFontKind(const std::wstring& name, FontKind& kind);
 
 // Ink of a rendered line: coverage 0..1 a pixel, cropped to the inked box.
 struct Glyphs {
@@ -31,7 +26,7 @@ struct Glyphs {
   std::vector<float> ink;
 };
 
-bool RenderText(const FontSpec& font, const std::wstring& text, Glyphs& out);
+bool RenderText(FontKind kind, const std::wstring& text, Glyphs& out);
 
 struct TextHit {
   bool found = false;
