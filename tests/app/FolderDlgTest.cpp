@@ -153,19 +153,25 @@ TEST(FolderDlg, CallbacksPreselectEnableOkAndSendTheStatusText) {
   EXPECT_EQ(g_sent[0].lParam, 0);
   EXPECT_EQ(g_sent[1].text, L"");
 
-  // A window narrower than the path: the text is shortened, ending with the last folder.
-  Recorder narrow(60);
+  // A window narrower than the path: with room for "...", the last folder and six
+  // characters, the text keeps five of them (one less than the longest front that fits).
+  const std::wstring tail = folder.substr(folder.rfind(L'\\'));
+  int room = 0;
+  {
+    HDC dc = ::GetDC(wide.hWnd());
+    SIZE size = {};
+    const std::wstring fits = folder.substr(0, 6) + L"..." + tail;
+    ::GetTextExtentPoint32W(dc, fits.c_str(), static_cast<int>(fits.size()), &size);
+    ::ReleaseDC(wide.hWnd(), dc);
+    room = size.cx;
+  }
+  Recorder narrow(room);
   g_sent.clear();
   TestFolderDlg::BrowseCallbackProc(narrow.hWnd(), BFFM_SELCHANGED, reinterpret_cast<LPARAM>(real.p), self);
   EXPECT_EQ(chooser.GetHwnd(), narrow.hWnd());  // re-attached to the new window
   ASSERT_EQ(g_sent.size(), 2u);
-  const std::wstring tail = folder.substr(folder.rfind(L'\\'));
-  const std::wstring& status = g_sent[1].text;
-  if (!status.empty()) {
-    EXPECT_NE(status.find(L"..."), std::wstring::npos);
-    EXPECT_EQ(status.substr(status.size() - tail.size()), tail);
-  }
-  EXPECT_LT(status.size(), folder.size());
+  EXPECT_EQ(g_sent[0].lParam, 1);
+  EXPECT_EQ(g_sent[1].text, folder.substr(0, 5) + L"..." + tail);
 
   // The other callbacks: a rejected typed name keeps the browser open.
   struct Case {
