@@ -265,6 +265,12 @@ TEST_F(EntryTreeTest, ARealDropOpensTheFirstFileOnly) {
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0], L"打开文件失败!\r\n\r\n" + text);
   EXPECT_EQ(dlg.m_editPath.GetWindowText(), b);
+
+  // A name longer than 260 units is taken whole, never cut into some other file's name.
+  const std::wstring longName = dir / (std::wstring(300, L'n') + L".rdb");
+  Drop({longName});
+  ASSERT_EQ(ui.messages.size(), 2u);
+  EXPECT_EQ(ui.messages[1], L"打开文件失败!\r\n\r\n" + longName);
 }
 
 // A drop that arrives while a load pumps its messages is ignored (and its handle freed):
