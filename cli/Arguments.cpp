@@ -2,10 +2,10 @@
 
 namespace rdbtool {
 
-Arguments::Arguments(const std::vector<std::string>& args, std::initializer_list<OptionSpec> specs) {
+Arguments::Arguments(const std::vector<std::string>& args, std::initializer_list<OptionSpec> options) {
   auto find = [&](const std::string& name) -> const OptionSpec* {
-    for (const OptionSpec& spec : specs)
-      if (name == spec.name) return &spec;
+    for (const OptionSpec& option : options)
+      if (name == option.name) return &option;
     return nullptr;
   };
   bool optionsEnded = false;
@@ -32,9 +32,9 @@ Arguments::Arguments(const std::vector<std::string>& args, std::initializer_list
       value = arg.substr(eq + 1);
       hasValue = true;
     }
-    const OptionSpec* spec = find(name);
-    if (!spec) throw UsageError("unknown option '" + name + "'");
-    if (!spec->takesValue) {
+    const OptionSpec* option = find(name);
+    if (!option) throw UsageError("unknown option '" + name + "'");
+    if (!option->takesValue) {
       if (hasValue) throw UsageError("option '" + name + "' takes no value");
       values_[name];
       continue;
