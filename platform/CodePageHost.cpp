@@ -1,4 +1,5 @@
 #include "CodePage.h"
+#include "Utf8.h"
 
 #include <cstdint>
 
@@ -38,24 +39,7 @@ std::wstring AnsiToWide(const std::string& text) {
 std::string WideToAnsi(const std::wstring& text) {
   std::string out;
   out.reserve(text.size());
-  for (wchar_t w : text) {
-    char32_t cp = static_cast<char32_t>(w);
-    if (cp < 0x80) {
-      out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-  }
+  for (wchar_t w : text) AppendUtf8(static_cast<char32_t>(w), out);
   return out;
 }
 
