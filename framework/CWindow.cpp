@@ -58,20 +58,11 @@ std::wstring CWindow::GetWindowText() const {
   return std::wstring(buffer.data(), copied > 0 ? static_cast<size_t>(copied) : 0);
 }
 
-BOOL CWindow::ModifyStyle(DWORD remove, DWORD add, UINT swpFlags) {
-  const DWORD style = GetStyle();
+BOOL CWindow::ModifyStyleWord(int index, DWORD remove, DWORD add, UINT swpFlags) {
+  const DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(m_hWnd, index));
   const DWORD changed = (style & ~remove) | add;
   if (changed == style) return FALSE;
-  ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, static_cast<LONG_PTR>(changed));
-  if (swpFlags) ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | swpFlags);
-  return TRUE;
-}
-
-BOOL CWindow::ModifyStyleEx(DWORD remove, DWORD add, UINT swpFlags) {
-  const DWORD style = GetExStyle();
-  const DWORD changed = (style & ~remove) | add;
-  if (changed == style) return FALSE;
-  ::SetWindowLongPtrW(m_hWnd, GWL_EXSTYLE, static_cast<LONG_PTR>(changed));
+  ::SetWindowLongPtrW(m_hWnd, index, static_cast<LONG_PTR>(changed));
   if (swpFlags) ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | swpFlags);
   return TRUE;
 }

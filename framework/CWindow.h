@@ -45,8 +45,10 @@ class CWindow {
   DWORD GetStyle() const { return static_cast<DWORD>(::GetWindowLongPtrW(m_hWnd, GWL_STYLE)); }
   DWORD GetExStyle() const { return static_cast<DWORD>(::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE)); }
   // swpFlags != 0 applies the change with SetWindowPos (e.g. SWP_FRAMECHANGED).
-  BOOL ModifyStyle(DWORD remove, DWORD add, UINT swpFlags = 0);
-  BOOL ModifyStyleEx(DWORD remove, DWORD add, UINT swpFlags = 0);
+  BOOL ModifyStyle(DWORD remove, DWORD add, UINT swpFlags = 0) { return ModifyStyleWord(GWL_STYLE, remove, add, swpFlags); }
+  BOOL ModifyStyleEx(DWORD remove, DWORD add, UINT swpFlags = 0) {
+    return ModifyStyleWord(GWL_EXSTYLE, remove, add, swpFlags);
+  }
   BOOL Invalidate(BOOL erase = TRUE) { return ::InvalidateRect(m_hWnd, nullptr, erase); }
   BOOL UpdateWindow() { return ::UpdateWindow(m_hWnd); }
   BOOL ShowWindow(int cmd) { return ::ShowWindow(m_hWnd, cmd); }
@@ -79,6 +81,7 @@ class CWindow {
   HWND m_hWnd = nullptr;
 
  private:
+  BOOL ModifyStyleWord(int index, DWORD remove, DWORD add, UINT swpFlags);
   static LRESULT CALLBACK StaticWindowProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                            DWORD_PTR self);
 

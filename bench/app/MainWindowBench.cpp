@@ -18,6 +18,8 @@
 #include "CPlatformUi.h"
 #include "CSorvResDlg.h"
 #include "PackageWriter.h"
+#include "BenchClock.h"
+#include "FileTree.h"
 
 namespace {
 
@@ -26,16 +28,6 @@ const int kExportEntries = 10000;
 const int kLoadRounds = 7;
 const int kExportRounds = 5;  // each round writes and removes 10,000 files
 
-double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
@@ -80,23 +72,6 @@ void WriteFileBytes(const std::wstring& path, const std::vector<uint8_t>& bytes)
   CloseHandle(h);
 }
 
-void RemoveTree(const std::wstring& path) {
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW((path + L"\\*").c_str(), &fd);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = fd.cFileName;
-      if (name == L"." || name == L"..") continue;
-      const std::wstring child = path + L"\\" + name;
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveTree(child);
-      else
-        DeleteFileW(child.c_str());
-    } while (FindNextFileW(h, &fd));
-    FindClose(h);
-  }
-  RemoveDirectoryW(path.c_str());
-}
 
 
 void Report(const char* what, const std::vector<double>& ours, const std::vector<double>& bare) {

@@ -16,6 +16,7 @@
 #include "CMemoryDC.h"
 #include "CSelectObject.h"
 #include "ImageFit.h"
+#include "BenchClock.h"
 
 namespace {
 
@@ -23,16 +24,6 @@ const int kImage = 4096;
 const int kWidth = 800;
 const int kHeight = 600;
 
-double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 // A 24-bit bottom-up BMP with a gradient and a grid, so the shrink has real work to do.
 std::vector<uint8_t> MakeBmp() {

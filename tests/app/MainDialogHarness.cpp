@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "FileTree.h"
+
 namespace harness {
 
 void Pump() {
@@ -35,25 +37,6 @@ void SetClientSize(HWND dialog, int w, int h) {
   Pump();
 }
 
-namespace {
-void RemoveTree(const std::wstring& path) {
-  WIN32_FIND_DATAW fd;
-  HANDLE h = ::FindFirstFileW((path + L"\\*").c_str(), &fd);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = fd.cFileName;
-      if (name == L"." || name == L"..") continue;
-      const std::wstring child = path + L"\\" + name;
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveTree(child);
-      else
-        ::DeleteFileW(child.c_str());
-    } while (::FindNextFileW(h, &fd));
-    ::FindClose(h);
-  }
-  ::RemoveDirectoryW(path.c_str());
-}
-}  // namespace
 
 TempDir::TempDir() {
   static int counter = 0;

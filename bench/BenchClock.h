@@ -1,0 +1,14 @@
+// Wall-clock seconds from the performance counter, for the Windows benchmarks.
+#pragma once
+#include <windows.h>
+
+inline double Now() {
+  static const LARGE_INTEGER frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return f;
+  }();
+  LARGE_INTEGER t;
+  QueryPerformanceCounter(&t);
+  return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
