@@ -26,7 +26,7 @@ convert -size 300x240 gradient:'#f4f8fd'-'#d6e4f3' \
   -draw 'circle 22,77 25,77' -draw 'circle 22,99 25,99' -draw 'circle 22,121 25,121' \
   -draw 'circle 22,143 25,143' -draw 'circle 22,165 25,165' \
   -fill '#223044' -pointsize 13 \
-  -annotate +33+82  '打开资源包，条目按目录列成树' \
+  -annotate +33+82  '打开资源包，按文件名列出条目' \
   -annotate +33+104 '按类型过滤，状态栏显示文件数' \
   -annotate +33+126 '预览 PNG / JPG / BMP / GIF / ICO' \
   -annotate +33+148 '保存选中的条目' \
