@@ -259,3 +259,127 @@ TEST(PackageIndex, NameScanAtEveryLengthAndFileEnd) {
     }
   }
 }
+
+namespace {
+
+// Bytes put together by hand, so that nothing here comes from the reader's or the writer's
+// constants.
+struct HandBytes {
+  std::vector<uint8_t> b;
+  void Text(const char* s, size_t n) { b.insert(b.end(), s, s + n); }
+  void U16(uint16_t v) {
+    b.push_back(static_cast<uint8_t>(v));
+    b.push_back(static_cast<uint8_t>(v >> 8));
+  }
+  void U32(uint32_t v) {
+    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+  }
+  void U64(uint64_t v) {
+    for (int i = 0; i < 8; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+  }
+  void Name(const char* ascii) {
+    for (const char* p = ascii; *p; ++p) U16(static_cast<uint8_t>(*p));
+    U16(0);
+  }
+};
+
+const char kLiteralSignature[] = "531E98204F8542F0";
+
+}  // namespace
+
+// The format as it stands in a file: the 16 signature bytes, a 36-byte header whose data
+// start is the sum of bytes 20-23 and 28-31, records of 2 x (n + 1) + 16 bytes with only the
+// low half of the offset used, and wrapped images behind "TGF\0" with the header length at
+// 16 (a marker on fewer than 20 bytes is no wrapper).
+TEST(PackageFormatPinned, AHandWrittenPackageReadsAsTheFormatSays) {
+  HandBytes h;
+  h.Text(kLiteralSignature, 16);
+  h.U32(4);                                 // entry count
+  h.U64(0x0000000100000000ull | 100);       // bytes 20-23: 100; 24-27 not read
+  h.U64(0x000000AB00000000ull | 16);        // bytes 28-31: 16; 32-35 not read
+  ASSERT_EQ(h.b.size(), 36u);
+  h.Name("ab");                             // at 36
+  h.U64(0x0000007700000000ull);             // offset 0: the high half does not count
+  h.U64(3);
+  h.Name("w");                              // at 58
+  h.U64(3);
+  h.U64(28);
+  h.Name("s");                              // at 78
+  h.U64(31);
+  h.U64(19);
+  h.Name("");                               // at 98: an empty name takes 18 bytes
+  h.U64(51);
+  h.U64(20);
+  ASSERT_EQ(h.b.size(), 116u);              // the data area: 100 + 16
+  h.b.insert(h.b.end(), {1, 2, 3});         // entry 0 at 116
+  h.Text("TGF", 4);                         // entry 1 at 119: marker with its zero byte,
+  for (int i = 0; i < 12; ++i) h.b.push_back(0xAA);  // 12 bytes not read,
+  h.U32(20);                                // the header length,
+  h.b.insert(h.b.end(), kPng.begin(), kPng.end());   // and a PNG at 139
+  h.Text("TGF", 4);                         // entry 2 at 147: 19 bytes, too few for a header,
+  for (int i = 0; i < 12; ++i) h.b.push_back(0);
+  h.b.insert(h.b.end(), {19, 0, 0});        // though the length would fit with the byte after
+  h.b.push_back(0);
+  h.Text("TGF", 4);                         // entry 3 at 167: exactly a header, no payload
+  for (int i = 0; i < 12; ++i) h.b.push_back(0);
+  h.U32(20);
+  ASSERT_EQ(h.b.size(), 187u);
+
+  Parsed p(h.b);
+  ASSERT_TRUE(HasSignature(p.bytes.data(), p.bytes.size()));
+  ASSERT_TRUE(p.ok);
+  ASSERT_EQ(p.entries.size(), 4u);
+  const uint8_t* view = p.bytes.data();
+  struct Want {
+    size_t name;
+    std::u16string text;
+    size_t data;
+    int64_t size;
+    bool wrapped;
+    size_t content;
+    uint64_t contentSize;
+    std::u16string ext;
+  } want[] = {
+      {36, u"ab", 116, 3, false, 116, 3, u""},
+      {58, u"w", 119, 28, true, 139, 8, u".png"},
+      {78, u"s", 147, 19, false, 147, 19, u""},
+      {98, u"", 167, 20, true, 187, 0, u""},
+  };
+  for (size_t i = 0; i < 4; ++i) {
+    const Want& w = want[i];
+    EXPECT_EQ(reinterpret_cast<const uint8_t*>(p.entries[i].pszName) - view, static_cast<ptrdiff_t>(w.name)) << i;
+    EXPECT_EQ(NameOf(p.entries[i]), w.text) << i;
+    EXPECT_EQ(p.entries[i].pData - view, static_cast<ptrdiff_t>(w.data)) << i;
+    EXPECT_EQ(p.entries[i].nSize, w.size) << i;
+    const EntryContent c = p.Content(i);
+    EXPECT_TRUE(c.valid) << i;
+    EXPECT_EQ(c.wrapped, w.wrapped) << i;
+    EXPECT_EQ(c.data - view, static_cast<ptrdiff_t>(w.content)) << i;
+    EXPECT_EQ(c.size, w.contentSize) << i;
+    EXPECT_EQ(Ext(c.ext), w.ext) << i;
+  }
+
+  // The header is 36 bytes: one byte less is refused, a bare header with no entries opens.
+  HandBytes bare;
+  bare.Text(kLiteralSignature, 16);
+  bare.U32(0);
+  bare.U64(36);
+  bare.U64(0);
+  EXPECT_TRUE(Parsed(bare.b).ok);
+  EXPECT_FALSE(Parsed(std::vector<uint8_t>(bare.b.begin(), bare.b.end() - 1)).ok);
+}
+
+TEST(PackageFormatPinned, TheSignatureIsTheSixteenLiteralBytes) {
+  const std::vector<uint8_t> literal(kLiteralSignature, kLiteralSignature + 16);
+  EXPECT_TRUE(HasSignature(literal.data(), literal.size()));
+  EXPECT_EQ(0, std::memcmp(kSignature, kLiteralSignature, 16));
+  // The writer's packages, which every other test opens, carry the same bytes.
+  const std::vector<uint8_t> written = PackageWriter().Build();
+  ASSERT_GE(written.size(), 16u);
+  EXPECT_EQ(std::vector<uint8_t>(written.begin(), written.begin() + 16), literal);
+  for (size_t i = 0; i < 16; ++i) {
+    std::vector<uint8_t> changed = literal;
+    changed[i] = static_cast<uint8_t>(std::tolower(changed[i]) == changed[i] ? changed[i] + 1 : std::tolower(changed[i]));
+    EXPECT_FALSE(HasSignature(changed.data(), changed.size())) << i;
+  }
+}
