@@ -47,23 +47,29 @@ std::int32_t ReadDecimal(const char* p) {
 
 CPositionWndXMLConfigParser::CPositionWndXMLConfigParser() : m_pCurrent(&m_root) {}
 
+void CPositionWndXMLConfigParser::Refuse(const char* pszReason) {
+  m_strRefusal = pszReason;
+  throw CXMLParser::Exception(pszReason);
+}
+
 std::uint32_t CPositionWndXMLConfigParser::ParseStream(std::istream& in) {
   m_open.clear();
   m_pCurrent = &m_root;
+  m_strRefusal.clear();
   const std::uint32_t nUser = CXMLParser::ParseStream(in);
-  if (m_pCurrent != &m_root) throw CXMLParser::Exception(kUnclosedElement);
+  if (m_pCurrent != &m_root) Refuse(kUnclosedElement);
   return nUser;
 }
 
 std::uint32_t CPositionWndXMLConfigParser::OnElementBegin(const char* pszName, std::uint32_t nUser) {
-  if (!EqualsNoCase(pszName, kElementName)) throw CXMLParser::Exception(kForeignElement);
+  if (!EqualsNoCase(pszName, kElementName)) Refuse(kForeignElement);
   m_open.push_back(std::make_unique<CPositionWndConfig>(m_pCurrent));
   m_pCurrent = m_open.back().get();
   return nUser;
 }
 
 std::uint32_t CPositionWndXMLConfigParser::OnElementEnd(const char* pszName, std::uint32_t nUser) {
-  if (m_pCurrent == &m_root || !EqualsNoCase(pszName, kElementName)) throw CXMLParser::Exception(kUnbalancedEnd);
+  if (m_pCurrent == &m_root || !EqualsNoCase(pszName, kElementName)) Refuse(kUnbalancedEnd);
   std::unique_ptr<CPositionWndConfig> record = std::move(m_open.back());
   m_open.pop_back();
   m_pCurrent = record->parent;

@@ -4,11 +4,14 @@
 //
 // Only well-formed descriptions are accepted: an element of another name, an end tag with
 // no open element and an element still open at the end of the text make the parse fail with
-// CXMLParser::Exception, so that a broken description is never half applied.
+// CXMLParser::Exception, so that a broken description is never half applied. The parser's
+// guard replaces what a handler throws with its own message naming the handler; the reader's
+// own reason stays readable through Refusal().
 #pragma once
 #include <cstdint>
 #include <istream>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "CPositionWndConfig.h"
@@ -29,11 +32,17 @@ class CPositionWndXMLConfigParser : public CXMLParser {
 
   // The hidden root record: the top-level elements are its children.
   const CPositionWndConfig& Root() const { return m_root; }
+  // Why the last document was refused, or empty when it was not refused for its structure.
+  const std::string& Refusal() const { return m_strRefusal; }
 
  private:
+  // Keeps the reason and throws it.
+  [[noreturn]] void Refuse(const char* pszReason);
+
   CPositionWndConfig* m_pCurrent;  // the record the next attribute is written into
   CPositionWndConfig m_root;
   // Records whose start tag has been read but not yet their end tag, outermost first; they
   // are owned here until they join their parent.
   std::vector<std::unique_ptr<CPositionWndConfig>> m_open;
+  std::string m_strRefusal;
 };

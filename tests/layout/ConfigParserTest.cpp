@@ -146,23 +146,47 @@ TEST(ConfigParser, NumbersAreReadAsTheirLeadingDecimalDigits) {
   }
 }
 
-TEST(ConfigParser, MalformedDescriptionsAreRefused) {
-  const char* const texts[] = {
+TEST(ConfigParser, MalformedDescriptionsAreRefusedWithTheirReason) {
+  const std::string foreign = "Unexpected element encountered in CPositionWndXMLConfigParser::OnElementBegin";
+  const std::string stray = "Unexpected end tag encountered in CPositionWndXMLConfigParser::OnElementEnd";
+  const std::string unclosed =
+      "Unexpected EndOfFile encountered inside an element in CPositionWndXMLConfigParser::ParseStream";
+  const std::wstring guardBegin = L"Unhandled exception encountered in call to OnElementBegin";
+  const std::wstring guardEnd = L"Unhandled exception encountered in call to OnElementEnd";
+  struct Case {
+    const char* text;
+    std::string reason;     // what the reader keeps
+    std::wstring message;   // what the caller catches: a handler's reason goes behind the guard's
+  } cases[] = {
       // an element of another name, at the top or nested
-      "<Window id=\"1\">\n</Window>\n",
-      "<CPositionWnd id=\"a\">\n<Button id=\"1\">\n</Button>\n</CPositionWnd>\n",
+      {"<Window id=\"1\">\n</Window>\n", foreign, guardBegin},
+      {"<CPositionWnd id=\"a\">\n<Button id=\"1\">\n</Button>\n</CPositionWnd>\n", foreign, guardBegin},
       // an end tag with no open element, or of another name
-      "</CPositionWnd>\n",
-      "<CPositionWnd id=\"a\">\n</CPositionWnd>\n</CPositionWnd>\n",
-      "<CPositionWnd id=\"a\">\n</Window>\n",
+      {"</CPositionWnd>\n", stray, guardEnd},
+      {"<CPositionWnd id=\"a\">\n</CPositionWnd>\n</CPositionWnd>\n", stray, guardEnd},
+      {"<CPositionWnd id=\"a\">\n</Window>\n", stray, guardEnd},
       // elements still open at the end of the text
-      "<CPositionWnd id=\"a\">\n",
-      "<CPositionWnd id=\"a\">\n<CPositionWnd id=\"b\">\n</CPositionWnd>\n",
+      {"<CPositionWnd id=\"a\">\n", unclosed, std::wstring(unclosed.begin(), unclosed.end())},
+      {"<CPositionWnd id=\"a\">\n<CPositionWnd id=\"b\">\n</CPositionWnd>\n", unclosed,
+       std::wstring(unclosed.begin(), unclosed.end())},
   };
-  for (const char* text : texts) {
+  for (const Case& c : cases) {
     CPositionWndXMLConfigParser parser;
-    EXPECT_THROW(parser.ParseString(text), CXMLParser::Exception) << text;
+    std::wstring caught;
+    try {
+      parser.ParseString(c.text);
+    } catch (const CXMLParser::Exception& e) {
+      caught = e.Message();
+    }
+    EXPECT_EQ(parser.Refusal(), c.reason) << c.text;
+    EXPECT_TRUE(caught == c.message) << c.text << " refused with \"" << parser.Refusal() << "\"";
   }
+  // The reason belongs to one document: the next one that parses clears it.
+  CPositionWndXMLConfigParser again;
+  EXPECT_THROW(again.ParseString("</CPositionWnd>\n"), CXMLParser::Exception);
+  EXPECT_EQ(again.Refusal(), stray);
+  again.ParseString("<CPositionWnd id=\"a\">\n</CPositionWnd>\n");
+  EXPECT_EQ(again.Refusal(), "");
   // Comments, text between the tags and an empty text are no reason to refuse.
   Parsed quiet("<!-- layout -->\n<CPositionWnd id=\"a\">text\n</CPositionWnd>\n");
   EXPECT_EQ(Keys(quiet.Root()), std::vector<std::string>({"a"}));
