@@ -231,6 +231,9 @@ LRESULT CALLBACK CPositionWnd::LayoutWndProc(HWND hWnd, UINT msg, WPARAM wParam,
     case WM_RBUTTONDOWN:
       if (node->OnDesignRButtonDown(wParam, x, y)) return 0;
       break;
+    case WM_RBUTTONUP:
+      if (node->OnDesignRButtonUp()) return 0;
+      break;
   }
   return ::CallWindowProcW(prev, hWnd, msg, wParam, lParam);
 }

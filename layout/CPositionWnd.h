@@ -79,6 +79,9 @@ class CPositionWnd {
   std::int32_t stickyDock = 0;
   std::int32_t childrenHidden = 0;
   std::int32_t snapToGrid = 1;
+  // Set by a Control + right press that switched the mode: its release is consumed too, so
+  // the window (an edit's context menu) never sees that click.
+  std::int32_t switchReleasePending = 0;
   RECT moveBox = {};
   RECT resizeBox = {};
   RECT topLockBox = {};
@@ -100,6 +103,8 @@ class CPositionWnd {
   // Layout design mode, reached only through LayoutWndProc (CPositionWndDesign.cpp).
   // Right-button press with its key flags: true when the message is consumed.
   bool OnDesignRButtonDown(WPARAM keys, int x, int y);
+  // Right-button release: true when it ends the click that switched the mode.
+  bool OnDesignRButtonUp();
   // After the window's own painting, while in design mode.
   void PaintOverlay();
   // Pointer messages while in design mode; the window itself does not see them.

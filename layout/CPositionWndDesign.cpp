@@ -57,6 +57,8 @@ void PaintVeil(HDC dc, int cw, int ch) {
 }  // namespace
 
 bool CPositionWnd::OnDesignRButtonDown(WPARAM keys, int x, int y) {
+  // Every press starts a new click: a release that never came must not swallow this one's.
+  switchReleasePending = (keys & MK_CONTROL) ? 1 : 0;
   if (keys & MK_CONTROL) {
     if (!designMode)
       EnterDesignMode(x == 0 && y == 0 ? 1 : 0);
@@ -67,6 +69,12 @@ bool CPositionWnd::OnDesignRButtonDown(WPARAM keys, int x, int y) {
   // The window still gets the press after the menu, in design mode or not.
   if (designMode) ShowDesignMenu();
   return false;
+}
+
+bool CPositionWnd::OnDesignRButtonUp() {
+  if (!switchReleasePending) return false;
+  switchReleasePending = 0;
+  return true;
 }
 
 void CPositionWnd::EnterDesignMode(int hideChildren) {

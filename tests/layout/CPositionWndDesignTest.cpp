@@ -10,7 +10,6 @@
 #include "CDesignCursors.h"
 #include "CPositionWnd.h"
 #include "DesignInput.h"
-#include "LayoutHookup.h"
 #include "LayoutTestWindows.h"
 #include "MainDialogHarness.h"
 
@@ -110,6 +109,73 @@ TEST_F(DesignMode, ControlRightClickSwitchesTheModeAndTheWindowNeverSeesIt) {
 
   EXPECT_EQ(Count(target, WM_RBUTTONDOWN), presses) << "the switch is consumed";
   EXPECT_EQ(ChildBox(target), (Box{40, 40, 100, 60}));
+}
+
+namespace {
+
+// What reaches an edit control below its layout node. Its context menu is counted, never
+// opened, so that a test does not wait on it.
+struct EditSeen {
+  int presses = 0, releases = 0, menus = 0;
+};
+EditSeen g_editSeen;
+WNDPROC g_editProc = nullptr;
+
+LRESULT CALLBACK EditRecorderProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_CONTEXTMENU) {
+    ++g_editSeen.menus;
+    return 0;
+  }
+  if (msg == WM_RBUTTONDOWN) ++g_editSeen.presses;
+  if (msg == WM_RBUTTONUP) ++g_editSeen.releases;
+  return ::CallWindowProcW(g_editProc, hWnd, msg, wParam, lParam);
+}
+
+}  // namespace
+
+// On an edit box the release of the switching click would open the edit's own context menu:
+// the switch consumes its release too, and only its own.
+TEST(DesignModeOnEdits, TheSwitchingClickNeverReachesTheEditNorOpensItsMenu) {
+  // The path box and the read-only entry name box, with the main window's styles.
+  for (DWORD style : {DWORD(0x50810080), DWORD(0x50810880)}) {
+    SCOPED_TRACE(testing::Message() << std::hex << style);
+    HWND host = layouttest::MakeTopLevel(L"edit host", 300, 100);
+    HWND edit = ::CreateWindowExW(0, L"Edit", L"some text", style, 20, 20, 200, 24, host,
+                                  reinterpret_cast<HMENU>(1000), ::GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(edit, nullptr);
+    g_editProc = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&EditRecorderProc)));
+    ::SetWindowPos(host, HWND_TOP, 120, 120, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+    CPositionWnd root;
+    root.Attach(host, 1);
+    CPositionWnd* node = NodeOf(root, edit);
+    ASSERT_NE(node, nullptr);
+    Settle();
+    g_editSeen = EditSeen();
+
+    // Clicks land apart: two quick presses on one spot of an edit, whose class takes double
+    // clicks, make the second a double click, which is no switch.
+    ControlRightClick(edit, 40, 10);
+    ASSERT_EQ(node->designMode, 1);
+    ControlRightClick(edit, 120, 12);
+    ASSERT_EQ(node->designMode, 0);
+    EXPECT_EQ(std::vector<int>({g_editSeen.presses, g_editSeen.releases, g_editSeen.menus}),
+              std::vector<int>({0, 0, 0}));
+
+    // A plain right click is the edit's own: press, release and its menu.
+    designtest::RightClick(edit, 60, 8);
+    EXPECT_EQ(std::vector<int>({g_editSeen.presses, g_editSeen.releases, g_editSeen.menus}),
+              std::vector<int>({1, 1, 1}));
+    // A switch made without a release (as "Select Parent" makes it) swallows no later one.
+    ::SendMessageW(edit, WM_RBUTTONDOWN, MK_CONTROL, MAKELPARAM(5, 5));
+    ::SendMessageW(edit, WM_RBUTTONDOWN, MK_CONTROL, MAKELPARAM(5, 5));
+    ASSERT_EQ(node->designMode, 0);
+    designtest::RightClick(edit, 150, 10);
+    EXPECT_EQ(std::vector<int>({g_editSeen.presses, g_editSeen.releases, g_editSeen.menus}),
+              std::vector<int>({2, 2, 2}));
+    ::DestroyWindow(host);
+    Settle();
+  }
 }
 
 TEST_F(DesignMode, PressesHitTheBoxesInTheirOrder) {
@@ -539,12 +605,14 @@ TEST(DesignModeWithoutWindow, EveryOperationIsIgnored) {
 
 TEST(MainDialogDesignMode, SelectParentPutsTheDialogIntoDesignModeWithItsControlsHidden) {
   harness::FakeUi ui;
-  CPositionWnd root;  // goes after the dialog's windows
   harness::TestDlg dlg;
   ASSERT_TRUE(dlg.Create(nullptr));
   ::SetWindowPos(dlg, HWND_TOP, 60, 60, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
-  ASSERT_TRUE(HookUpLayout(root, dlg));
   Settle();
+  // The program's own layout root, which its set-up attached.
+  CPositionWnd& root = dlg.m_layout;
+  ASSERT_EQ(root.window, dlg.GetHwnd());
+  ASSERT_EQ(CPositionWnd::FromHandle(dlg), &root);
   ASSERT_EQ(root.children.size(), 9u);
   HWND open = ::GetDlgItem(dlg, 1001);
   CPositionWnd* openNode = NodeOf(root, open);

@@ -121,6 +121,13 @@ void ControlRightClick(HWND hWnd, int x, int y) {
   Settle();
 }
 
+void RightClick(HWND hWnd, int x, int y) {
+  PointerTo(hWnd, x, y);
+  Mouse(MOUSEEVENTF_RIGHTDOWN);
+  Mouse(MOUSEEVENTF_RIGHTUP);
+  Settle();
+}
+
 std::vector<MenuItem> RightClickMenu(HWND hWnd, int x, int y, UINT choose) {
   PointerTo(hWnd, x, y);
   std::atomic<bool> done{false};

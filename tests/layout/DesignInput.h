@@ -22,6 +22,8 @@ void LeftDown();
 void LeftUp();
 // Control + right click at client point (x, y) of `hWnd`.
 void ControlRightClick(HWND hWnd, int x, int y);
+// A plain right click there.
+void RightClick(HWND hWnd, int x, int y);
 
 struct MenuItem {
   std::wstring text;  // empty for the separator

@@ -14,6 +14,7 @@
 #include "LayoutTestWindows.h"
 #include "MainDialogHarness.h"
 #include "Placement.h"
+#include "resource.h"
 
 using layouttest::Box;
 using layouttest::ChildBox;
@@ -150,28 +151,38 @@ TEST(LayoutDescription, ADescriptionThatDoesNotParseChangesNothing) {
 
 TEST(MainDialogLayout, CarriedDescriptionChangesNothingAndTheTreeMirrorsTheDialog) {
   harness::FakeUi ui;
-  CPositionWnd root;  // declared before the dialog: it goes after the dialog's windows
   harness::TestDlg dlg;
   ASSERT_TRUE(dlg.Create(nullptr));
   harness::Pump();
-  RECT before = {};
-  ::GetWindowRect(dlg, &before);
-  std::map<HWND, Box> boxes;
-  CollectBoxes(dlg, boxes);
+  // The program's own root, attached by the dialog's set-up, gets the dialog's messages.
+  CPositionWnd& root = dlg.m_layout;
+  ASSERT_EQ(root.window, dlg.GetHwnd());
+  EXPECT_EQ(CPositionWnd::FromHandle(dlg), &root);
 
-  ASSERT_TRUE(HookUpLayout(root, dlg));
-  harness::Pump();
-
-  // The dialog's title is not the description's id: nothing is copied or moved.
-  RECT after = {};
+  // The dialog's title is not the description's id: nothing is copied, so the window keeps
+  // its template's size and every control node keeps the template place it recorded.
+  CDialog plain(IDD_SORVRES_DIALOG);
+  ASSERT_TRUE(plain.Create(nullptr));
+  RECT after = {}, templ = {};
   ::GetWindowRect(dlg, &after);
-  EXPECT_EQ(layouttest::BoxOf(after), layouttest::BoxOf(before));
-  std::map<HWND, Box> now;
-  CollectBoxes(dlg, now);
-  EXPECT_EQ(now.size(), boxes.size());
-  for (const auto& entry : boxes) EXPECT_EQ(now[entry.first], entry.second) << ::GetDlgCtrlID(entry.first);
+  ::GetWindowRect(plain, &templ);
+  EXPECT_EQ(layouttest::BoxOf(after).width, layouttest::BoxOf(templ).width);
+  EXPECT_EQ(layouttest::BoxOf(after).height, layouttest::BoxOf(templ).height);
   EXPECT_EQ(Values(root), std::vector<int>({0, 0, after.right - after.left, after.bottom - after.top,
                                             after.right - after.left, after.bottom - after.top, 1, 1, 0, 0}));
+  const std::map<int, RECT> kTemplate = {
+      {1000, {10, 10, 171, 14}}, {1001, {214, 9, 40, 14}}, {1002, {260, 35, 40, 14}}, {1003, {306, 37, 40, 14}},
+      {1005, {11, 73, 128, 126}}, {1006, {151, 62, 148, 49}}, {1008, {147, 35, 108, 13}},
+  };
+  for (const auto& t : kTemplate) {
+    RECT r = {t.second.left, t.second.top, t.second.left + t.second.right, t.second.top + t.second.bottom};
+    ::MapDialogRect(dlg, &r);
+    CPositionWnd* node = NodeOf(root, ::GetDlgItem(dlg, t.first));
+    ASSERT_NE(node, nullptr) << t.first;
+    EXPECT_EQ(Values(*node), std::vector<int>({r.left, r.top, r.right, r.bottom, r.right - r.left, r.bottom - r.top,
+                                               1, 1, 0, 0}))
+        << t.first;
+  }
 
   // Eight controls and the status bar under the root; the link under the status bar.
   ASSERT_EQ(root.children.size(), 9u);
