@@ -90,10 +90,13 @@ std::vector<std::wstring> TreeTexts(const CTreeCtrl& tree) {
   return texts;
 }
 
-PreviewShows ReadPreview(CImageCtrl& preview, uint32_t rgb) {
-  RECT client = {};
-  preview.GetClientRect(&client);
-  const int w = client.right, h = client.bottom;
+namespace {
+
+// Paints into a fresh w x h 32-bit top-down bitmap and returns its pixels (0x00RRGGBB).
+template <class PaintFn>
+std::vector<uint32_t> PaintedPixels(int w, int h, PaintFn paint) {
+  std::vector<uint32_t> out;
+  if (w <= 0 || h <= 0) return out;
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof(info.bmiHeader);
   info.bmiHeader.biWidth = w;
@@ -106,23 +109,55 @@ PreviewShows ReadPreview(CImageCtrl& preview, uint32_t rgb) {
   ::ReleaseDC(nullptr, screen);
   HBITMAP bitmap = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ old = ::SelectObject(dc, bitmap);
-  preview.Paint(dc);
+  paint(dc);
   ::GdiFlush();
   const uint32_t* px = static_cast<const uint32_t*>(bits);
-  size_t red = 0;
-  const size_t total = static_cast<size_t>(w) * h;
-  const bool centre = total > 0 && (px[static_cast<size_t>(h / 2) * w + w / 2] & 0xFFFFFF) == rgb;
-  for (size_t i = 0; i < total; ++i) {
-    const uint32_t p = px[i] & 0xFFFFFF;
-    const int r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
-    if (r > 200 && g < 80 && b < 80) ++red;
-  }
+  out.assign(px, px + static_cast<size_t>(w) * h);
+  for (uint32_t& p : out) p &= 0xFFFFFF;
   ::SelectObject(dc, old);
   ::DeleteObject(bitmap);
   ::DeleteDC(dc);
-  if (centre) return PreviewShows::kColour;
-  if (red > 0) return PreviewShows::kPlaceholder;
-  return PreviewShows::kSplash;
+  return out;
+}
+
+// Bitmap 129 shrunk to fit w x h with its proportions and centred on white, written out
+// here from the picture itself.
+std::vector<uint32_t> FittedSplash(int w, int h) {
+  HBITMAP splash = static_cast<HBITMAP>(
+      ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(129), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  const int iw = 300, ih = 240;
+  int dw = iw, dh = ih;
+  if (iw > w) dw = w, dh = ih * w / iw;
+  if (dh > h) dw = dw * h / dh, dh = h;
+  std::vector<uint32_t> out = PaintedPixels(w, h, [&](HDC dc) {
+    RECT all = {0, 0, w, h};
+    ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+    HDC source = ::CreateCompatibleDC(dc);
+    HGDIOBJ old = ::SelectObject(source, splash);
+    ::StretchBlt(dc, (w - dw) / 2, (h - dh) / 2, dw, dh, source, 0, 0, iw, ih, SRCCOPY);
+    ::SelectObject(source, old);
+    ::DeleteDC(source);
+  });
+  ::DeleteObject(splash);
+  return out;
+}
+
+}  // namespace
+
+PreviewShows ReadPreview(CImageCtrl& preview, uint32_t rgb) {
+  RECT client = {};
+  preview.GetClientRect(&client);
+  const int w = client.right, h = client.bottom;
+  const std::vector<uint32_t> px = PaintedPixels(w, h, [&](HDC dc) { preview.Paint(dc); });
+  if (px.empty()) return PreviewShows::kOther;
+  if (px[static_cast<size_t>(h / 2) * w + w / 2] == rgb) return PreviewShows::kColour;
+  if (px == FittedSplash(w, h)) return PreviewShows::kSplash;
+  size_t red = 0;
+  for (uint32_t p : px) {
+    const int r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+    if (r > 200 && g < 80 && b < 80) ++red;
+  }
+  return red > 0 ? PreviewShows::kPlaceholder : PreviewShows::kOther;
 }
 
 void ClickButton(CButton& button) { button.Click(); }

@@ -39,9 +39,10 @@ std::vector<std::pair<std::wstring, RESITEM*>> TreeItems(const CTreeCtrl& tree);
 std::vector<std::wstring> TreeTexts(const CTreeCtrl& tree);
 
 // What the preview shows, read from its painted pixels.
-enum class PreviewShows { kSplash, kPlaceholder, kColour };
-// kColour when the centre pixel is `rgb` (a picture drawn there), kPlaceholder when red
-// text shows, else kSplash.
+enum class PreviewShows { kSplash, kPlaceholder, kColour, kOther };
+// kColour when the centre pixel is `rgb` (a picture drawn there), kSplash when every pixel
+// is the splash picture's fitted on white, kPlaceholder when red text shows, else kOther
+// (a blank pane among them).
 PreviewShows ReadPreview(CImageCtrl& preview, uint32_t rgb);
 
 // Real user actions on the dialog.

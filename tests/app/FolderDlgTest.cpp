@@ -240,7 +240,14 @@ TestFolderDlg* g_chooser = nullptr;
 HWND g_owner = nullptr;
 UINT g_answer = IDOK;
 
+// Set by a test to have the browser select this item before it is answered.
+PCIDLIST_ABSOLUTE g_select = nullptr;
+
 void LookAndAnswer() {
+  if (g_select && g_chooser->GetHwnd()) {
+    ::SendMessageW(g_chooser->GetHwnd(), BFFM_SETSELECTIONW, FALSE, reinterpret_cast<LPARAM>(g_select));
+    harness::Pump();
+  }
   g_seen.browse = g_chooser->GetHwnd();
   g_seen.ownerEnabled = ::IsWindowEnabled(g_owner) != FALSE;
   HWND ok = g_seen.browse ? ::GetDlgItem(g_seen.browse, IDOK) : nullptr;
@@ -299,5 +306,19 @@ TEST(FolderDlg, ModalRunWithARealBrowseWindow) {
   Later::Arm(&LookAndAnswer);
   EXPECT_EQ(chooser.DoModal(), IDCANCEL);
   EXPECT_EQ(chooser.GetFolderPath(), dir.Path());
+  EXPECT_TRUE(::IsWindowEnabled(owner));
+
+  // A virtual item confirmed (OK is disabled for it; the command comes all the same): no
+  // file-system path, so IDCANCEL and an empty folder path.
+  Pidl computer;
+  ASSERT_EQ(::SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &computer.p), S_OK);
+  chooser.SetFolderPath(dir.Path());
+  g_select = computer.p;
+  g_answer = IDOK;
+  g_seen = BrowseSeen();
+  Later::Arm(&LookAndAnswer);
+  EXPECT_EQ(chooser.DoModal(), IDCANCEL);
+  g_select = nullptr;
+  EXPECT_EQ(chooser.GetFolderPath(), L"");
   EXPECT_TRUE(::IsWindowEnabled(owner));
 }

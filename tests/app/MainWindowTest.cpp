@@ -3,6 +3,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
+#include <climits>
+#include <vector>
+
 #include "CAboutDlg.h"
 #include "FixedPlacement.h"
 #include "MainDialogHarness.h"
@@ -25,6 +29,23 @@ class MainWindowTest : public ::testing::Test {
   FakeUi ui;
   TestDlg dlg;
 };
+
+// The widths of the status bar's parts as the control itself holds them; a last part that
+// runs to the bar's right end counts to there.
+std::vector<int> BarPartWidths(HWND bar) {
+  int edges[8] = {};
+  const int count = static_cast<int>(::SendMessageW(bar, SB_GETPARTS, 8, reinterpret_cast<LPARAM>(edges)));
+  RECT client = {};
+  ::GetClientRect(bar, &client);
+  std::vector<int> widths;
+  int left = 0;
+  for (int i = 0; i < count && i < 8; ++i) {
+    const int right = edges[i] < 0 ? client.right : edges[i];
+    widths.push_back(right - left);
+    left = right;
+  }
+  return widths;
+}
 
 std::wstring MenuText(HMENU menu, int index) {
   wchar_t text[128] = {};
@@ -49,10 +70,16 @@ void (*TimerAction::action)() = nullptr;
 }  // namespace
 
 TEST_F(MainWindowTest, StartsWithTheFilterTheEmptyPanesAndFocusInThePathBox) {
+  // The texts as the user reads them, written out here, not taken from the program's table.
+  const wchar_t* const kTexts[10] = {
+      L"过滤:所有文件(*.*)",   L"过滤:图片文件(*.png;*.jpg;*.bmp;*.ico;*.gft)",
+      L"过滤:PNG图片(*.png;)", L"过滤:JPG图片(*.jpg;)",
+      L"过滤:BMP图片(*.bmp)",  L"过滤:GFT图片(*.gft)",
+      L"过滤:ICO图标(*.ico)",  L"过滤:XML文件(*.xml)",
+      L"过滤:GMD文件(*.gmd)",  L"过滤:LUA文件(*.lua)",
+  };
   ASSERT_EQ(dlg.m_filter.GetCount(), 10);
-  for (int i = 0; i < 10; ++i) EXPECT_EQ(dlg.m_filter.GetLBText(i), CSorvResDlg::kFilterTexts[i]) << i;
-  EXPECT_EQ(dlg.m_filter.GetLBText(0), L"过滤:所有文件(*.*)");
-  EXPECT_EQ(dlg.m_filter.GetLBText(9), L"过滤:LUA文件(*.lua)");
+  for (int i = 0; i < 10; ++i) EXPECT_EQ(dlg.m_filter.GetLBText(i), kTexts[i]) << i;
   EXPECT_EQ(dlg.m_filter.GetCurSel(), 0);
   EXPECT_EQ(::GetFocus(), dlg.m_editPath.GetHwnd());
 
@@ -63,6 +90,7 @@ TEST_F(MainWindowTest, StartsWithTheFilterTheEmptyPanesAndFocusInThePathBox) {
   EXPECT_EQ(dlg.m_statusBar.GetPaneId(0), 101u);
   EXPECT_EQ(dlg.m_statusBar.GetPaneId(1), 102u);
   EXPECT_EQ(dlg.m_statusBar.GetPaneWidth(1), 170);
+  EXPECT_EQ(BarPartWidths(dlg.m_statusBar), (std::vector<int>{ClientSize(dlg).cx - 170, 170}));
   EXPECT_EQ(::GetParent(dlg.m_link), dlg.m_statusBar.GetHwnd());
 
   wchar_t title[64] = {};
@@ -106,7 +134,7 @@ TEST_F(MainWindowTest, FixedPlacementAtSeveralSizes) {
     RECT barInClient = ChildRect(dlg.m_statusBar);
     EXPECT_EQ(barInClient.bottom, client.cy);
     EXPECT_EQ(barInClient.right - barInClient.left, client.cx);
-    EXPECT_EQ(dlg.m_statusBar.GetPaneWidth(0), client.cx - 170);
+    EXPECT_EQ(BarPartWidths(dlg.m_statusBar), (std::vector<int>{client.cx - 170, 170}));
 
     for (const sorv::app::ControlRect& want : sorv::app::FixedPlacement(client.cx, client.cy, s)) {
       HWND control = want.id == IDC_LINK ? dlg.m_link.GetHwnd() : ::GetDlgItem(dlg, want.id);
@@ -242,6 +270,60 @@ TEST(AboutBox, ShowsItsTextsAndBindsTheLink) {
   about.SendMessage(WM_NOTIFY, IDC_LINK, reinterpret_cast<LPARAM>(&click));
   ASSERT_EQ(ui.executed.size(), 1u);
   EXPECT_EQ(ui.executed[0], std::wstring(L"Open ") + SORVRES_LINK_URL + L" 5");
+}
+
+// Both links of the About box show: each link's rectangle, found by hit-testing the link
+// control well beyond its edges, lies inside the control, which keeps its template size. A
+// text longer than the control wraps onto a line the control cannot show.
+TEST(AboutBox, BothLinksLieInsideTheLinkControl) {
+  FakeUi ui;
+  CAboutDlg about;
+  ASSERT_TRUE(about.Create(nullptr));
+  HWND link = ::GetDlgItem(about, IDC_LINK);
+  ASSERT_NE(link, nullptr);
+  RECT want = {42, 29, 42 + 116, 29 + 11};
+  ::MapDialogRect(about, &want);
+  const RECT placed = ChildRect(link);
+  EXPECT_EQ(std::vector<LONG>({placed.left, placed.top, placed.right, placed.bottom}),
+            std::vector<LONG>({want.left, want.top, want.right, want.bottom}));
+
+  std::vector<std::wstring> urls;
+  for (int i = 0; i < 8; ++i) {
+    LITEM item = {};
+    item.mask = LIF_ITEMINDEX | LIF_URL;
+    item.iLink = i;
+    if (!::SendMessageW(link, LM_GETITEM, 0, reinterpret_cast<LPARAM>(&item))) break;
+    urls.push_back(item.szUrl);
+  }
+  EXPECT_EQ(urls, std::vector<std::wstring>(2, SORVRES_LINK_URL));
+
+  RECT client = {};
+  ::GetClientRect(link, &client);
+  std::vector<RECT> hit(urls.size(), RECT{LONG_MAX, LONG_MAX, LONG_MIN, LONG_MIN});
+  for (int y = -client.bottom; y < 4 * client.bottom; ++y)
+    for (int x = -20; x < 2 * client.right; ++x) {
+      LHITTESTINFO info = {};
+      info.pt = POINT{x, y};
+      if (!::SendMessageW(link, LM_HITTEST, 0, reinterpret_cast<LPARAM>(&info))) continue;
+      ASSERT_GE(info.item.iLink, 0);
+      ASSERT_LT(static_cast<size_t>(info.item.iLink), hit.size());
+      RECT& r = hit[static_cast<size_t>(info.item.iLink)];
+      r.left = std::min<LONG>(r.left, x);
+      r.top = std::min<LONG>(r.top, y);
+      r.right = std::max<LONG>(r.right, x + 1);
+      r.bottom = std::max<LONG>(r.bottom, y + 1);
+    }
+  for (size_t i = 0; i < hit.size(); ++i) {
+    const RECT& r = hit[i];
+    ASSERT_LT(r.left, r.right) << "link " << i << " is nowhere";
+    EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom)
+        << "link " << i << " at (" << r.left << "," << r.top << ")-(" << r.right << "," << r.bottom
+        << ") outside the control's " << client.right << " x " << client.bottom;
+  }
+  ::CreateDirectoryW(L"..\\screenshots", nullptr);
+  ::ShowWindow(about, SW_SHOW);
+  harness::Pump();
+  SaveScreenshot(about, L"..\\screenshots\\app-about-box.bmp");
 }
 
 // The window's Chinese texts are drawn with a font that has their glyphs, and the painted

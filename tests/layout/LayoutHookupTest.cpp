@@ -170,16 +170,18 @@ TEST(MainDialogLayout, CarriedDescriptionChangesNothingAndTheTreeMirrorsTheDialo
   EXPECT_EQ(layouttest::BoxOf(after).height, layouttest::BoxOf(templ).height);
   EXPECT_EQ(Values(root), std::vector<int>({0, 0, after.right - after.left, after.bottom - after.top,
                                             after.right - after.left, after.bottom - after.top, 1, 1, 0, 0}));
+  // x, y, width, height in dialog units.
   const std::map<int, RECT> kTemplate = {
       {1000, {10, 10, 171, 14}}, {1001, {214, 9, 40, 14}}, {1002, {260, 35, 40, 14}}, {1003, {306, 37, 40, 14}},
       {1005, {11, 73, 128, 126}}, {1006, {151, 62, 148, 49}}, {1008, {147, 35, 108, 13}},
   };
   for (const auto& t : kTemplate) {
-    RECT r = {t.second.left, t.second.top, t.second.left + t.second.right, t.second.top + t.second.bottom};
+    // x, y, width and height each converted on its own, as the dialog is made.
+    RECT r = t.second;
     ::MapDialogRect(dlg, &r);
     CPositionWnd* node = NodeOf(root, ::GetDlgItem(dlg, t.first));
     ASSERT_NE(node, nullptr) << t.first;
-    EXPECT_EQ(Values(*node), std::vector<int>({r.left, r.top, r.right, r.bottom, r.right - r.left, r.bottom - r.top,
+    EXPECT_EQ(Values(*node), std::vector<int>({r.left, r.top, r.left + r.right, r.top + r.bottom, r.right, r.bottom,
                                                1, 1, 0, 0}))
         << t.first;
   }

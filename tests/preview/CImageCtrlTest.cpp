@@ -245,6 +245,33 @@ TEST(ImageCtrl, UndecodableOrMissingStreamsShowTheRedPlaceholderText) {
   }
 }
 
+// The placeholder's face and size, not only its colour: "无图片显示" in 20-point 宋体 for the
+// device (27 pixels at 96 dots per inch), red, on one line centred in the whole control,
+// drawn here from those values, gives the control's pixels exactly.
+TEST(ImageCtrl, ThePlaceholderIsTwentyPointSongCentredInRed) {
+  const SIZE sizes[] = {{300, 200}, {151, 61}};
+  for (const SIZE& size : sizes) {
+    Preview preview(size.cx, size.cy);
+    EXPECT_FALSE(preview.ctrl.SetImageStream(nullptr));
+    const Canvas got = preview.Render();
+    const Canvas want = harness::Render(size.cx, size.cy, [&](HDC dc) {
+      RECT all = {0, 0, size.cx, size.cy};
+      FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+      HFONT font = CreateFontW(-MulDiv(GetDeviceCaps(dc, LOGPIXELSY), 200, 720), 0, 0, 0, 0, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                               OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"宋体");
+      HGDIOBJ old = SelectObject(dc, font);
+      SetTextColor(dc, RGB(255, 0, 0));
+      wchar_t text[] = L"无图片显示";
+      DrawTextExW(dc, text, 5, &all, DT_SINGLELINE | DT_VCENTER | DT_CENTER, nullptr);
+      SelectObject(dc, old);
+      DeleteObject(font);
+    });
+    EXPECT_GT(got.Count(harness::IsRed), 100) << size.cx;
+    EXPECT_TRUE(got.pixels == want.pixels) << size.cx << " x " << size.cy << ": ink at " << Describe(got.InkBounds())
+                                           << ", drawn with the font at " << Describe(want.InkBounds());
+  }
+}
+
 TEST(ImageCtrl, PaintsTheKeptPixelsWithoutTheStreamAndLeavesTheStreamToTheCaller) {
   Preview preview(300, 200);
   CComPtr<IStream> stream = testimg::StreamOf(testimg::Bmp24(50, 50, kBlue));
