@@ -272,6 +272,69 @@ TEST(ImageCtrl, ThePlaceholderIsTwentyPointSongCentredInRed) {
   }
 }
 
+namespace {
+
+// What a paint asked of the device, recorded in an enhanced metafile: the fonts it made and
+// the texts it wrote with their colour.
+struct Recorded {
+  std::vector<LOGFONTW> fonts;
+  std::vector<std::wstring> texts;
+  std::vector<COLORREF> textColours;  // the colour set when each text was written
+  COLORREF colour = 0;                 // the text colour so far
+};
+
+int CALLBACK ReadRecord(HDC, HANDLETABLE*, const ENHMETARECORD* record, int, LPARAM data) {
+  Recorded& out = *reinterpret_cast<Recorded*>(data);
+  switch (record->iType) {
+    case EMR_EXTCREATEFONTINDIRECTW:
+      out.fonts.push_back(reinterpret_cast<const EMREXTCREATEFONTINDIRECTW*>(record)->elfw.elfLogFont);
+      break;
+    case EMR_SETTEXTCOLOR:
+      out.colour = reinterpret_cast<const EMRSETTEXTCOLOR*>(record)->crColor;
+      break;
+    case EMR_EXTTEXTOUTW: {
+      const EMREXTTEXTOUTW* text = reinterpret_cast<const EMREXTTEXTOUTW*>(record);
+      const wchar_t* chars = reinterpret_cast<const wchar_t*>(reinterpret_cast<const BYTE*>(record) + text->emrtext.offString);
+      out.texts.emplace_back(chars, text->emrtext.nChars);
+      out.textColours.push_back(out.colour);
+      break;
+    }
+  }
+  return 1;
+}
+
+}  // namespace
+
+// The same paint recorded as drawing calls: the face and the size it asked for, whatever
+// font the system then drew with.
+TEST(ImageCtrl, ThePlaceholderAsksForTwentyPointSong) {
+  Preview preview(300, 200);
+  EXPECT_FALSE(preview.ctrl.SetImageStream(nullptr));
+  HDC screen = GetDC(nullptr);
+  const int pixelsPerInch = GetDeviceCaps(screen, LOGPIXELSY);
+  HDC meta = CreateEnhMetaFileW(screen, nullptr, nullptr, nullptr);
+  ReleaseDC(nullptr, screen);
+  ASSERT_NE(meta, nullptr);
+  preview.ctrl.Paint(meta);
+  HENHMETAFILE file = CloseEnhMetaFile(meta);
+  ASSERT_NE(file, nullptr);
+  Recorded recorded;
+  RECT bounds = {0, 0, 300, 200};
+  EnumEnhMetaFile(nullptr, file, &ReadRecord, &recorded, &bounds);
+  DeleteEnhMetaFile(file);
+
+  ASSERT_EQ(recorded.fonts.size(), 1u);
+  const LOGFONTW& font = recorded.fonts[0];
+  EXPECT_STREQ(font.lfFaceName, L"宋体");
+  EXPECT_EQ(font.lfHeight, -MulDiv(pixelsPerInch, 200, 720)) << pixelsPerInch << " dots per inch";
+  EXPECT_EQ(font.lfWeight, 0);
+  EXPECT_EQ(font.lfItalic, 0);
+  EXPECT_EQ(font.lfCharSet, DEFAULT_CHARSET);
+  ASSERT_EQ(recorded.texts.size(), 1u);
+  EXPECT_EQ(recorded.texts[0], L"无图片显示");
+  EXPECT_EQ(recorded.textColours[0], RGB(255, 0, 0));
+}
+
 TEST(ImageCtrl, PaintsTheKeptPixelsWithoutTheStreamAndLeavesTheStreamToTheCaller) {
   Preview preview(300, 200);
   CComPtr<IStream> stream = testimg::StreamOf(testimg::Bmp24(50, 50, kBlue));
