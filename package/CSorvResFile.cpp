@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "PackageFormat.h"
 
@@ -68,20 +69,78 @@ std::wstring CSorvResFile::SniffExtension(const BYTE* data, ULONGLONG size) {
 }
 
 UINT CSorvResFile::SaveEntry(std::wstring path, const RESENTRY* entry) {
-  if (!m_pView || !entry) return 0;
+  if (!WriteEntry(std::move(path), entry, kAppendExtension)) return 0;
+  // The byte count handed to the write: the low 32 bits of the size, checked to fit.
+  return static_cast<UINT>(ResolveContent(m_pView, m_nViewSize, *entry).size);
+}
+
+const wchar_t* CSorvResFile::AppendedExtension(const RESENTRY* entry) const {
+  if (!m_pView || !entry) return L"";
   const EntryContent c = ResolveContent(m_pView, m_nViewSize, *entry);
-  // Outside the file, negative, or too large for one write and for the 32-bit result.
-  if (!c.valid || c.size > 0xFFFFFFFFull) return 0;
-  if (c.wrapped) path += c.ext;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return 0;
+  return c.valid && c.wrapped ? c.ext : L"";
+}
+
+HANDLE CSorvResFile::CreateEntryFile(const std::wstring& path, bool noLinks) {
+  if (!noLinks) {
+    return CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  }
+  // Creating a new file never goes through anything of that name; only when something is
+  // there is it looked at. A plain file is removed and made anew: a link that the system
+  // does not report as one (a host link seen through a compatibility layer) then loses
+  // its name to the new file instead of having its target overwritten.
+  const DWORD flags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, flags, nullptr);
+    if (file != INVALID_HANDLE_VALUE) return file;
+    const DWORD error = GetLastError();
+    if ((error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) || attempt > 0) {
+      SetLastError(error);
+      return INVALID_HANDLE_VALUE;
+    }
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return INVALID_HANDLE_VALUE;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+      SetLastError(ERROR_STOPPED_ON_SYMLINK);
+      return INVALID_HANDLE_VALUE;
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+      SetLastError(ERROR_ACCESS_DENIED);  // as creating over a folder says
+      return INVALID_HANDLE_VALUE;
+    }
+    if (!DeleteFileW(path.c_str())) return INVALID_HANDLE_VALUE;
+  }
+  return INVALID_HANDLE_VALUE;
+}
+
+BOOL CSorvResFile::WriteEntry(std::wstring path, const RESENTRY* entry, DWORD flags) {
+  if (!m_pView || !entry) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  const EntryContent c = ResolveContent(m_pView, m_nViewSize, *entry);
+  // Outside the file, negative, or too large for one write and for SaveEntry's result.
+  if (!c.valid || c.size > 0xFFFFFFFFull) {
+    SetLastError(ERROR_INVALID_DATA);
+    return FALSE;
+  }
+  if (c.wrapped && (flags & kAppendExtension)) path += c.ext;
+  HANDLE file = CreateEntryFile(path, (flags & kNoLinks) != 0);
+  if (file == INVALID_HANDLE_VALUE) return FALSE;
   const DWORD size = static_cast<DWORD>(c.size);
   DWORD written = 0;
-  const BOOL ok = WriteFile(file, c.data, size, &written, nullptr);
+  const BOOL ok = size == 0 || WriteFile(file, c.data, size, &written, nullptr);
+  DWORD error = ok ? ERROR_SUCCESS : GetLastError();
   const BOOL closed = CloseHandle(file);
-  if (!ok || !closed || written != size) return 0;
-  return size;
+  if (ok && !closed) error = GetLastError();
+  if (ok && closed && written != size) error = ERROR_WRITE_FAULT;
+  if (error != ERROR_SUCCESS) {
+    // No half-written file is left looking like an exported one.
+    DeleteFileW(path.c_str());
+    SetLastError(error);
+    return FALSE;
+  }
+  return TRUE;
 }
 
 IStream* CSorvResFile::CreateStream(const RESENTRY* entry) {
