@@ -55,7 +55,10 @@ ExportRefusal ExportPlan::CheckName(const Entry& e) const {
   for (size_t i = 0; i <= e.name.size(); ++i) {
     if (i < e.name.size() && !IsSeparator(e.name[i])) continue;
     const std::u16string_view part = e.name.substr(start, i - start);
-    const ExportRefusal refusal = CheckExportComponent(part);
+    ExportRefusal refusal = CheckExportComponent(part);
+    // The file's name as written, with the appended text, must be as plain as the rest.
+    if (refusal == ExportRefusal::kNone && i == e.name.size() && !e.ext.empty())
+      refusal = CheckExportComponent(std::u16string(part) + std::u16string(e.ext));
     if (refusal != ExportRefusal::kNone) return refusal;
     size_t length = MeasuredLength(part, limits_.utf8);
     if (i == e.name.size()) length += MeasuredLength(e.ext, limits_.utf8);

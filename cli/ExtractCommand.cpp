@@ -113,8 +113,7 @@ int RunExtract(const std::vector<std::string>& args) {
     } else if (refusal != sorv::app::ExportRefusal::kNone) {
       fail(name, RefusalText(refusal));
     } else if (!s.content.valid) {
-      fail(name, s.entry->nSize < 0 ? "write failed: negative size in the index"
-                                    : "write failed: its data lies outside the package file");
+      fail(name, s.entry->nSize < 0 ? "negative size in the index" : "its data lies outside the package file");
     } else if (!folder.Write(plan, i, s.content.data, s.content.size, error)) {
       fail(name, error);
     }
