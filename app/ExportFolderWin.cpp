@@ -3,17 +3,38 @@
 #include "CSorvResFile.h"
 
 namespace {
+
 constexpr DWORD kUnknown = 0xFFFFFFFFu;
+
+// The folder in the system's long form ("\\?\C:\..." or "\\?\UNC\server\share\..."), so
+// that targets up to the system's full path length are written, not only those within
+// the short limit. The names below it are plain names (the plan checked them), which the
+// long form takes as they are.
+std::wstring LongForm(const std::u16string& folder) {
+  const std::wstring text(folder.begin(), folder.end());
+  if (text.compare(0, 4, L"\\\\?\\") == 0 || text.compare(0, 4, L"\\\\.\\") == 0) return text;
+  const DWORD n = ::GetFullPathNameW(text.c_str(), 0, nullptr, nullptr);
+  if (n == 0) return text;
+  std::wstring full(n, L'\0');
+  full.resize(::GetFullPathNameW(text.c_str(), n, &full[0], nullptr));
+  if (full.size() < 3) return text;
+  if (full.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+  if (full[1] == L':' && full[2] == L'\\') return L"\\\\?\\" + full;
+  return text;
 }
 
+}  // namespace
+
 ExportFolderWin::ExportFolderWin(const sorv::app::ExportPlan& plan)
-    : m_plan(plan), m_state(plan.FolderCount(), kUnknown) {
+    : m_plan(plan), m_folder(LongForm(plan.FolderText())), m_state(plan.FolderCount(), kUnknown) {
+  if (m_folder.empty() || m_folder.back() != L'\\') m_folder += L'\\';
   m_state[0] = ERROR_SUCCESS;  // the chosen folder
 }
 
 DWORD ExportFolderWin::MakeFolders(size_t entry, std::wstring& path) {
   const std::u16string target = m_plan.TargetPath(entry);
-  path.assign(target.begin(), target.end());
+  path = m_folder;
+  path.append(target.begin() + static_cast<ptrdiff_t>(m_plan.FolderText().size()), target.end());
   uint32_t folder = m_plan.Folder(entry);
   m_chain.clear();
   while (m_state[folder] == kUnknown) {
@@ -25,7 +46,7 @@ DWORD ExportFolderWin::MakeFolders(size_t entry, std::wstring& path) {
 
   // The end of each level's folder text in the path: its separator after the chosen folder.
   const uint32_t depth = m_plan.Depth(m_chain.front());
-  m_ends.assign(1, m_plan.FolderText().size());
+  m_ends.assign(1, m_folder.size());
   for (size_t i = m_ends[0]; i < path.size() && m_ends.size() <= depth; ++i)
     if (path[i] == L'\\') m_ends.push_back(i);
 

@@ -15,7 +15,8 @@ class ExportFolderWin {
 
   const sorv::app::ExportPlan& Plan() const { return m_plan; }
 
-  // Makes the folders that allowed entry `entry` goes into and gives its target path.
+  // Makes the folders that allowed entry `entry` goes into and gives its target path (in
+  // the system's long form).
   // ERROR_SUCCESS when they are there; ERROR_STOPPED_ON_SYMLINK when one of them is a link
   // or junction, ERROR_DIRECTORY when a file has a folder's name, or the system's code.
   // A folder that failed once fails every entry below it without another try.
@@ -23,6 +24,7 @@ class ExportFolderWin {
 
  private:
   const sorv::app::ExportPlan& m_plan;
+  std::wstring m_folder;  // the chosen folder in long form, with its final separator
   // Per folder number: kUnknown, ERROR_SUCCESS or the code it failed with.
   std::vector<DWORD> m_state;
   std::vector<uint32_t> m_chain;  // scratch: folders to make, innermost first

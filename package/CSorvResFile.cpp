@@ -177,8 +177,9 @@ BOOL CSorvResFile::WriteEntry(std::wstring path, const RESENTRY* entry, DWORD fl
   if (ok && !closed) error = GetLastError();
   if (ok && closed && written != size) error = ERROR_WRITE_FAULT;
   if (error != ERROR_SUCCESS) {
-    // No half-written file is left looking like an exported one.
-    DeleteFileW(path.c_str());
+    // No half-written file is left looking like an exported one. Only a file made or
+    // checked here is removed: a path the user chose may be a link.
+    if (flags & kNoLinks) DeleteFileW(path.c_str());
     SetLastError(error);
     return FALSE;
   }
