@@ -85,8 +85,8 @@ size_t CSorvResDlg::ExportListed(const std::wstring& folder) {
   for (size_t i = 0; i < m_listed.size(); ++i) {
     OnExportEntry(i, m_listed.size());
     // Refused: unsafe name, too long, or a second entry for a file already planned.
-    bool written = plan.Allowed(i) && folders.MakeFolders(i, path) == ERROR_SUCCESS &&
-                   m_resFile.WriteEntry(path, m_listed[i]->pEntry, CSorvResFile::kNoLinks);
+    const bool written = plan.Allowed(i) && folders.MakeFolders(i, path) == ERROR_SUCCESS &&
+                         m_resFile.WriteEntry(path, m_listed[i]->pEntry, CSorvResFile::kNoLinks);
     if (!written) ++notExported;
   }
   return notExported;
