@@ -54,6 +54,13 @@ class CSorvResDlg : public CDialog {
 
   // Saving and exporting.
   static std::wstring MakeSaveName(const std::wstring& storedName);
+  // Writes every listed entry below `folder` as one export plan decides; returns how many
+  // were not written. Runs no message loop.
+  size_t ExportListed(const std::wstring& folder);
+  // Called before each listed entry of an export is written (index in the listed order).
+  virtual void OnExportEntry(size_t /*index*/, size_t /*count*/) {}
+  // A message box with the system's text for `code`.
+  void ShowSystemError(DWORD code);
   // Nonzero when the directory exists afterwards; climbs to make missing parents.
   static BOOL MakeDirectories(std::wstring directory);
 

@@ -5,6 +5,8 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
+#include <new>
+
 #include "CBusyScope.h"
 #include "CPlatformUi.h"
 #include "CSorvResDlg.h"
@@ -49,23 +51,42 @@ void CSorvResDlg::EnableCommands(BOOL enable) {
 
 void CSorvResDlg::LoadPackage(std::wstring path) {
   if (m_bBusy) return;
-  CBusyScope busy(m_bBusy);
-  EnableCommands(FALSE);
+  CBusyScope busy(m_bBusy, [this](bool on) { EnableCommands(on ? TRUE : FALSE); });
   PumpMessages();
-  ClearItems();
-  m_statusBar.SetPaneText(0, L"load..", true);
-  PumpMessages();
-  if (m_resFile.Open(path.c_str(), FILE_SHARE_READ)) {
-    m_strPackagePath = path;
-    m_editPath.SetWindowText(path.c_str());
+  try {
+    ClearItems();
+    m_statusBar.SetPaneText(0, L"load..", true);
     PumpMessages();
-    BuildItems();
-  } else {
+    if (m_resFile.Open(path.c_str(), FILE_SHARE_READ)) {
+      m_strPackagePath = path;
+      m_editPath.SetWindowText(path.c_str());
+      PumpMessages();
+      BuildItems();
+    } else {
+      m_statusBar.SetPaneText(0, L"打开文件失败", true);
+      CPlatformUi::Current().ShowMessage(m_hWnd, L"打开文件失败!\r\n\r\n" + path);
+    }
+  } catch (const std::bad_alloc&) {
+    // Nothing half-built stays: no items, no package, the path box empty.
+    ClearItems();
+    m_resFile.Close();
+    m_editPath.SetWindowText(L"");
     m_statusBar.SetPaneText(0, L"打开文件失败", true);
-    CPlatformUi::Current().ShowMessage(m_hWnd, L"打开文件失败!\r\n\r\n" + path);
+    ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
   }
-  EnableCommands(TRUE);
+  busy.Finish();
   PumpMessages();
+}
+
+void CSorvResDlg::ShowSystemError(DWORD code) {
+  wchar_t* text = nullptr;
+  const DWORD length = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+      reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring message = length && text ? std::wstring(text, length) : L"Error " + std::to_wstring(code);
+  if (text) ::LocalFree(text);
+  while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r')) message.pop_back();
+  CPlatformUi::Current().ShowMessage(m_hWnd, message);
 }
 
 void CSorvResDlg::ClearItems() {

@@ -4,13 +4,16 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
-#include <unordered_set>
+#include <cwchar>
+#include <new>
 
 #include "CBusyScope.h"
 #include "CFolderDlg.h"
 #include "CPlatformUi.h"
 #include "CSorvResDlg.h"
+#include "ExportFolderWin.h"
 #include "ExportPath.h"
+#include "ExportPlan.h"
 #include "SaveName.h"
 #include "WideText.h"
 
@@ -38,7 +41,8 @@ void CSorvResDlg::OnSaveFile() {
   request.owner = m_hWnd;
   std::wstring path;
   if (!CPlatformUi::Current().FileDialog(request, path)) return;
-  const UINT written = m_resFile.SaveEntry(path, entry);
+  // Success is the file made with its whole content, an empty payload included.
+  const BOOL written = m_resFile.WriteEntry(path, entry, CSorvResFile::kAppendExtension);
   CPlatformUi::Current().ShowMessage(m_hWnd, L"保存" + path + (written ? L"文件成功!" : L"文件失败!"));
 }
 
@@ -48,39 +52,44 @@ void CSorvResDlg::OnExportAll() {
   CFolderDlg chooser(L"请选择导出目录...", m_hWnd);
   if (CPlatformUi::Current().RunModal(chooser) != IDOK) return;
 
-  CBusyScope busy(m_bBusy);
-  EnableCommands(FALSE);
+  // The commands come back on every way out, an exception included.
+  CBusyScope busy(m_bBusy, [this](bool on) { EnableCommands(on ? TRUE : FALSE); });
   PumpMessages();
-  const std::u16string folder = ToU16(chooser.GetFolderPath());
-  // Directories made or found during this export: each is looked at once, not per entry.
-  std::unordered_set<std::wstring> existing;
-  size_t notExported = 0;
-  // The listed items in tree order; nothing in the loop pumps messages, so the list
-  // cannot change under it.
+  try {
+    const size_t notExported = ExportListed(chooser.GetFolderPath());
+    CPlatformUi::Current().ShowMessage(m_hWnd, FromU16<wchar_t>(sorv::app::ExportDoneMessage(notExported)));
+  } catch (const std::bad_alloc&) {
+    ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
+  }
+  busy.Finish();
+  PumpMessages();
+}
+
+size_t CSorvResDlg::ExportListed(const std::wstring& folder) {
+  // Every target is decided before anything is written. The listed items in tree order;
+  // nothing here pumps messages, so the list cannot change under it.
+  sorv::app::ExportPlan plan(ToU16(folder), sorv::app::WindowsExportLimits(), sorv::app::PlatformFileNameFold());
   for (const RESITEM* item : m_listed) {
     const RESENTRY* entry = item ? item->pEntry : nullptr;
     if (!entry) {
-      ++notExported;
+      plan.Add(std::u16string_view(), std::u16string_view());  // refused: no name
       continue;
     }
-    // Names that could leave the folder or name a device are not written.
-    const sorv::app::ExportTarget target = sorv::app::MakeExportTarget(folder, ToU16(entry->pszName));
-    bool ready = target.Allowed();
-    // The subdirectories in order below the folder, never the climb from the full
-    // directory: with a drive root as the folder that would start at "D:".
-    for (size_t i = 0; ready && i < target.subdirectories.size(); ++i) {
-      std::wstring directory = FromU16<wchar_t>(target.subdirectories[i]);
-      if (existing.count(directory)) continue;
-      // Creating first costs one call for a new directory; only a name that exists already
-      // is then looked at, where MakeDirectories tells a directory from a file in the way.
-      ready = ::CreateDirectoryW(directory.c_str(), nullptr) || MakeDirectories(directory);
-      if (ready) existing.insert(std::move(directory));
-    }
-    if (!ready || m_resFile.SaveEntry(FromU16<wchar_t>(target.path), entry) == 0) ++notExported;
+    plan.Add(std::u16string_view(reinterpret_cast<const char16_t*>(entry->pszName), wcslen(entry->pszName)),
+             reinterpret_cast<const char16_t*>(m_resFile.AppendedExtension(entry)));
   }
-  CPlatformUi::Current().ShowMessage(m_hWnd, FromU16<wchar_t>(sorv::app::ExportDoneMessage(notExported)));
-  EnableCommands(TRUE);
-  PumpMessages();
+
+  ExportFolderWin folders(plan);
+  std::wstring path;
+  size_t notExported = 0;
+  for (size_t i = 0; i < m_listed.size(); ++i) {
+    OnExportEntry(i, m_listed.size());
+    // Refused: unsafe name, too long, or a second entry for a file already planned.
+    const bool written = plan.Allowed(i) && folders.MakeFolders(i, path) == ERROR_SUCCESS &&
+                         m_resFile.WriteEntry(path, m_listed[i]->pEntry, CSorvResFile::kNoLinks);
+    if (!written) ++notExported;
+  }
+  return notExported;
 }
 
 std::wstring CSorvResDlg::MakeSaveName(const std::wstring& storedName) {

@@ -11,7 +11,7 @@ bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
 
 char16_t FoldAscii(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; }
 
-bool EqualsUpper(const std::u16string& text, const char16_t* upper) {
+bool EqualsUpper(std::u16string_view text, const char16_t* upper) {
   size_t i = 0;
   for (; i < text.size() && upper[i]; ++i) {
     if (FoldAscii(text[i]) != upper[i]) return false;
@@ -19,7 +19,9 @@ bool EqualsUpper(const std::u16string& text, const char16_t* upper) {
   return i == text.size() && upper[i] == 0;
 }
 
-ExportRefusal CheckComponent(const std::u16string& component) {
+}  // namespace
+
+ExportRefusal CheckExportComponent(std::u16string_view component) {
   if (component.empty()) return ExportRefusal::kEmptyComponent;
   if (component == u"." || component == u"..") return ExportRefusal::kDotComponent;
   for (char16_t c : component) {
@@ -35,17 +37,15 @@ ExportRefusal CheckComponent(const std::u16string& component) {
   return ExportRefusal::kNone;
 }
 
-}  // namespace
-
-bool IsReservedDeviceName(const std::u16string& component) {
-  std::u16string base = component.substr(0, component.find(u'.'));
-  while (!base.empty() && base.back() == u' ') base.pop_back();
+bool IsReservedDeviceName(std::u16string_view component) {
+  std::u16string_view base = component.substr(0, component.find(u'.'));
+  while (!base.empty() && base.back() == u' ') base.remove_suffix(1);
   static const char16_t* const kNames[] = {u"CON", u"PRN", u"AUX", u"NUL", u"CONIN$", u"CONOUT$"};
   for (const char16_t* name : kNames) {
     if (EqualsUpper(base, name)) return true;
   }
   if (base.size() != 4) return false;
-  const std::u16string stem = base.substr(0, 3);
+  const std::u16string_view stem = base.substr(0, 3);
   if (!EqualsUpper(stem, u"COM") && !EqualsUpper(stem, u"LPT")) return false;
   const char16_t n = base[3];
   return (n >= u'0' && n <= u'9') || n == u'\u00B9' || n == u'\u00B2' || n == u'\u00B3';
@@ -70,7 +70,7 @@ ExportTarget MakeExportTarget(const std::u16string& folder, const std::u16string
     }
   }
   for (const std::u16string& component : components) {
-    const ExportRefusal refusal = CheckComponent(component);
+    const ExportRefusal refusal = CheckExportComponent(component);
     if (refusal != ExportRefusal::kNone) {
       target.refusal = refusal;
       return target;
@@ -80,10 +80,7 @@ ExportTarget MakeExportTarget(const std::u16string& folder, const std::u16string
   target.path = base;
   for (size_t i = 0; i < components.size(); ++i) {
     target.path += components[i];
-    if (i + 1 < components.size()) {
-      target.subdirectories.push_back(target.path);
-      target.path += u'\\';
-    }
+    if (i + 1 < components.size()) target.path += u'\\';
   }
   target.directory = target.path.substr(0, target.path.rfind(u'\\'));
   target.components = std::move(components);

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace sorv {
@@ -19,17 +20,16 @@ enum class ExportRefusal {
   kInvalidCharacter,   // < > " | ? *: the file system refuses them, and they are wildcards
   kTrailingDotOrSpace, // the file system drops these, so "x." would become "x" and ".. " ".."
   kReservedName,       // a device name, with or without extension (CON, CON.png, "con .x")
+  // Decided by the export plan, which sees every entry of the export:
+  kTooLong,            // the target path or one of its names is longer than the platform allows
+  kDuplicate,          // an earlier entry has the same target file, as the file system compares
+  kNameClash,          // an earlier entry needs this file's name as a folder, or the other way round
 };
 
 struct ExportTarget {
   ExportRefusal refusal = ExportRefusal::kNone;
   std::u16string path;       // folder + name, every "/" of the name made "\"
   std::u16string directory;  // path up to, not including, its last "\"
-  // The directories below the folder that must exist before the file is written,
-  // outermost first ("D:\out\a", "D:\out\a\b" for a\b\c.png); empty when the entry lands
-  // directly in the folder. The folder itself is not included: it exists, and a drive
-  // root such as "D:\" is never to be made.
-  std::vector<std::u16string> subdirectories;
   // The name's components in order ("a", "b", "c.png" for a\b\c.png), for callers that
   // build the path on their own terms (the command-line tool on hosts with "/" paths).
   std::vector<std::u16string> components;
@@ -43,10 +43,13 @@ struct ExportTarget {
 // plain components, so the path lies inside the folder.
 ExportTarget MakeExportTarget(const std::u16string& folder, const std::u16string& storedName);
 
+// Why one component of a stored name (between separators) must not be written, or kNone.
+ExportRefusal CheckExportComponent(std::u16string_view component);
+
 // True for CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM0-COM9, LPT0-LPT9 and COM/LPT with
 // a superscript 1, 2 or 3, ignoring ASCII case, with or without an extension (the text
 // before the first "."), and with trailing spaces before it.
-bool IsReservedDeviceName(const std::u16string& component);
+bool IsReservedDeviceName(std::u16string_view component);
 
 // The message at the end of an export: "导出文件完成!" when every listed entry was
 // written, else that text, "\r\n\r\n" and "失败: <notExported>".

@@ -19,8 +19,11 @@ const char kHelp[] =
     "a\\b\\c.png becomes DIR/a/b/c.png; a wrapped image is written without its \"TGF\"\n"
     "header, with its recognised extension appended (x.gft holding a PNG becomes\n"
     "x.gft.png); existing files are replaced. Names that could reach outside DIR or name a\n"
-    "device (\"..\", \"C:\\x\", \"a:b\", \"CON.png\", ...) are refused. On the host, symbolic\n"
-    "links below DIR are never followed.\n"
+    "device (\"..\", \"C:\\x\", \"a:b\", \"CON.png\", ...) are refused, and so are names too\n"
+    "long for the system. Every target is decided before anything is written: when two\n"
+    "entries would become the same file (compared as the file system compares names,\n"
+    "case-blind on Windows), the first one is written and the other is refused. Links below\n"
+    "DIR are never followed, and the package itself is never replaced.\n"
     "\n"
     "  -C DIR        the folder to write into\n"
     "  --type TYPE   only entries of these recognised types (png jpg bmp gif ico cur none)\n"
@@ -62,6 +65,7 @@ int RunExtract(const std::vector<std::string>& args) {
     return kExitFailure;
   }
   ExtractFolder folder;
+  folder.Protect(ToNativePath(path));
   const std::string dir = a.Has("-C") ? a.Values("-C")[0] : std::string();
   if (!folder.Open(ToNativePath(dir), error)) {
     Report("extract", error);
@@ -83,6 +87,15 @@ int RunExtract(const std::vector<std::string>& args) {
   }
   package.File().AdviseSequential();
 
+  // Every target is planned before the first file is written.
+  sorv::app::ExportPlan plan = folder.MakePlan();
+  std::vector<std::u16string> exts(selected.size());
+  for (size_t i = 0; i < selected.size(); ++i) {
+    const Selected& s = selected[i];
+    if (s.content.wrapped) exts[i].assign(s.content.ext, s.content.ext + std::char_traits<ResChar>::length(s.content.ext));
+    plan.Add(PackageFile::Name(*s.entry), exts[i]);
+  }
+
   Progress progress(IsTerminal(Stream::kErr), selected.size(), totalBytes);
   size_t failed = 0;
   auto fail = [&](std::u16string_view name, const std::string& reason) {
@@ -90,17 +103,19 @@ int RunExtract(const std::vector<std::string>& args) {
     progress.Clear();
     Report("extract", Shown(name) + ": " + reason);
   };
-  for (const Selected& s : selected) {
+  for (size_t i = 0; i < selected.size(); ++i) {
+    const Selected& s = selected[i];
     const std::u16string_view name = PackageFile::Name(*s.entry);
-    const sorv::app::ExportTarget target = folder.Target(name);
-    if (!target.Allowed()) {
-      fail(name, RefusalText(target.refusal));
+    const sorv::app::ExportRefusal refusal = plan.Refusal(i);
+    if (refusal == sorv::app::ExportRefusal::kDuplicate || refusal == sorv::app::ExportRefusal::kNameClash) {
+      fail(name, std::string(RefusalText(refusal)) + " (\"" + Shown(PackageFile::Name(*selected[plan.EarlierEntry(i)].entry)) +
+                     "\")");
+    } else if (refusal != sorv::app::ExportRefusal::kNone) {
+      fail(name, RefusalText(refusal));
     } else if (!s.content.valid) {
       fail(name, s.entry->nSize < 0 ? "negative size in the index" : "its data lies outside the package file");
-    } else {
-      std::u16string ext;
-      if (s.content.wrapped) ext.assign(s.content.ext, s.content.ext + std::char_traits<ResChar>::length(s.content.ext));
-      if (!folder.Write(target, ext, s.content.data, s.content.size, error)) fail(name, error);
+    } else if (!folder.Write(plan, i, s.content.data, s.content.size, error)) {
+      fail(name, error);
     }
     progress.Advance(s.content.valid ? s.content.size : 0);
   }

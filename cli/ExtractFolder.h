@@ -1,50 +1,60 @@
-// The folder that extract writes into. Where an entry goes and whether it may be written
-// at all is decided by the window program's export rule (MakeExportTarget); this class
-// makes the entry's directories and writes its bytes, and never leaves the folder: on the
-// host it walks directory by directory without following symbolic links.
+// The folder that extract writes into. Where each entry goes and whether it may be
+// written at all is decided beforehand for the whole extract by the window program's
+// export plan (ExportPlan); this class makes the entries' folders and writes their bytes,
+// and never leaves the folder: no link below it is followed (on the host it walks folder
+// by folder without following symbolic links; on Windows no reparse point is entered),
+// and the package being read is never replaced.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
-#include "ExportPath.h"
+#include "ExportPlan.h"
 #include "NativePath.h"
+
+#if defined(_WIN32)
+class ExportFolderWin;
+#endif
 
 namespace rdbtool {
 
 class ExtractFolder {
  public:
-  ExtractFolder() = default;
+  ExtractFolder();
   ~ExtractFolder();
   ExtractFolder(const ExtractFolder&) = delete;
   ExtractFolder& operator=(const ExtractFolder&) = delete;
 
   // Opens `folder`, making it (and missing parents) first when it does not exist.
   bool Open(const NativePath& folder, std::string& error);
+  // The package file being read: it is never replaced by an entry's file.
+  void Protect(const NativePath& packagePath);
 
-  // The export target of a stored name below this folder (refused names included).
-  sorv::app::ExportTarget Target(std::u16string_view storedName) const;
+  // An empty plan for this folder: names compared as its file system compares them, and
+  // lengths within what it takes.
+  sorv::app::ExportPlan MakePlan() const;
 
-  // Writes `size` bytes to the allowed `target`, with `appendExt` (a wrapped entry's
-  // recognised extension, or empty) added to its file name, replacing an existing file.
-  // Makes the directories first. False with a reason; a file left half-written by a
-  // failed write is removed.
-  bool Write(const sorv::app::ExportTarget& target, std::u16string_view appendExt, const uint8_t* data,
-             uint64_t size, std::string& error);
+  // Writes `size` bytes as the allowed entry `entry` of `plan` (which must stay the same
+  // for one extract), replacing an existing file. False with the reason, which begins
+  // with "link: " or "write failed: "; a file left half-written is removed.
+  bool Write(const sorv::app::ExportPlan& plan, size_t entry, const uint8_t* data, uint64_t size,
+             std::string& error);
 
  private:
 #if defined(_WIN32)
-  bool MakeDirectories(const sorv::app::ExportTarget& target, std::string& error);
   std::u16string folder_;
-  std::vector<std::u16string> made_;  // directories known to exist, outermost first
+  std::unique_ptr<ExportFolderWin> folders_;
 #else
   bool EnterDirectories(const std::vector<std::string>& dirs, std::string& error);
   int rootFd_ = -1;
   // The directories of the last entry, open, outermost first: entries of one directory
   // usually follow each other, so each directory is made and opened once.
   std::vector<std::pair<std::string, int>> chain_;
+  bool protected_ = false;
+  uint64_t protectedDevice_ = 0, protectedInode_ = 0;
 #endif
 };
 

@@ -52,6 +52,8 @@ bool WriteAll(int fd, const uint8_t* data, uint64_t size, std::string& error) {
 
 }  // namespace
 
+ExtractFolder::ExtractFolder() = default;
+
 ExtractFolder::~ExtractFolder() {
   for (auto& dir : chain_) close(dir.second);
   if (rootFd_ >= 0) close(rootFd_);
@@ -71,9 +73,17 @@ bool ExtractFolder::Open(const NativePath& folder, std::string& error) {
   return true;
 }
 
-sorv::app::ExportTarget ExtractFolder::Target(std::u16string_view storedName) const {
-  // Only the components are used here; the folder text just has to be there.
-  return sorv::app::MakeExportTarget(u".", std::u16string(storedName));
+void ExtractFolder::Protect(const NativePath& packagePath) {
+  struct stat st;
+  if (stat(packagePath.c_str(), &st) != 0) return;
+  protected_ = true;
+  protectedDevice_ = static_cast<uint64_t>(st.st_dev);
+  protectedInode_ = static_cast<uint64_t>(st.st_ino);
+}
+
+sorv::app::ExportPlan ExtractFolder::MakePlan() const {
+  // Paths are made relative to the open folder, so only the names' own lengths count.
+  return sorv::app::ExportPlan(u"", sorv::app::HostExportLimits(), sorv::app::PlatformFileNameFold(), u'/');
 }
 
 bool ExtractFolder::EnterDirectories(const std::vector<std::string>& dirs, std::string& error) {
@@ -87,12 +97,14 @@ bool ExtractFolder::EnterDirectories(const std::vector<std::string>& dirs, std::
     const int parent = chain_.empty() ? rootFd_ : chain_.back().second;
     const std::string& name = dirs[i];
     if (mkdirat(parent, name.c_str(), 0777) != 0 && errno != EEXIST) {
-      error = "cannot make folder '" + name + "': " + LastSystemError();
+      error = "write failed: cannot make folder '" + name + "': " + LastSystemError();
       return false;
     }
     const int fd = openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
-      error = "cannot enter folder '" + name + "': " + NotADirectory(parent, name, errno);
+      const std::string why = NotADirectory(parent, name, errno);
+      error = (why.rfind("it is a symbolic link", 0) == 0 ? "link: cannot enter folder '" : "write failed: cannot enter folder '") +
+              name + "': " + why;
       return false;
     }
     chain_.emplace_back(name, fd);
@@ -100,21 +112,21 @@ bool ExtractFolder::EnterDirectories(const std::vector<std::string>& dirs, std::
   return true;
 }
 
-bool ExtractFolder::Write(const sorv::app::ExportTarget& target, std::u16string_view appendExt,
-                          const uint8_t* data, uint64_t size, std::string& error) {
-  if (!target.Allowed() || target.components.empty()) {
-    error = RefusalText(target.refusal);
+bool ExtractFolder::Write(const sorv::app::ExportPlan& plan, size_t entry, const uint8_t* data, uint64_t size,
+                          std::string& error) {
+  if (!plan.Allowed(entry)) {
+    error = RefusalText(plan.Refusal(entry));
     return false;
   }
-  std::vector<std::string> parts(target.components.size());
+  const std::vector<std::u16string> components = plan.Components(entry);
+  std::vector<std::string> parts(components.size());
   for (size_t i = 0; i < parts.size(); ++i) {
-    if (!Utf16ToUtf8(target.components[i], parts[i])) {
-      error = "the name holds an unpaired UTF-16 surrogate, which no host file name can carry";
+    if (!Utf16ToUtf8(components[i], parts[i])) {
+      error = "write failed: the name holds an unpaired UTF-16 surrogate, which no host file name can carry";
       return false;
     }
   }
-  std::string fileName = parts.back();
-  fileName += Utf16ToUtf8(appendExt);
+  const std::string fileName = parts.back();
   parts.pop_back();
   if (!EnterDirectories(parts, error)) return false;
   const int dirFd = chain_.empty() ? rootFd_ : chain_.back().second;
@@ -124,17 +136,25 @@ bool ExtractFolder::Write(const sorv::app::ExportTarget& target, std::u16string_
   const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
   int fd = openat(dirFd, fileName.c_str(), flags, 0666);
   if (fd < 0 && errno == EEXIST) {
+    struct stat existing;
+    if (protected_ && fstatat(dirFd, fileName.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0 &&
+        static_cast<uint64_t>(existing.st_dev) == protectedDevice_ &&
+        static_cast<uint64_t>(existing.st_ino) == protectedInode_) {
+      error = "write failed: that file is the package being read";
+      return false;
+    }
     if (unlinkat(dirFd, fileName.c_str(), 0) != 0) {
       const int e = errno;
       struct stat st;
       const bool isDir = fstatat(dirFd, fileName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
-      error = isDir ? "a folder of that name is in the way" : "cannot replace the existing file: " + SystemErrorText(e);
+      error = isDir ? "write failed: a folder of that name is in the way"
+                    : "write failed: cannot replace the existing file: " + SystemErrorText(e);
       return false;
     }
     fd = openat(dirFd, fileName.c_str(), flags, 0666);
   }
   if (fd < 0) {
-    error = "cannot create the file: " + LastSystemError();
+    error = "write failed: cannot create the file: " + LastSystemError();
     return false;
   }
   bool ok = WriteAll(fd, data, size, error);
@@ -144,7 +164,7 @@ bool ExtractFolder::Write(const sorv::app::ExportTarget& target, std::u16string_
   }
   if (!ok) {
     unlinkat(dirFd, fileName.c_str(), 0);
-    error = "cannot write the file: " + error;
+    error = "write failed: cannot write the file: " + error;
   }
   return ok;
 }

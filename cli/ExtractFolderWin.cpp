@@ -1,13 +1,13 @@
 #include <windows.h>
 
+#include "CSorvResFile.h"
+#include "ExportFolderWin.h"
 #include "ExtractFolder.h"
 #include "SystemError.h"
 
 namespace rdbtool {
 
 namespace {
-
-std::wstring Wide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
 
 bool IsDirectory(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
@@ -23,8 +23,14 @@ void MakePath(const std::wstring& path) {
   }
 }
 
+std::string ErrorText(DWORD code) {
+  SetLastError(code);
+  return LastSystemError();
+}
+
 }  // namespace
 
+ExtractFolder::ExtractFolder() = default;
 ExtractFolder::~ExtractFolder() = default;
 
 bool ExtractFolder::Open(const NativePath& folder, std::string& error) {
@@ -38,47 +44,40 @@ bool ExtractFolder::Open(const NativePath& folder, std::string& error) {
   return true;
 }
 
-sorv::app::ExportTarget ExtractFolder::Target(std::u16string_view storedName) const {
-  return sorv::app::MakeExportTarget(folder_, std::u16string(storedName));
+// The package is open and mapped while extract runs: the system refuses to replace or
+// remove it, so its file cannot be lost to an entry of the same name.
+void ExtractFolder::Protect(const NativePath&) {}
+
+sorv::app::ExportPlan ExtractFolder::MakePlan() const {
+  return sorv::app::ExportPlan(folder_, sorv::app::WindowsExportLimits(), sorv::app::PlatformFileNameFold());
 }
 
-bool ExtractFolder::MakeDirectories(const sorv::app::ExportTarget& target, std::string& error) {
-  const std::vector<std::u16string>& dirs = target.subdirectories;
-  size_t keep = 0;
-  while (keep < made_.size() && keep < dirs.size() && made_[keep] == dirs[keep]) ++keep;
-  made_.resize(keep);
-  for (size_t i = keep; i < dirs.size(); ++i) {
-    const std::wstring dir = Wide(dirs[i]);
-    if (!CreateDirectoryW(dir.c_str(), nullptr)) {
-      if (GetLastError() != ERROR_ALREADY_EXISTS) {
-        error = "cannot make folder '" + DisplayPath(dir) + "': " + LastSystemError();
-        return false;
-      }
-      if (!IsDirectory(dir)) {
-        error = "cannot make folder '" + DisplayPath(dir) + "': a file of that name is in the way";
-        return false;
-      }
-    }
-    made_.push_back(dirs[i]);
-  }
-  return true;
-}
-
-bool ExtractFolder::Write(const sorv::app::ExportTarget& target, std::u16string_view appendExt,
-                          const uint8_t* data, uint64_t size, std::string& error) {
-  if (!target.Allowed()) {
-    error = RefusalText(target.refusal);
+bool ExtractFolder::Write(const sorv::app::ExportPlan& plan, size_t entry, const uint8_t* data, uint64_t size,
+                          std::string& error) {
+  if (!plan.Allowed(entry)) {
+    error = RefusalText(plan.Refusal(entry));
     return false;
   }
-  if (!MakeDirectories(target, error)) return false;
-  std::u16string path16 = target.path;
-  path16 += appendExt;
-  const std::wstring path = Wide(path16);
-  // As the window program's save: replace whatever file is there.
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (!folders_ || &folders_->Plan() != &plan) folders_.reset(new ExportFolderWin(plan));
+  std::wstring path;
+  const DWORD made = folders_->MakeFolders(entry, path);
+  if (made == ERROR_STOPPED_ON_SYMLINK) {
+    error = "link: a folder on the way is a link or junction, which extract does not enter";
+    return false;
+  }
+  if (made == ERROR_DIRECTORY) {
+    error = "write failed: a file has the name of a folder on the way";
+    return false;
+  }
+  if (made != ERROR_SUCCESS) {
+    error = "write failed: cannot make a folder on the way: " + ErrorText(made);
+    return false;
+  }
+  HANDLE file = CSorvResFile::CreateEntryFile(path, true);
   if (file == INVALID_HANDLE_VALUE) {
-    error = "cannot create the file: " + LastSystemError();
+    const DWORD e = GetLastError();
+    error = e == ERROR_STOPPED_ON_SYMLINK ? "link: a link or junction has the file's name; it is left alone"
+                                          : "write failed: cannot create the file: " + ErrorText(e);
     return false;
   }
   bool ok = true;
@@ -99,7 +98,7 @@ bool ExtractFolder::Write(const sorv::app::ExportTarget& target, std::u16string_
   }
   if (!ok) {
     DeleteFileW(path.c_str());
-    error = "cannot write the file: " + error;
+    error = "write failed: cannot write the file: " + error;
   }
   return ok;
 }

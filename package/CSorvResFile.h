@@ -9,6 +9,11 @@
 
 #include "ResEntry.h"
 
+// Not in every SDK's headers: "The create operation stopped after reaching a symbolic link."
+#ifndef ERROR_STOPPED_ON_SYMLINK
+#define ERROR_STOPPED_ON_SYMLINK 681L
+#endif
+
 class CSorvResFile {
  public:
   CSorvResFile();
@@ -24,8 +29,26 @@ class CSorvResFile {
   // `size` bytes.
   static std::wstring SniffExtension(const BYTE* data, ULONGLONG size);
   // Writes the entry (unwrapped, with the payload's extension appended when it was wrapped).
-  // Returns the byte count written, 0 on any failure.
+  // Returns the byte count written, 0 on any failure -- and 0 for an empty payload written
+  // in full, so callers that must tell those apart use WriteEntry.
   UINT SaveEntry(std::wstring path, const RESENTRY* entry);
+
+  // How WriteEntry makes its file.
+  enum WriteFlags : DWORD {
+    kAppendExtension = 1,  // a wrapped entry's payload extension is appended, as SaveEntry does
+    kNoLinks = 2,          // never through a link; an existing plain file is emptied and rewritten
+  };
+  // Writes the entry's content (unwrapped) to `path`. TRUE when the file was made with the
+  // full content, 0 bytes included; FALSE with GetLastError() saying why
+  // (ERROR_STOPPED_ON_SYMLINK: a link or junction has that name).
+  BOOL WriteEntry(std::wstring path, const RESENTRY* entry, DWORD flags);
+  // The text a wrapped entry's file name gets appended (".png", ...); "" otherwise.
+  const wchar_t* AppendedExtension(const RESENTRY* entry) const;
+  // A new file at `path` open for writing, replacing a plain file of that name. With
+  // `noLinks` no link is followed: a link or junction of that name (or a name that reaches
+  // a file elsewhere) is left alone and the result is INVALID_HANDLE_VALUE with
+  // ERROR_STOPPED_ON_SYMLINK; nothing is deleted.
+  static HANDLE CreateEntryFile(const std::wstring& path, bool noLinks);
   // A stream over a copy of the entry's image bytes; the caller releases it. Null when the
   // entry is not a recognised image or lies outside the file.
   IStream* CreateStream(const RESENTRY* entry);

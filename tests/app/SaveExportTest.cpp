@@ -5,10 +5,15 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include <psapi.h>
+
 #include <algorithm>
+#include <functional>
+#include <new>
 #include <set>
 
 #include "EntryFixtures.h"
+#include "HostLink.h"
 #include "MainDialogHarness.h"
 
 using fixtures::Bytes;
@@ -17,6 +22,17 @@ using harness::FakeUi;
 using harness::TestDlg;
 
 namespace {
+
+// The main dialog with the export's per-entry seam reachable from a test.
+class SeamDlg : public TestDlg {
+ public:
+  std::function<void(size_t)> beforeEntry;
+
+ protected:
+  void OnExportEntry(size_t index, size_t) override {
+    if (beforeEntry) beforeEntry(index);
+  }
+};
 
 class SaveExportTest : public ::testing::Test {
  protected:
@@ -46,8 +62,13 @@ class SaveExportTest : public ::testing::Test {
     fixtures::ClickButton(dlg.m_btnExport);
   }
 
+  bool CommandsEnabled() {
+    return ::IsWindowEnabled(dlg.m_btnExport) && ::IsWindowEnabled(dlg.m_btnOpen) &&
+           ::IsWindowEnabled(dlg.m_btnSave) && ::IsWindowEnabled(dlg.m_editPath) && !dlg.m_bBusy;
+  }
+
   FakeUi ui;
-  TestDlg dlg;
+  SeamDlg dlg;
   harness::TempDir dir;
   std::wstring package;
 };
@@ -252,4 +273,151 @@ TEST_F(SaveExportTest, MakeDirectoriesClimbsAndRefusesFilesAndRoots) {
     }
   }
   EXPECT_FALSE(::GetFileAttributesW((root + L"\\file").c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Two entries that lead to one file: the first one's bytes stay, the second is counted.
+TEST_F(SaveExportTest, TwoEntriesForOneFileKeepTheFirstAndCountTheSecond) {
+  struct Pair {
+    EntrySpec first, second;
+    const wchar_t* file;  // where the first one lands
+  };
+  const Bytes one = fixtures::Text("first"), two = fixtures::Text("second, longer");
+  const Bytes png1 = fixtures::PngLike(30), png2 = fixtures::PngLike(31);
+  const Pair pairs[] = {
+      {{L"same.txt", one}, {L"same.txt", two}, L"same.txt"},
+      {{L"a/b.txt", one}, {L"a\\b.txt", two}, L"a\\b.txt"},
+      {{L"pic", png1, true}, {L"pic.png", png2}, L"pic.png"},      // wrapped first
+      {{L"pic2.png", png1}, {L"pic2", png2, true}, L"pic2.png"},   // wrapped second
+      {{L"Case.txt", one}, {L"case.txt", two}, L"Case.txt"},
+      {{L"D\\x", one}, {L"d\\x", two}, L"D\\x"},
+      {{L"\uFF21", one}, {L"\uFF41", two}, L"\uFF21"},             // fullwidth A, a
+      {{L"\u03A3", one}, {L"\u03C3", two}, L"\u03A3"},             // sigma
+  };
+  std::vector<EntrySpec> entries;
+  std::set<std::wstring> files;
+  for (const Pair& p : pairs) files.insert(p.file);
+  for (const Pair& p : pairs) entries.push_back(p.first);
+  for (const Pair& p : pairs) entries.push_back(p.second);  // every second one after all firsts
+  entries.push_back({L"e\\f.txt", one});                     // a folder of a refused entry's name is fine
+  Load(entries);
+  const std::wstring out = dir / L"out";
+  ::CreateDirectoryW(out.c_str(), nullptr);
+
+  Export(out + L"\\");
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0], L"导出文件完成!\r\n\r\n失败: 8");
+  files.insert(L"e\\f.txt");
+  EXPECT_EQ(FilesBelow(out), files);
+  for (const Pair& p : pairs) {
+    EXPECT_EQ(harness::ReadBytes(out + L"\\" + p.file), p.first.data) << std::string(p.file, p.file + wcslen(p.file));
+  }
+  EXPECT_TRUE(CommandsEnabled());
+}
+
+// A link below the chosen folder is never written through: a host link to a folder as
+// Wine shows it, and the system's own links where the platform makes them.
+TEST_F(SaveExportTest, ALinkBelowTheFolderIsNotWrittenThrough) {
+  const std::wstring outside = dir / L"outside", out = dir / L"out";
+  ::CreateDirectoryW(outside.c_str(), nullptr);
+  ::CreateDirectoryW(out.c_str(), nullptr);
+  harness::WriteBytes(outside + L"\\target.txt", fixtures::Text("keep"));
+  ASSERT_TRUE(MakeHostSymlink(out + L"\\link", outside));
+  ASSERT_TRUE(MakeHostSymlink(out + L"\\f.txt", outside + L"\\target.txt"));
+  const bool systemLink = MakeSystemSymlink(out + L"\\sys", outside, true);
+  Load({{L"link\\x.txt", fixtures::Text("through the link")},
+        {L"link\\deeper\\y.txt", fixtures::Text("through the link too")},
+        {L"f.txt", fixtures::Text("over the link")},
+        {L"sys\\z.txt", fixtures::Text("through a system link")},
+        {L"ok.txt", fixtures::Text("ok")}});
+
+  Export(out + L"\\");
+  // Nothing outside changed, whatever the links are.
+  EXPECT_EQ(FilesBelow(outside), std::set<std::wstring>{L"target.txt"});
+  EXPECT_EQ(harness::ReadBytes(outside + L"\\target.txt"), fixtures::Text("keep"));
+  EXPECT_EQ(harness::ReadBytes(out + L"\\ok.txt"), fixtures::Text("ok"));
+  // The folder link and the file link are counted and left as they are; so is the system
+  // link where one was made (the entry for "sys" otherwise lands in a plain folder inside).
+  const size_t failed = 3 + (systemLink ? 1 : 0);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0], L"导出文件完成!\r\n\r\n失败: " + std::to_wstring(failed));
+  EXPECT_EQ(harness::ReadBytes(out + L"\\f.txt"), fixtures::Text("keep"));  // still the link
+  EXPECT_EQ(harness::FileExists(out + L"\\sys\\z.txt"), !systemLink);
+}
+
+// Empty entries and wrapped entries with an empty payload are written, and count as such.
+TEST_F(SaveExportTest, EmptyEntriesAreWrittenAndCountAsWritten) {
+  Load({{L"empty.txt", {}}, {L"w.gft", {}, true}, {L"d\\also-empty", {}}, {L"x.png", kPng}});
+  const std::wstring out = dir / L"out";
+  ::CreateDirectoryW(out.c_str(), nullptr);
+  harness::WriteBytes(out + L"\\empty.txt", fixtures::Text("old content"));
+  Export(out + L"\\");
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0], L"导出文件完成!");
+  EXPECT_EQ(FilesBelow(out), (std::set<std::wstring>{L"empty.txt", L"w.gft", L"d\\also-empty", L"x.png"}));
+  EXPECT_TRUE(harness::ReadBytes(out + L"\\empty.txt").empty());
+  EXPECT_TRUE(harness::ReadBytes(out + L"\\w.gft").empty());
+
+  // Saving the wrapped entry: its header makes it non-empty; the empty payload is written.
+  ui.messages.clear();
+  SelectWithKeyboard(1);
+  const std::wstring chosen = dir / L"saved.gft";
+  Save(chosen);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0], L"保存" + chosen + L"文件成功!");
+  EXPECT_TRUE(harness::FileExists(chosen));
+  EXPECT_TRUE(harness::ReadBytes(chosen).empty());
+}
+
+size_t PeakPrivateBytes() {
+  PROCESS_MEMORY_COUNTERS counters = {};
+  counters.cb = sizeof counters;
+  ::K32GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters);
+  return counters.PeakPagefileUsage;
+}
+
+// A name of 100,000 folder levels is refused on its length: no folder made, memory flat.
+// A deep name within the limit is written.
+TEST_F(SaveExportTest, ANameTooLongForThePlatformIsRefusedBeforeAnyFolder) {
+  std::wstring deep;
+  for (int i = 0; i < 100000; ++i) deep += L"a\\";
+  std::wstring fits;
+  // Past the short path limit of 260 units: written through the long form.
+  for (int i = 0; i < 40; ++i) fits += L"level" + std::to_wstring(i) + L"\\";
+  Load({{deep + L"x.txt", fixtures::Text("deep")}, {fits + L"y.txt", fixtures::Text("fits")}});
+  const std::wstring out = dir / L"out";
+  ::CreateDirectoryW(out.c_str(), nullptr);
+  const size_t before = PeakPrivateBytes();
+  Export(out + L"\\");
+  const size_t grown = PeakPrivateBytes() - before;
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0], L"导出文件完成!\r\n\r\n失败: 1");
+  EXPECT_FALSE(harness::FileExists(out + L"\\a"));
+  EXPECT_GT(out.size() + fits.size(), 260u);
+  EXPECT_EQ(harness::ReadBytes(L"\\\\?\\" + out + L"\\" + fits + L"y.txt"), fixtures::Text("fits"));
+  // Keeping every folder prefix of the deep name would take gigabytes.
+  EXPECT_LT(grown, size_t(64) << 20) << grown;
+}
+
+// An out-of-memory in the middle of an export ends with the system's message, and the
+// window's commands come back.
+TEST_F(SaveExportTest, OutOfMemoryDuringAnExportShowsTheSystemMessageAndEnablesTheCommands) {
+  Load({{L"a.png", kPng}, {L"b.png", kPng}, {L"c.png", kPng}});
+  const std::wstring out = dir / L"out";
+  ::CreateDirectoryW(out.c_str(), nullptr);
+  dlg.beforeEntry = [](size_t index) {
+    if (index == 1) throw std::bad_alloc();
+  };
+  Export(out + L"\\");
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_FALSE(ui.messages[0].empty());
+  EXPECT_EQ(ui.messages[0].find(L"导出文件完成"), std::wstring::npos);
+  EXPECT_TRUE(CommandsEnabled());
+  EXPECT_EQ(FilesBelow(out), std::set<std::wstring>{L"a.png"});
+
+  // And the next export runs.
+  dlg.beforeEntry = nullptr;
+  ui.messages.clear();
+  Export(out + L"\\");
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0], L"导出文件完成!");
 }

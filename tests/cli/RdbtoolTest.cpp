@@ -10,6 +10,9 @@
 #include <string>
 #include <vector>
 
+#if defined(_WIN32)
+#include "HostLink.h"
+#endif
 #include "JsonReader.h"
 #include "PackageWriter.h"
 #include "ToolRunner.h"
@@ -454,7 +457,114 @@ TEST(RdbtoolUsage, ExitCodesHelpAndVersion) {
   EXPECT_FALSE(fs::exists(box / "x.rdb"));
 }
 
-#if !defined(_WIN32)
+// Two entries for one file: the first is written, the second reported, on both platforms;
+// names that differ only in case are one file on Windows and two on the host.
+TEST(RdbtoolHostile, TwoEntriesForOneFileKeepTheFirst) {
+  Sandbox box;
+  PackageWriter w;
+  w.Add(u"same.txt", Text("first"));
+  w.Add(u"same.txt", Text("second"));
+  w.Add(u"a/b.txt", Text("first"));
+  w.Add(u"a\\b.txt", Text("second"));
+  w.AddWrapped(u"pic", kPng);
+  w.Add(u"pic.png", Text("second"));
+  w.Add(u"pic2.png", Text("first"));
+  w.AddWrapped(u"pic2", kPng);
+  w.Add(u"Case.txt", Text("first"));
+  w.Add(u"case.txt", Text("second"));
+  w.Add(u"\u03A3", Text("first"));
+  w.Add(u"\u03C3", Text("second"));
+  const std::string pkg = U8(WritePackage(box, "p.rdb", w));
+
+  const ToolResult r = RunRdbtool({"extract", pkg, "-C", U8(box / "out")});
+  EXPECT_EQ(r.exitCode, 1);
+  std::vector<std::string> expected = {
+      "rdbtool extract: same.txt: duplicate: an earlier entry has the same target file (\"same.txt\")",
+      "rdbtool extract: a\\b.txt: duplicate: an earlier entry has the same target file (\"a/b.txt\")",
+      "rdbtool extract: pic.png: duplicate: an earlier entry has the same target file (\"pic\")",
+      "rdbtool extract: pic2: duplicate: an earlier entry has the same target file (\"pic2.png\")",
+  };
+  std::map<std::string, Bytes> tree = {{"same.txt", Text("first")}, {"a/", {}}, {"a/b.txt", Text("first")},
+                                       {"pic.png", kPng}, {"pic2.png", Text("first")}, {"Case.txt", Text("first")},
+                                       {"\xCE\xA3", Text("first")}};
+#if defined(_WIN32)
+  expected.push_back("rdbtool extract: case.txt: duplicate: an earlier entry has the same target file (\"Case.txt\")");
+  expected.push_back("rdbtool extract: \xCF\x83: duplicate: an earlier entry has the same target file (\"\xCE\xA3\")");
+  expected.push_back("rdbtool extract: 6 of 12 entries not written");
+#else
+  expected.push_back("rdbtool extract: 4 of 12 entries not written");
+  tree["case.txt"] = Text("second");
+  tree["\xCF\x83"] = Text("second");
+#endif
+  EXPECT_EQ(Lines(r.err), expected);
+  EXPECT_EQ(ReadTree(box / "out"), tree);
+}
+
+// Empty entries are written and count as written; a name longer than the system allows
+// is refused before any folder is made.
+TEST(RdbtoolHostile, EmptyEntriesAreWrittenAndOverlongNamesRefused) {
+  Sandbox box;
+  PackageWriter w;
+  w.Add(u"empty.txt", {});
+  w.AddWrapped(u"w.gft", {});
+  const std::string pkg = U8(WritePackage(box, "p.rdb", w));
+  ToolResult r = RunRdbtool({"extract", pkg, "-C", U8(box / "out")});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(ReadTree(box / "out"), (std::map<std::string, Bytes>{{"empty.txt", {}}, {"w.gft", {}}}));
+
+  std::u16string deep;
+  for (int i = 0; i < 100000; ++i) deep += u"a\\";
+  PackageWriter d;
+  d.Add(deep + u"x.txt", Text("deep"));
+  d.Add(u"ok.txt", Text("ok"));
+  const std::string deepPkg = U8(WritePackage(box, "deep.rdb", d));
+  r = RunRdbtool({"extract", deepPkg, "-C", U8(box / "deep")});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(Contains(r.err, ": too long: the path or one of its names is longer than this system allows\n")) << r.err.size();
+  EXPECT_TRUE(Contains(r.err, "1 of 2 entries not written"));
+  EXPECT_EQ(ReadTree(box / "deep"), (std::map<std::string, Bytes>{{"ok.txt", Text("ok")}}));
+}
+
+#if defined(_WIN32)
+
+// rdbtool.exe never writes through a link below the folder: a host link to a folder as
+// Wine shows it, and a file link, whichever way the system reports it.
+TEST(RdbtoolHostile, LinksBelowTheFolderAreNotWrittenThrough) {
+  Sandbox box;
+  fs::create_directories(box / "outside");
+  WriteFile(box / "outside/target.txt", Text("keep"));
+  fs::create_directories(box / "out");
+  auto win = [](fs::path p) { return p.make_preferred().wstring(); };
+  ASSERT_TRUE(MakeHostSymlink(win(box / "out/link"), win(box / "outside")));
+  ASSERT_TRUE(MakeHostSymlink(win(box / "out/f.txt"), win(box / "outside/target.txt")));
+  PackageWriter w;
+  w.Add(u"link\\x.txt", Text("through the link"));
+  w.Add(u"f.txt", Text("over the link"));
+  const std::string pkg = U8(WritePackage(box, "p.rdb", w));
+
+  const ToolResult r = RunRdbtool({"extract", pkg, "-C", U8(box / "out")});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(Contains(r.err, "link\\x.txt: link: a folder on the way is a link or junction")) << r.err;
+  EXPECT_EQ(ReadTree(box / "outside"), (std::map<std::string, Bytes>{{"target.txt", Text("keep")}}));
+}
+
+#else
+
+// The package being read is never replaced by one of its own entries.
+TEST(RdbtoolHostile, ExtractingBesideThePackageNeverReplacesIt) {
+  Sandbox box;
+  PackageWriter w;
+  w.Add(u"p.rdb", Text("not the package"));
+  w.Add(u"other.txt", Text("other"));
+  const fs::path pkg = WritePackage(box, "p.rdb", w);
+  const Bytes before = ReadFile(pkg);
+  const ToolResult r = RunRdbtool({"extract", U8(pkg), "-C", U8(box.Root())});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(Contains(r.err, "p.rdb: write failed: that file is the package being read")) << r.err;
+  EXPECT_EQ(ReadFile(pkg), before);
+  EXPECT_EQ(ReadFile(box / "other.txt"), Text("other"));
+}
 
 TEST(RdbtoolHostile, SymbolicLinksBelowTheFolderAreNotFollowed) {
   Sandbox box;
@@ -470,7 +580,7 @@ TEST(RdbtoolHostile, SymbolicLinksBelowTheFolderAreNotFollowed) {
 
   const ToolResult r = RunRdbtool({"extract", pkg, "-C", U8(box / "out")});
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_TRUE(Contains(r.err, "link\\x.txt: cannot enter folder 'link': it is a symbolic link")) << r.err;
+  EXPECT_TRUE(Contains(r.err, "link\\x.txt: link: cannot enter folder 'link': it is a symbolic link")) << r.err;
   EXPECT_EQ(ReadTree(box / "outside"), (std::map<std::string, Bytes>{{"target.txt", Text("keep")}}));
   // The link named like the entry is replaced by the entry's file, not written through.
   EXPECT_FALSE(fs::is_symlink(box / "out/f.txt"));
@@ -487,8 +597,9 @@ TEST(RdbtoolHostile, AFileInTheWayOfAFolderFailsOnlyItsEntries) {
   const std::string pkg = U8(WritePackage(box, "p.rdb", w));
   const ToolResult r = RunRdbtool({"extract", pkg, "-C", U8(box / "out")});
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_TRUE(Contains(r.err, "a\\b.txt: cannot enter folder 'a': a file of that name is in the way")) << r.err;
-  EXPECT_TRUE(Contains(r.err, "bad\xEF\xBF\xBD.txt: the name holds an unpaired UTF-16 surrogate")) << r.err;
+  EXPECT_TRUE(Contains(r.err, "a\\b.txt: duplicate: an earlier entry uses this name for a file where a folder is needed, "
+                              "or the other way round (\"a\")")) << r.err;
+  EXPECT_TRUE(Contains(r.err, "bad\xEF\xBF\xBD.txt: write failed: the name holds an unpaired UTF-16 surrogate")) << r.err;
   EXPECT_EQ(ReadTree(box / "out"), (std::map<std::string, Bytes>{{"a", Text("file a")}, {"c.txt", Text("c")}}));
 }
 

@@ -1,0 +1,75 @@
+#include "ExportFolderWin.h"
+
+#include "CSorvResFile.h"
+
+namespace {
+
+constexpr DWORD kUnknown = 0xFFFFFFFFu;
+
+// The folder in the system's long form ("\\?\C:\..." or "\\?\UNC\server\share\..."), so
+// that targets up to the system's full path length are written, not only those within
+// the short limit. The names below it are plain names (the plan checked them), which the
+// long form takes as they are.
+std::wstring LongForm(const std::u16string& folder) {
+  const std::wstring text(folder.begin(), folder.end());
+  if (text.compare(0, 4, L"\\\\?\\") == 0 || text.compare(0, 4, L"\\\\.\\") == 0) return text;
+  const DWORD n = ::GetFullPathNameW(text.c_str(), 0, nullptr, nullptr);
+  if (n == 0) return text;
+  std::wstring full(n, L'\0');
+  full.resize(::GetFullPathNameW(text.c_str(), n, &full[0], nullptr));
+  if (full.size() < 3) return text;
+  if (full.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+  if (full[1] == L':' && full[2] == L'\\') return L"\\\\?\\" + full;
+  return text;
+}
+
+}  // namespace
+
+ExportFolderWin::ExportFolderWin(const sorv::app::ExportPlan& plan)
+    : m_plan(plan), m_folder(LongForm(plan.FolderText())), m_state(plan.FolderCount(), kUnknown) {
+  if (m_folder.empty() || m_folder.back() != L'\\') m_folder += L'\\';
+  m_state[0] = ERROR_SUCCESS;  // the chosen folder
+}
+
+DWORD ExportFolderWin::MakeFolders(size_t entry, std::wstring& path) {
+  const std::u16string target = m_plan.TargetPath(entry);
+  path = m_folder;
+  path.append(target.begin() + static_cast<ptrdiff_t>(m_plan.FolderText().size()), target.end());
+  uint32_t folder = m_plan.Folder(entry);
+  m_chain.clear();
+  while (m_state[folder] == kUnknown) {
+    m_chain.push_back(folder);
+    folder = m_plan.Parent(folder);
+  }
+  DWORD result = m_state[folder];
+  if (m_chain.empty()) return result;
+
+  // The end of each level's folder text in the path: its separator after the chosen folder.
+  const uint32_t depth = m_plan.Depth(m_chain.front());
+  m_ends.assign(1, m_folder.size());
+  for (size_t i = m_ends[0]; i < path.size() && m_ends.size() <= depth; ++i)
+    if (path[i] == L'\\') m_ends.push_back(i);
+
+  // Outermost first. The path is cut at the folder's end in place: no folder text is copied.
+  for (size_t k = m_chain.size(); k-- > 0;) {
+    const uint32_t f = m_chain[k];
+    if (result == ERROR_SUCCESS) {
+      const size_t end = m_ends[m_plan.Depth(f)];
+      path[end] = L'\0';
+      if (!::CreateDirectoryW(path.c_str(), nullptr)) {
+        result = ::GetLastError();
+        if (result == ERROR_ALREADY_EXISTS) {
+          // Made before this export: only a plain folder is entered.
+          const DWORD attributes = ::GetFileAttributesW(path.c_str());
+          if (attributes == INVALID_FILE_ATTRIBUTES) result = ::GetLastError();
+          else if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) result = ERROR_STOPPED_ON_SYMLINK;
+          else if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) result = ERROR_DIRECTORY;
+          else result = ERROR_SUCCESS;
+        }
+      }
+      path[end] = L'\\';
+    }
+    m_state[f] = result;
+  }
+  return result;
+}

@@ -1,0 +1,10 @@
+// Host file systems here compare names byte for byte.
+#include "ExportPlan.h"
+
+namespace sorv {
+namespace app {
+
+FileNameFold PlatformFileNameFold() { return nullptr; }
+
+}  // namespace app
+}  // namespace sorv
