@@ -34,7 +34,14 @@ class ExtractFolder {
   bool Write(const sorv::app::ExportTarget& target, std::u16string_view appendExt, const uint8_t* data,
              uint64_t size, std::string& error);
 
+  // With `keep`, Write never replaces an existing file (or anything else of that name):
+  // it fails, and WasKept() tells that this was the reason.
+  void KeepExisting(bool keep) { keepExisting_ = keep; }
+  bool WasKept() const { return kept_; }
+
  private:
+  bool keepExisting_ = false;
+  bool kept_ = false;
 #if defined(_WIN32)
   bool MakeDirectories(const sorv::app::ExportTarget& target, std::string& error);
   std::u16string folder_;

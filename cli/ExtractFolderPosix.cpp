@@ -123,6 +123,12 @@ bool ExtractFolder::Write(const sorv::app::ExportTarget& target, std::u16string_
   // written through, so nothing outside the folder can change.
   const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
   int fd = openat(dirFd, fileName.c_str(), flags, 0666);
+  kept_ = false;
+  if (fd < 0 && errno == EEXIST && keepExisting_) {
+    kept_ = true;
+    error = "an existing file of that name is kept";
+    return false;
+  }
   if (fd < 0 && errno == EEXIST) {
     if (unlinkat(dirFd, fileName.c_str(), 0) != 0) {
       const int e = errno;

@@ -75,8 +75,15 @@ bool ExtractFolder::Write(const sorv::app::ExportTarget& target, std::u16string_
   path16 += appendExt;
   const std::wstring path = Wide(path16);
   // As the window program's save: replace whatever file is there.
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+  kept_ = false;
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, keepExisting_ ? CREATE_NEW : CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (file == INVALID_HANDLE_VALUE && keepExisting_ &&
+      (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS)) {
+    kept_ = true;
+    error = "an existing file of that name is kept";
+    return false;
+  }
   if (file == INVALID_HANDLE_VALUE) {
     error = "cannot create the file: " + LastSystemError();
     return false;

@@ -19,7 +19,9 @@ const char kToolHelp[] =
     "  info PKG      entry count, data-area start, file size, entries and bytes per type\n"
     "  extract PKG   write entries below a folder, as the window program's export does\n"
     "  check PKG     check header, index, entry bounds, wrapped headers and names\n"
+    "  cat PKG NAME...  write entries to standard output, as extract writes them\n"
     "  pack DIR      make a package from a folder tree\n"
+    "  update PKG    write a new package with entries added, replaced or removed\n"
     "\n"
     "Options:\n"
     "  --help        this text; 'rdbtool COMMAND --help' describes a command\n"
@@ -33,7 +35,8 @@ struct Command {
   int (*run)(const std::vector<std::string>&);
 };
 const Command kCommands[] = {
-    {"list", RunList}, {"info", RunInfo}, {"extract", RunExtract}, {"check", RunCheck}, {"pack", RunPack},
+    {"list", RunList}, {"info", RunInfo}, {"extract", RunExtract}, {"check", RunCheck},
+    {"cat", RunCat},   {"pack", RunPack}, {"update", RunUpdate},
 };
 
 }  // namespace
