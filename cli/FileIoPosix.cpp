@@ -1,10 +1,12 @@
 #include <fcntl.h>
+#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 
 #include "InputFile.h"
+#include "MappedFile.h"
 #include "OutputFile.h"
 #include "SystemError.h"
 
@@ -164,6 +166,28 @@ bool OutputFile::WriteAt(uint64_t offset, const uint8_t* data, size_t size, std:
   }
   if (offset > position_) position_ = offset;
   return true;
+}
+
+int OutputFile::CopyFrom(const MappedFile& in, uint64_t offset, uint64_t at, uint64_t size, std::string& error) {
+  off_t from = static_cast<off_t>(offset), to = static_cast<off_t>(at);
+  bool any = false;
+  while (size > 0) {
+    const size_t chunk = size > (1u << 30) ? (1u << 30) : static_cast<size_t>(size);
+    // A file takes an in-kernel copy; a pipe or a device takes sendfile.
+    const ssize_t n = seekable_ ? copy_file_range(in.fd_, &from, fd_, &to, chunk, 0) : sendfile(fd_, in.fd_, &from, chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && !any && (errno == ENOSYS || errno == EXDEV || errno == EINVAL || errno == EOPNOTSUPP)) return 0;
+    if (n <= 0) {
+      error = "cannot write " + (seekable_ ? "'" + temp_ + "'" : display_) + ": " +
+              (n < 0 ? LastSystemError() : std::string("the package file ended early"));
+      return -1;
+    }
+    any = true;
+    size -= static_cast<uint64_t>(n);
+    if (!seekable_) position_ += static_cast<uint64_t>(n);
+  }
+  if (seekable_ && static_cast<uint64_t>(to) > position_) position_ = static_cast<uint64_t>(to);
+  return 1;
 }
 
 bool OutputFile::Commit(std::string& error) {

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "InputFile.h"
+#include "MappedFile.h"
 #include "OutputFile.h"
 #include "SystemError.h"
 
@@ -159,6 +160,10 @@ bool OutputFile::WriteAt(uint64_t offset, const uint8_t* data, size_t size, std:
   }
   if (offset > position_) position_ = offset;
   return true;
+}
+
+int OutputFile::CopyFrom(const MappedFile&, uint64_t, uint64_t, uint64_t, std::string&) {
+  return 0;  // the caller writes from its mapping
 }
 
 bool OutputFile::Commit(std::string& error) {

@@ -13,6 +13,8 @@
 
 namespace rdbtool {
 
+class MappedFile;
+
 class OutputFile {
  public:
   OutputFile() = default;
@@ -33,6 +35,10 @@ class OutputFile {
   bool Write(const uint8_t* data, size_t size, std::string& error);
   bool WriteAt(uint64_t offset, const uint8_t* data, size_t size, std::string& error);
   uint64_t Position() const { return position_; }
+  // Copies `size` bytes of the file mapped as `in` from `offset` to `at` (to the end when written through)
+  // inside the system, without passing them through this process: 1 when done, 0 when the
+  // system cannot (nothing was written: write the bytes instead), -1 on an error.
+  int CopyFrom(const MappedFile& in, uint64_t offset, uint64_t at, uint64_t size, std::string& error);
   // Finishes the package: closes it and, for a temporary file, puts it in place.
   bool Commit(std::string& error);
 

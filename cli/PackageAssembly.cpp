@@ -6,8 +6,10 @@
 #include "Commands.h"
 #include "Console.h"
 #include "InputFile.h"
+#include "MappedFile.h"
 #include "OutputFile.h"
 #include "PackPlan.h"
+#include "PackageFormat.h"
 #include "PackageWriter.h"
 #include "Progress.h"
 
@@ -57,22 +59,23 @@ FileDecision Decide(const NewEntry& e, const std::vector<std::string>& wrapExten
 class Assembler {
  public:
   Assembler(const std::vector<NewEntry>& entries, const std::vector<std::string>& wrapExtensions, OutputFile& out,
-            const char* command)
-      : entries_(entries), wrap_(wrapExtensions), out_(out), command_(command), buffer_(new uint8_t[kCopyBuffer]) {}
+            const char* command, const MappedFile* kept)
+      : entries_(entries), wrap_(wrapExtensions), out_(out), command_(command), buffer_(new uint8_t[kCopyBuffer]),
+        kept_(kept) {}
 
   AssemblyResult Run() {
-    sorv::pkg::PackageWriter layout;
+    // The index: the header, then per entry its name, terminator and two 8-byte fields.
     uint64_t keptBytes = 0;
+    dataStart_ = sorv::pkg::kHeaderSize;
     for (const NewEntry& e : entries_) {
-      layout.Add(e.name, {});
+      dataStart_ += 2 * (e.name.size() + 1) + 16;
       if (!e.file) keptBytes += e.size;
     }
-    dataStart_ = layout.IndexEnd();
     if (entries_.size() > 0xFFFFFFFFull || dataStart_ > kMaxOffset) {
       Report(command_, "too many entries or names too long: the index would not fit the format's 32-bit fields");
       return result_;
     }
-    index_.SetDataBaseParts(static_cast<uint32_t>(dataStart_), 0);
+    records_.reserve(entries_.size());
     Progress progress(IsTerminal(Stream::kErr), entries_.size(), keptBytes);
     progress_ = &progress;
     const bool ok = out_.Seekable() ? RunSeekable() : RunStream();
@@ -92,18 +95,48 @@ class Assembler {
     Report(command_, error);
     return false;
   }
-  void Record(const NewEntry& e, uint64_t start, uint64_t size) {
-    const size_t i = index_.Add(e.name, {});
-    index_.At(i).overrideOffset = true;
-    index_.At(i).offset = start - dataStart_;
-    index_.At(i).overrideSize = true;
-    index_.At(i).size = static_cast<int64_t>(size);
+  void Record(const NewEntry& e, uint64_t start, uint64_t size) { records_.push_back(IndexRecord{&e, start - dataStart_, size}); }
+
+  // The header and the index of the recorded entries, the data area starting at `dataStart`.
+  std::vector<uint8_t> BuildIndex(uint64_t dataStart) const {
+    uint64_t end = sorv::pkg::kHeaderSize;
+    for (const IndexRecord& r : records_) end += 2 * (r.entry->name.size() + 1) + 16;
+    std::vector<uint8_t> out(static_cast<size_t>(end), 0);
+    auto put = [&](size_t at, uint64_t value, int bytes) {
+      for (int i = 0; i < bytes; ++i) out[at + i] = static_cast<uint8_t>(value >> (8 * i));
+    };
+    std::copy(sorv::pkg::kSignature, sorv::pkg::kSignature + sorv::pkg::kSignatureSize, out.begin());
+    put(16, records_.size(), 4);
+    put(20, dataStart, 8);  // the second part, at 28, stays 0
+    size_t p = sorv::pkg::kHeaderSize;
+    for (const IndexRecord& r : records_) {
+      for (char16_t c : r.entry->name) {
+        out[p++] = static_cast<uint8_t>(c & 0xFF);
+        out[p++] = static_cast<uint8_t>(c >> 8);
+      }
+      p += 2;  // terminator
+      put(p, r.offset, 8);
+      put(p + 8, r.size, 8);
+      p += 16;
+    }
+    return out;
+  }
+  uint64_t IndexEnd() const {
+    uint64_t end = sorv::pkg::kHeaderSize;
+    for (const IndexRecord& r : records_) end += 2 * (r.entry->name.size() + 1) + 16;
+    return end;
   }
 
   // Kept entries whose bytes follow each other in the old package go out in one write.
   bool FlushRun() {
     std::string error;
-    const bool ok = runSize_ == 0 ? true
+    int copied = 0;
+    if (runSize_ > 0 && kept_ && runStart_ >= kept_->Data() && runStart_ + runSize_ <= kept_->Data() + kept_->Size()) {
+      copied = out_.CopyFrom(*kept_, static_cast<uint64_t>(runStart_ - kept_->Data()), position_ - runSize_, runSize_, error);
+      if (copied < 0) return Fail(error);
+      if (copied == 0) kept_ = nullptr;  // the system cannot: write from the mapping from now on
+    }
+    const bool ok = runSize_ == 0 || copied > 0 ? true
                     : out_.Seekable() ? out_.WriteAt(position_ - runSize_, runStart_, static_cast<size_t>(runSize_), error)
                                       : out_.Write(runStart_, static_cast<size_t>(runSize_), error);
     if (!ok) return Fail(error);
@@ -188,7 +221,7 @@ class Assembler {
     }
     if (!FlushRun()) return false;
     // Records of entries left out leave unused zero bytes between the index and the data.
-    const std::vector<uint8_t> head = index_.Build();
+    const std::vector<uint8_t> head = BuildIndex(dataStart_);
     if (!out_.WriteAt(0, head.data(), head.size(), error)) return Fail(error);
     return true;
   }
@@ -233,10 +266,8 @@ class Assembler {
     }
     // The index of the entries left out is not written at all: the data area starts
     // right behind the index here.
-    const uint64_t shrink = dataStart_ - index_.IndexEnd();
-    dataStart_ -= shrink;
-    index_.SetDataBaseParts(static_cast<uint32_t>(dataStart_), 0);
-    const std::vector<uint8_t> head = index_.Build();
+    dataStart_ = IndexEnd();
+    const std::vector<uint8_t> head = BuildIndex(dataStart_);
     if (!out_.Write(head.data(), head.size(), error)) return Fail(error);
     position_ = dataStart_;
     for (const Decided& d : decided) {
@@ -292,7 +323,12 @@ class Assembler {
   OutputFile& out_;
   const char* command_;
   std::unique_ptr<uint8_t[]> buffer_;
-  sorv::pkg::PackageWriter index_;
+  const MappedFile* kept_;
+  struct IndexRecord {
+    const NewEntry* entry;
+    uint64_t offset, size;  // offset from the data area's start
+  };
+  std::vector<IndexRecord> records_;
   uint64_t dataStart_ = 0, position_ = 0;
   const uint8_t* runStart_ = nullptr;
   uint64_t runSize_ = 0;
@@ -303,8 +339,8 @@ class Assembler {
 }  // namespace
 
 AssemblyResult WriteNewPackage(const std::vector<NewEntry>& entries, const std::vector<std::string>& wrapExtensions,
-                               OutputFile& out, const char* command) {
-  return Assembler(entries, wrapExtensions, out, command).Run();
+                               OutputFile& out, const char* command, const MappedFile* kept) {
+  return Assembler(entries, wrapExtensions, out, command, kept).Run();
 }
 
 }  // namespace rdbtool

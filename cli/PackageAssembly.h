@@ -9,6 +9,7 @@
 
 namespace rdbtool {
 
+class MappedFile;
 class OutputFile;
 
 // A file to be stored, and how its bytes are wrapped.
@@ -39,13 +40,14 @@ struct AssemblyResult {
 };
 
 // Writes `entries` in order to `out`; the caller commits it (after closing a package that
-// the entries' bytes come from, which may be the very file being replaced). Files that cannot be read, or that
+// the entries' bytes come from, which may be the very file being replaced). Kept entries
+// whose bytes lie in `kept` are copied by the system from that file where it can. Files that cannot be read, or that
 // changed while being copied, are left out and reported (on a stream, where the index is
 // already written, the entry keeps its place and size, filled with zeros). `command`
 // names the subcommand in reports; a progress bar is drawn when standard error is a
 // terminal.
 AssemblyResult WriteNewPackage(const std::vector<NewEntry>& entries, const std::vector<std::string>& wrapExtensions,
-                               OutputFile& out, const char* command);
+                               OutputFile& out, const char* command, const MappedFile* kept = nullptr);
 
 // The extensions of --wrap values ("png", ".PNG,gif"): lower-case, without dot. Throws
 // UsageError for an empty or dotted one.

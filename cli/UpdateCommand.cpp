@@ -172,7 +172,10 @@ int RunUpdate(const std::vector<std::string>& args) {
 
   // Files to add: each replaces the entry of its name, or goes at the end.
   std::unordered_map<std::u16string, size_t> oldByKey;
-  for (size_t i = old.size(); i-- > 0;) oldByKey[WindowsNameKey(PackageFile::Name(old[i]))] = i;
+  if (a.Has("--add")) {
+    oldByKey.reserve(old.size());
+    for (size_t i = old.size(); i-- > 0;) oldByKey[WindowsNameKey(PackageFile::Name(old[i]))] = i;
+  }
   std::unordered_map<std::u16string, std::string> addedKeys;
   std::vector<NewEntry> appended;
   size_t leftOut = 0, links = 0;
@@ -278,8 +281,12 @@ int RunUpdate(const std::vector<std::string>& args) {
       entries.push_back(NewEntry{std::u16string(name), nullptr, 0, changes[i].file});
       continue;
     }
-    const sorv::pkg::EntryContent content = package.Content(old[i]);
-    if (!content.valid) {
+    // Bounds only: the bytes themselves are not looked at (nor paged in) here.
+    const uint64_t offset = static_cast<uint64_t>(old[i].pData - package.File().Data());
+    const bool inside = old[i].nSize >= 0 && old[i].pData >= package.File().Data() &&
+                        offset <= package.File().Size() &&
+                        static_cast<uint64_t>(old[i].nSize) <= package.File().Size() - offset;
+    if (!inside) {
       ++leftOut;
       Report("update", Shown(name) + ": left out: " +
                            (old[i].nSize < 0 ? "negative size in the index" : "its data lies outside the package file"));
@@ -293,7 +300,7 @@ int RunUpdate(const std::vector<std::string>& args) {
   }
   said.Flush();
 
-  const AssemblyResult result = WriteNewPackage(entries, wrapExtensions, out, "update");
+  const AssemblyResult result = WriteNewPackage(entries, wrapExtensions, out, "update", &package.File());
   if (!result.ok) return kExitFailure;
   // The old package goes before the new one takes its place (Windows keeps a mapped file).
   entries.clear();
