@@ -233,7 +233,7 @@ int RunUpdate(const std::vector<std::string>& args) {
         const ResChar* sniffed = sorv::pkg::SniffExtension(head.data(), head.size());
         const size_t extLength = std::char_traits<ResChar>::length(sniffed);
         if (extLength > 0 && key.size() > extLength &&
-            key.compare(key.size() - extLength, extLength, WindowsNameKey(std::u16string(sniffed, extLength))) == 0) {
+            key.compare(key.size() - extLength, extLength, WindowsNameKey(std::u16string(sniffed, sniffed + extLength))) == 0) {
           auto wrapped = oldByKey.find(key.substr(0, key.size() - extLength));
           if (wrapped != oldByKey.end() && package.Content(old[wrapped->second]).wrapped) hit = wrapped;
         }

@@ -106,9 +106,9 @@ TEST(RdbtoolStdout, CatAndExtractOWriteContentsAsExtractWritesThem) {
   w.AddWrapped(u"ui\\ok", kPng);
   w.Add(u"a.txt", Text("first "));
   w.Add(u"b.txt", Text("second"));
-  const size_t far = w.Add(u"far.txt", Text("far"));
-  w.At(far).overrideOffset = true;
-  w.At(far).offset = 1000000;
+  const size_t distant = w.Add(u"far.txt", Text("far"));
+  w.At(distant).overrideOffset = true;
+  w.At(distant).offset = 1000000;
   const std::string pkg = U8(WritePackage(box, "p.rdb", w));
 
   ToolResult r = RunRdbtool({"cat", pkg, "UI/OK"});
@@ -162,9 +162,9 @@ TEST(RdbtoolInfo, JsonHoldsWhatTheTextShows) {
   w.Add(u"a.png", kPng);
   w.AddWrapped(u"b.gft", kPng);
   w.Add(u"c.txt", Text("ccc"));
-  const size_t far = w.Add(u"far.txt", Text("far"));
-  w.At(far).overrideOffset = true;
-  w.At(far).offset = 1000000;
+  const size_t distant = w.Add(u"far.txt", Text("far"));
+  w.At(distant).overrideOffset = true;
+  w.At(distant).offset = 1000000;
   const std::string pkg = U8(WritePackage(box, "p.rdb", w));
   const ToolResult r = RunRdbtool({"info", pkg, "--json"});
   ASSERT_EQ(r.exitCode, 0) << r.err;

@@ -69,13 +69,19 @@ TEST(RdbtoolUpdate, KeepsOrderAndBytesReplacesInPlaceAndAddsAtTheEnd) {
   WriteFile(box / "new.png", kNewPng);
   WriteFile(box / "mod/a.txt", Text("new a"));        // the name of an entry: replaces it in place
   WriteFile(box / "mod/new/e.txt", Text("e"));        // a new name: at the end
-  WriteFile(box / "mod/new/CON.png", Text("device")); // refused as pack refuses it
+#if !defined(_WIN32)
+  WriteFile(box / "mod/new/CON.png", Text("device")); // refused as pack refuses it (Windows makes no such file)
+#endif
   const std::string out = U8(box / "n.rdb");
 
   ToolResult r = RunRdbtool({"update", pkg, "-o", out, "--replace", "UI/OK=" + U8(box / "new.png"), "--remove",
                              "c.*", "--add", U8(box / "mod")});
+#if !defined(_WIN32)
   EXPECT_EQ(r.exitCode, 1) << r.err;
   EXPECT_TRUE(Contains(r.err, "CON.png: extract would refuse it")) << r.err;
+#else
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+#endif
   PackageWriter expected;
   expected.Add(u"a.txt", Text("new a"));
   expected.Add(u"ui\\ok", Join(KeptHeader(), kNewPng));
@@ -157,9 +163,9 @@ TEST(RdbtoolUpdate, DamagedEntriesAreLeftOutAndNamed) {
   Sandbox box;
   PackageWriter w;
   w.Add(u"good.txt", Text("good"));
-  const size_t far = w.Add(u"far.bin", Text("far"));
-  w.At(far).overrideOffset = true;
-  w.At(far).offset = 1000000;
+  const size_t distant = w.Add(u"far.bin", Text("far"));
+  w.At(distant).overrideOffset = true;
+  w.At(distant).offset = 1000000;
   const std::string pkg = U8(WritePackage(box, "p.rdb", w));
   const ToolResult r = RunRdbtool({"update", pkg, "-o", U8(box / "n.rdb")});
   EXPECT_EQ(r.exitCode, 1);
