@@ -114,8 +114,10 @@ int RunPack(const std::vector<std::string>& args) {
     Report("pack", f.display + ": " + why);
   };
   std::vector<NewFile> files;
+  std::vector<std::u16string> names;  // reserved: the entries keep views of them
   std::vector<NewEntry> entries;
   files.reserve(found.size());
+  names.reserve(found.size());
   for (const FoundFile& f : found) {
     if (f.link) {
       ++links;
@@ -145,7 +147,8 @@ int RunPack(const std::vector<std::string>& args) {
     file.followLink = f.followed;
     file.components = f.components;
     files.push_back(std::move(file));
-    entries.push_back(NewEntry{std::move(d.storedName), nullptr, 0, nullptr});
+    names.push_back(std::move(d.storedName));
+    entries.push_back(NewEntry{names.back(), nullptr, 0, nullptr});
   }
   for (size_t i = 0; i < entries.size(); ++i) entries[i].file = &files[i];
   if (links > 0 && !verbose) {

@@ -97,29 +97,34 @@ class Assembler {
   }
   void Record(const NewEntry& e, uint64_t start, uint64_t size) { records_.push_back(IndexRecord{&e, start - dataStart_, size}); }
 
-  // The header and the index of the recorded entries, the data area starting at `dataStart`.
-  std::vector<uint8_t> BuildIndex(uint64_t dataStart) const {
-    uint64_t end = sorv::pkg::kHeaderSize;
-    for (const IndexRecord& r : records_) end += 2 * (r.entry->name.size() + 1) + 16;
-    std::vector<uint8_t> out(static_cast<size_t>(end), 0);
-    auto put = [&](size_t at, uint64_t value, int bytes) {
-      for (int i = 0; i < bytes; ++i) out[at + i] = static_cast<uint8_t>(value >> (8 * i));
+  // Writes the header and the index of the recorded entries, the data area starting at
+  // `dataStart`, in blocks (the index of 100,000 entries is megabytes).
+  bool WriteIndex(uint64_t dataStart) {
+    std::vector<uint8_t> block;
+    block.reserve(kCopyBuffer + 2 * 65536);
+    auto put = [&](uint64_t value, int bytes) {
+      for (int i = 0; i < bytes; ++i) block.push_back(static_cast<uint8_t>(value >> (8 * i)));
     };
-    std::copy(sorv::pkg::kSignature, sorv::pkg::kSignature + sorv::pkg::kSignatureSize, out.begin());
-    put(16, records_.size(), 4);
-    put(20, dataStart, 8);  // the second part, at 28, stays 0
-    size_t p = sorv::pkg::kHeaderSize;
+    block.insert(block.end(), sorv::pkg::kSignature, sorv::pkg::kSignature + sorv::pkg::kSignatureSize);
+    put(records_.size(), 4);
+    put(dataStart, 8);
+    put(0, 8);  // the second part of the data-area start
+    uint64_t written = 0;
+    std::string error;
+    auto flush = [&]() {
+      if (!out_.WriteAt(written, block.data(), block.size(), error)) return Fail(error);
+      written += block.size();
+      block.clear();
+      return true;
+    };
     for (const IndexRecord& r : records_) {
-      for (char16_t c : r.entry->name) {
-        out[p++] = static_cast<uint8_t>(c & 0xFF);
-        out[p++] = static_cast<uint8_t>(c >> 8);
-      }
-      p += 2;  // terminator
-      put(p, r.offset, 8);
-      put(p + 8, r.size, 8);
-      p += 16;
+      for (char16_t c : r.entry->name) put(c, 2);
+      put(0, 2);  // terminator
+      put(r.offset, 8);
+      put(r.size, 8);
+      if (block.size() >= kCopyBuffer && !flush()) return false;
     }
-    return out;
+    return flush();
   }
   uint64_t IndexEnd() const {
     uint64_t end = sorv::pkg::kHeaderSize;
@@ -221,9 +226,7 @@ class Assembler {
     }
     if (!FlushRun()) return false;
     // Records of entries left out leave unused zero bytes between the index and the data.
-    const std::vector<uint8_t> head = BuildIndex(dataStart_);
-    if (!out_.WriteAt(0, head.data(), head.size(), error)) return Fail(error);
-    return true;
+    return WriteIndex(dataStart_);
   }
 
   // Standard output, a device or a pipe: every size must be known before the index goes
@@ -267,8 +270,7 @@ class Assembler {
     // The index of the entries left out is not written at all: the data area starts
     // right behind the index here.
     dataStart_ = IndexEnd();
-    const std::vector<uint8_t> head = BuildIndex(dataStart_);
-    if (!out_.Write(head.data(), head.size(), error)) return Fail(error);
+    if (!WriteIndex(dataStart_)) return false;
     position_ = dataStart_;
     for (const Decided& d : decided) {
       const NewEntry& e = *d.entry;

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "NativePath.h"
@@ -28,7 +29,7 @@ struct NewFile {
 };
 
 struct NewEntry {
-  std::u16string name;
+  std::u16string_view name;  // kept alive by the caller (the old package's view, or its own list)
   const uint8_t* data = nullptr;  // bytes stored unchanged (an entry of the old package)...
   uint64_t size = 0;
   const NewFile* file = nullptr;  // ...or the bytes of a file

@@ -1,5 +1,6 @@
 // update PKG -o NEW [--add DIR|FILE...] [--replace NAME=FILE...] [--remove GLOB...] [--wrap EXT]
 #include <algorithm>
+#include <deque>
 #include <memory>
 #include <unordered_map>
 
@@ -46,11 +47,8 @@ const char kHelp[] =
     "error, and then nothing is written. Exit status 1 when some files or damaged entries\n"
     "were left out (reported), 2 when nothing was written.\n";
 
-struct Change {
-  enum Kind { kKeep, kRemove, kReplace } kind = kKeep;
-  const NewFile* file = nullptr;
-  std::string by;  // what asked for the change, for conflicts
-};
+// What happens to one entry of the old package; one byte each, as packages hold 100,000s.
+enum class Change : uint8_t { kKeep, kRemove, kReplace };
 
 std::string Shown(std::u16string_view name) {
   std::string text;
@@ -114,18 +112,20 @@ int RunUpdate(const std::vector<std::string>& args) {
   }
   const FileId targetId = out.Target().empty() ? FileId() : IdentifyFile(out.Target());
   const std::vector<RESENTRY>& old = package.Entries();
-  std::vector<Change> changes(old.size());
+  std::vector<Change> changes(old.size(), Change::kKeep);
+  std::unordered_map<size_t, std::pair<const NewFile*, std::string>> changedBy;  // the file, and who asked
   bool refused = false;  // a change that cannot be made: nothing is written
   auto refuse = [&](const std::string& text) {
     Report("update", text);
     refused = true;
   };
-  auto change = [&](size_t i, Change::Kind kind, const NewFile* file, const std::string& by) {
-    if (changes[i].kind != Change::kKeep) {
-      refuse(Shown(PackageFile::Name(old[i])) + ": both " + changes[i].by + " and " + by);
+  auto change = [&](size_t i, Change kind, const NewFile* file, const std::string& by) {
+    if (changes[i] != Change::kKeep) {
+      refuse(Shown(PackageFile::Name(old[i])) + ": both " + changedBy[i].second + " and " + by);
       return;
     }
-    changes[i] = Change{kind, file, by};
+    changes[i] = kind;
+    changedBy[i] = {file, by};
   };
   // The header a replacement keeps: the wrapped entry's own.
   auto replacementOf = [&](size_t i, NewFile file) {
@@ -178,6 +178,7 @@ int RunUpdate(const std::vector<std::string>& args) {
   }
   std::unordered_map<std::u16string, std::string> addedKeys;
   std::vector<NewEntry> appended;
+  std::deque<std::u16string> appendedNames;  // the entries keep views of them
   size_t leftOut = 0, links = 0;
   auto leaveOut = [&](const std::string& display, const std::string& why) {
     ++leftOut;
@@ -190,8 +191,8 @@ int RunUpdate(const std::vector<std::string>& args) {
     uint64_t size = 0;
     if (probe.Open(native, error, true) && probe.Size(size, error)) {
       std::u16string name;
-      Utf8ToUtf16(BaseName(source), name);
-      found.push_back(FoundFile{{name}, native, BaseName(source), "", false, true});
+      const bool nameOk = Utf8ToUtf16(BaseName(source), name);
+      found.push_back(FoundFile{{name}, native, BaseName(source), nameOk ? "" : "the name is not valid UTF-8", false, true});
     } else if (!WalkFolder(native, false, found, error)) {
       refuse(error);
       continue;
@@ -247,7 +248,7 @@ int RunUpdate(const std::vector<std::string>& args) {
         size_t replaced = 0;
         for (size_t i = hit->second; i < old.size(); ++i) {
           if (WindowsNameKey(PackageFile::Name(old[i])) != hit->first) continue;
-          if (changes[i].kind == Change::kRemove) continue;  // removed: the file becomes a new entry
+          if (changes[i] == Change::kRemove) continue;  // removed: the file becomes a new entry
           files.push_back(std::make_unique<NewFile>(replacementOf(i, file)));
           change(i, Change::kReplace, files.back().get(), "replaced by --add " + f.display);
           ++replaced;
@@ -255,7 +256,8 @@ int RunUpdate(const std::vector<std::string>& args) {
         if (replaced > 0) continue;
       }
       files.push_back(std::make_unique<NewFile>(std::move(file)));
-      appended.push_back(NewEntry{std::move(d.storedName), nullptr, 0, files.back().get()});
+      appendedNames.push_back(std::move(d.storedName));
+      appended.push_back(NewEntry{appendedNames.back(), nullptr, 0, files.back().get()});
     }
   }
   if (refused) {
@@ -272,13 +274,14 @@ int RunUpdate(const std::vector<std::string>& args) {
   BufferedOutput said(out.Target().empty() ? Stream::kErr : Stream::kOut);
   for (size_t i = 0; i < old.size(); ++i) {
     const std::u16string_view name = PackageFile::Name(old[i]);
-    if (changes[i].kind == Change::kRemove) {
+    if (changes[i] == Change::kRemove) {
       if (verbose) said.Append("removed " + Shown(name) + "\n");
       continue;
     }
-    if (changes[i].kind == Change::kReplace) {
-      if (verbose) said.Append("replaced " + Shown(name) + " from " + changes[i].file->display + "\n");
-      entries.push_back(NewEntry{std::u16string(name), nullptr, 0, changes[i].file});
+    if (changes[i] == Change::kReplace) {
+      const NewFile* file = changedBy[i].first;
+      if (verbose) said.Append("replaced " + Shown(name) + " from " + file->display + "\n");
+      entries.push_back(NewEntry{name, nullptr, 0, file});
       continue;
     }
     // Bounds only: the bytes themselves are not looked at (nor paged in) here.
@@ -292,7 +295,7 @@ int RunUpdate(const std::vector<std::string>& args) {
                            (old[i].nSize < 0 ? "negative size in the index" : "its data lies outside the package file"));
       continue;
     }
-    entries.push_back(NewEntry{std::u16string(name), old[i].pData, static_cast<uint64_t>(old[i].nSize), nullptr});
+    entries.push_back(NewEntry{name, old[i].pData, static_cast<uint64_t>(old[i].nSize), nullptr});
   }
   for (NewEntry& e : appended) {
     if (verbose) said.Append("added " + Shown(e.name) + " from " + e.file->display + "\n");
