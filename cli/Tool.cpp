@@ -12,10 +12,10 @@ namespace {
 
 const char kToolHelp[] =
     "Usage: rdbtool COMMAND [OPTIONS] ...\n"
-    "Lists, checks, extracts and makes resource packages (*.rdb).\n"
+    "Lists, checks, extracts, makes and changes resource packages (*.rdb).\n"
     "\n"
     "Commands:\n"
-    "  list PKG      one line per entry: size, type, wrapping, stored name (--json for JSON)\n"
+    "  list PKG      one line per entry: size, type, wrapping, name (--json for JSON)\n"
     "  info PKG      entry count, data-area start, file size, entries and bytes per type\n"
     "  extract PKG   write entries below a folder, as the window program's export does\n"
     "  check PKG     check header, index, entry bounds, wrapped headers and names\n"
