@@ -35,7 +35,7 @@ const char kHelp[] =
     "                      extract wrote a wrapped entry (ui/ok.png for a wrapped PNG\n"
     "                      stored as ui\\ok). Other files go at the end, in name order\n"
     "  --replace NAME=FILE the entries named NAME (split at the first \"=\"; \"/\" or \"\\\",\n"
-    "                      any ASCII case) get the bytes of FILE, in their place\n"
+    "                      letter case aside) get the bytes of FILE, in their place\n"
     "  --remove GLOB       leave out the entries whose names match GLOB (see 'rdbtool list\n"
     "                      --help')\n"
     "  --wrap EXT          as for pack, for the files added as new entries\n"
@@ -120,6 +120,7 @@ int RunUpdate(const std::vector<std::string>& args) {
     refused = true;
   };
   auto change = [&](size_t i, Change kind, const NewFile* file, const std::string& by) {
+    if (changes[i] == Change::kRemove && kind == Change::kRemove) return;  // patterns may overlap
     if (changes[i] != Change::kKeep) {
       refuse(Shown(PackageFile::Name(old[i])) + ": both " + changedBy[i].second + " and " + by);
       return;

@@ -92,7 +92,7 @@ TEST(RdbtoolUpdate, KeepsOrderAndBytesReplacesInPlaceAndAddsAtTheEnd) {
   EXPECT_EQ(ReadFile(box / "p.rdb"), OldPackage().Build());  // the old package is untouched
 
   // -v names each change; nothing else is said when all goes well.
-  r = RunRdbtool({"update", pkg, "-o", out, "--remove", "b.bin", "--add", U8(box / "mod/new/e.txt"), "-v"});
+  r = RunRdbtool({"update", pkg, "-o", out, "--remove", "b.bin", "--remove", "b.*", "--add", U8(box / "mod/new/e.txt"), "-v"});
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"removed b.bin", "added e.txt from e.txt"}));
