@@ -1,5 +1,6 @@
 // check PKG
 #include <cstring>
+#include <unordered_map>
 
 #include "Arguments.h"
 #include "Commands.h"
@@ -8,6 +9,7 @@
 #include "MappedFile.h"
 #include "PackageFile.h"
 #include "Utf.h"
+#include "WindowsName.h"
 
 namespace rdbtool {
 
@@ -17,9 +19,11 @@ const char kHelp[] =
     "Usage: rdbtool check PKG\n"
     "Checks the header (size, signature, data-area start), that the index lies within the\n"
     "file, and for every entry that its data lies within the file, that a \"TGF\" wrapped\n"
-    "header is complete and consistent, and that extract would accept its name. Prints one\n"
-    "line per problem on standard output; exits with 1 when there are problems, 0 when\n"
-    "there are none, and 2 when the file cannot be read at all.\n";
+    "header is complete and consistent, that extract would accept its name, and that no\n"
+    "two names name the same file on Windows (the same name twice, names that differ only\n"
+    "in letter case, \"/\" against \"\\\"): extract and the window's export cannot write both.\n"
+    "Prints one line per problem on standard output; exits with 1 when there are problems,\n"
+    "0 when there are none, and 2 when the file cannot be read at all.\n";
 
 uint32_t U32(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
@@ -75,9 +79,23 @@ class ProblemList {
 void CheckEntries(const PackageFile& package, ProblemList& problems) {
   const uint64_t fileSize = package.File().Size();
   const std::vector<RESENTRY>& entries = package.Entries();
+  std::unordered_map<std::u16string, size_t> firstWithKey;
+  firstWithKey.reserve(entries.size());
   for (size_t i = 0; i < entries.size(); ++i) {
     const RESENTRY& entry = entries[i];
     const std::u16string_view name = PackageFile::Name(entry);
+    const auto seen = firstWithKey.emplace(WindowsNameKey(name), i);
+    if (!seen.second) {
+      const size_t j = seen.first->second;
+      const std::u16string_view other = PackageFile::Name(entries[j]);
+      std::string text = "the same name as entry " + std::to_string(j + 1);
+      if (other != name) {
+        text = "names the same file on Windows as entry " + std::to_string(j + 1) + " \"";
+        AppendDisplayName(other, text);
+        text += "\" (letter case or \"/\" against \"\\\")";
+      }
+      problems.AddEntry(i, entries.size(), name, text + "; on Windows both would be one file");
+    }
     const sorv::pkg::EntryContent content = package.Content(entry);
     if (entry.nSize < 0) {
       problems.AddEntry(i, entries.size(), name, "negative size " + std::to_string(entry.nSize));

@@ -16,6 +16,8 @@ int RunInfo(const std::vector<std::string>& args);
 int RunExtract(const std::vector<std::string>& args);
 int RunCheck(const std::vector<std::string>& args);
 int RunPack(const std::vector<std::string>& args);
+int RunUpdate(const std::vector<std::string>& args);
+int RunCat(const std::vector<std::string>& args);
 
 // A diagnostic on standard error: "rdbtool <command>: <message>".
 void Report(const char* command, const std::string& message);

@@ -1,6 +1,7 @@
 // Standard output and standard error: UTF-8 text, written straight to the handles (to a
 // Windows console as UTF-16, so names show whatever the console's code page).
 #pragma once
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,8 @@ enum class Stream { kOut, kErr };
 bool IsTerminal(Stream stream);
 // The whole text or false on a write error.
 bool WriteText(Stream stream, std::string_view text);
+// Bytes as they are, also to a console (entry contents for a pipe).
+bool WriteBytes(Stream stream, const uint8_t* data, uint64_t size);
 
 // Collects text and writes it in large blocks; a block always ends at the end of an
 // Append, so no UTF-8 sequence is ever split between two writes.

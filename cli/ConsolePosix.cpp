@@ -13,16 +13,20 @@ int Fd(Stream stream) { return stream == Stream::kOut ? STDOUT_FILENO : STDERR_F
 bool IsTerminal(Stream stream) { return isatty(Fd(stream)) == 1; }
 
 bool WriteText(Stream stream, std::string_view text) {
-  const char* p = text.data();
-  size_t left = text.size();
+  return WriteBytes(stream, reinterpret_cast<const uint8_t*>(text.data()), text.size());
+}
+
+bool WriteBytes(Stream stream, const uint8_t* data, uint64_t size) {
+  const uint8_t* p = data;
+  uint64_t left = size;
   while (left > 0) {
-    const ssize_t n = write(Fd(stream), p, left);
+    const ssize_t n = write(Fd(stream), p, left > (1u << 30) ? (1u << 30) : static_cast<size_t>(left));
     if (n < 0) {
       if (errno == EINTR) continue;
       return false;
     }
     p += n;
-    left -= static_cast<size_t>(n);
+    left -= static_cast<uint64_t>(n);
   }
   return true;
 }

@@ -53,4 +53,17 @@ bool WriteText(Stream stream, std::string_view text) {
   return true;
 }
 
+bool WriteBytes(Stream stream, const uint8_t* data, uint64_t size) {
+  HANDLE h = Handle(stream);
+  if (h == INVALID_HANDLE_VALUE || h == nullptr) return false;
+  while (size > 0) {
+    DWORD written = 0;
+    const DWORD chunk = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
+    if (!WriteFile(h, data, chunk, &written, nullptr) || written == 0) return false;
+    data += written;
+    size -= written;
+  }
+  return true;
+}
+
 }  // namespace rdbtool

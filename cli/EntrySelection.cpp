@@ -2,8 +2,11 @@
 
 #include <cstring>
 
+#include "Commands.h"
 #include "Glob.h"
 #include "PackageFile.h"
+#include "PathSplit.h"
+#include "TypeFilter.h"
 #include "Utf.h"
 
 namespace rdbtool {
@@ -28,6 +31,16 @@ std::string Lower(std::string s) {
   return s;
 }
 
+// The window's type filter, in the order of its drop-down list.
+const char* const kFilterNames[sorv::app::kFilterCount] = {"all", "images", "png", "jpg", "bmp",
+                                                          "gft", "ico",    "xml", "gmd", "lua"};
+
+std::string Join(const std::vector<std::string>& parts) {
+  std::string text;
+  for (const std::string& p : parts) text += (text.empty() ? "" : ",") + p;
+  return text;
+}
+
 }  // namespace
 
 bool EntrySelection::AddTypes(const std::string& list, std::string& error) {
@@ -37,14 +50,19 @@ bool EntrySelection::AddTypes(const std::string& list, std::string& error) {
     if (comma == std::string::npos) comma = list.size();
     std::string name = Lower(list.substr(start, comma - start));
     if (name == "jpeg") name = "jpg";
-    bool known = false;
-    for (const char* t : kTypeNames) known = known || name == t;
-    if (!known) {
+    TypeChoice choice;
+    for (int i = 0; i < sorv::app::kFilterCount; ++i)
+      if (name == kFilterNames[i]) choice.filter = i;
+    for (const char* t : kTypeNames)
+      if (name == t) choice.content = name;
+    if (choice.filter < 0 && choice.content.empty()) {
       error = "unknown type '" + list.substr(start, comma - start) +
-              "' (known: png, jpg, bmp, gif, ico, cur, none)";
+              "' (known: all, images, png, jpg, bmp, gft, ico, xml, gmd, lua by extension as the window's "
+              "filter; png, jpg, bmp, gif, ico, cur, none by content)";
       return false;
     }
-    types_.push_back(name);
+    types_.push_back(choice);
+    typesAsGiven_.push_back(list.substr(start, comma - start));
     start = comma + 1;
   }
   return true;
@@ -57,6 +75,8 @@ bool EntrySelection::AddPattern(const std::string& pattern, std::string& error) 
     return false;
   }
   patterns_.push_back(wide);
+  patternsAsGiven_.push_back(pattern);
+  patternUsed_.push_back(false);
   return true;
 }
 
@@ -75,13 +95,26 @@ bool EntrySelection::AddName(const std::string& name, std::string& error) {
 bool EntrySelection::Selects(std::u16string_view storedName, const char* typeName) {
   if (!types_.empty()) {
     bool any = false;
-    for (const std::string& t : types_) any = any || std::strcmp(t.c_str(), typeName) == 0;
+    std::u16string ext;
+    bool haveExt = false;
+    for (const TypeChoice& t : types_) {
+      if (!t.content.empty() && std::strcmp(t.content.c_str(), typeName) == 0) any = true;
+      if (!any && t.filter >= 0) {
+        if (!haveExt) {
+          ext = sorv::app::SplitName(std::u16string(storedName)).ext;  // as the window fills szExt
+          haveExt = true;
+        }
+        any = sorv::app::IsListed(t.filter, ext);
+      }
+      if (any) break;
+    }
     if (!any) return false;
   }
   if (!patterns_.empty()) {
-    bool any = false;
-    for (const std::u16string& p : patterns_) any = any || GlobMatch(p, storedName);
-    if (!any) return false;
+    matched_.clear();
+    for (size_t i = 0; i < patterns_.size(); ++i)
+      if (GlobMatch(patterns_[i], storedName)) matched_.push_back(i);
+    if (matched_.empty()) return false;
   }
   if (!names_.empty()) {
     bool any = false;
@@ -93,6 +126,9 @@ bool EntrySelection::Selects(std::u16string_view storedName, const char* typeNam
     }
     if (!any) return false;
   }
+  if (!patterns_.empty())
+    for (size_t i : matched_) patternUsed_[i] = true;
+  ++selected_;
   return true;
 }
 
@@ -101,6 +137,30 @@ std::vector<std::string> EntrySelection::UnmatchedNames() const {
   for (size_t i = 0; i < names_.size(); ++i)
     if (!nameUsed_[i]) out.push_back(namesAsGiven_[i]);
   return out;
+}
+
+std::vector<std::string> EntrySelection::UnmatchedPatterns() const {
+  std::vector<std::string> out;
+  for (size_t i = 0; i < patterns_.size(); ++i)
+    if (!patternUsed_[i]) out.push_back(patternsAsGiven_[i]);
+  return out;
+}
+
+bool EntrySelection::ReportUnmatched(const char* command) const {
+  bool reported = false;
+  for (const std::string& name : UnmatchedNames()) {
+    Report(command, name + ": no such entry (or excluded by --type/--match)");
+    reported = true;
+  }
+  for (const std::string& pattern : UnmatchedPatterns()) {
+    Report(command, "--match '" + pattern + "' matches no entry" + (types_.empty() ? "" : " (of the types chosen)"));
+    reported = true;
+  }
+  if (!reported && selected_ == 0 && !types_.empty()) {
+    Report(command, "--type " + Join(typesAsGiven_) + ": no entry of these types");
+    reported = true;
+  }
+  return reported;
 }
 
 }  // namespace rdbtool

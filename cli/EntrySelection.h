@@ -1,6 +1,7 @@
-// Which entries a subcommand works on: --type (recognised content type), --match (glob on
-// the stored name) and, for extract, exact stored names. Kinds combine with "and"; values
-// of one kind with "or"; no values of a kind means no restriction.
+// Which entries a subcommand works on: --type (the window's type filter names, matched on
+// the name's extension as the window does, and recognised content types), --match (glob on
+// the stored name) and exact stored names. Kinds combine with "and"; values of one kind
+// with "or"; no values of a kind means no restriction.
 #pragma once
 #include <cstddef>
 #include <string>
@@ -11,8 +12,11 @@ namespace rdbtool {
 
 class EntrySelection {
  public:
-  // A comma-separated list of type names (png, jpg, bmp, gif, ico, cur, none). False with
-  // a message for an unknown name.
+  // A comma-separated list of type names, any case: the window's filter names (all,
+  // images, png, jpg, bmp, gft, ico, xml, gmd, lua: the name's extension, as the window's
+  // type filter lists entries) and the content types (png, jpg, bmp, gif, ico, cur, none:
+  // what the content is recognised as). A name that is both selects an entry that is
+  // either. False with a message for an unknown name.
   bool AddTypes(const std::string& list, std::string& error);
   // A UTF-8 pattern (see GlobMatch). False when it is not valid UTF-8.
   bool AddPattern(const std::string& pattern, std::string& error);
@@ -22,13 +26,28 @@ class EntrySelection {
   bool Selects(std::u16string_view storedName, const char* typeName);
   // The names given to AddName that no call of Selects has matched, as given.
   std::vector<std::string> UnmatchedNames() const;
+  // The patterns that matched no selected entry, as given.
+  std::vector<std::string> UnmatchedPatterns() const;
+
+  // Reports on standard error, for `command`, each name and pattern that selected nothing,
+  // and --type when nothing at all was selected. True when anything was reported.
+  bool ReportUnmatched(const char* command) const;
 
  private:
-  std::vector<std::string> types_;
+  struct TypeChoice {
+    int filter = -1;      // the window's filter choice, or -1
+    std::string content;  // the content type name, or empty
+  };
+  std::vector<TypeChoice> types_;
+  std::vector<std::string> typesAsGiven_;
   std::vector<std::u16string> patterns_;
+  std::vector<std::string> patternsAsGiven_;
+  std::vector<bool> patternUsed_;
   std::vector<std::u16string> names_;
   std::vector<std::string> namesAsGiven_;
   std::vector<bool> nameUsed_;
+  std::vector<size_t> matched_;  // scratch: the patterns matching the current name
+  size_t selected_ = 0;
 };
 
 }  // namespace rdbtool

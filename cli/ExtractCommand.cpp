@@ -1,4 +1,4 @@
-// extract PKG [-C DIR] [--type T] [--match GLOB] [NAME...]
+// extract PKG [-C DIR | -O] [-k] [-v] [--type T] [--match GLOB] [NAME...]
 #include "Arguments.h"
 #include "Commands.h"
 #include "Console.h"
@@ -13,7 +13,8 @@ namespace rdbtool {
 namespace {
 
 const char kHelp[] =
-    "Usage: rdbtool extract PKG [-C DIR] [--type TYPE[,TYPE...]] [--match GLOB] [NAME...]\n"
+    "Usage: rdbtool extract PKG [-C DIR | -O] [-k] [-v] [--type TYPE[,TYPE...]] [--match GLOB]\n"
+    "                           [NAME...]\n"
     "Writes the selected entries (all by default) below DIR (default: the current folder,\n"
     "made when missing), exactly as the window program's export does: an entry stored as\n"
     "a\\b\\c.png becomes DIR/a/b/c.png; a wrapped image is written without its \"TGF\"\n"
@@ -26,12 +27,18 @@ const char kHelp[] =
     "DIR are never followed, and the package itself is never replaced.\n"
     "\n"
     "  -C DIR        the folder to write into\n"
-    "  --type TYPE   only entries of these recognised types (png jpg bmp gif ico cur none)\n"
+    "  -O, --to-stdout  write the entries' contents (unwrapped, as they would be written\n"
+    "                to files) one after another to standard output instead\n"
+    "  -k, --keep-old-files  never replace an existing file: such entries are counted\n"
+    "                and left alone\n"
+    "  -v, --verbose name each file written (and each existing file kept), one a line\n"
+    "  --type TYPE   only entries of these types (see 'rdbtool list --help')\n"
     "  --match GLOB  only names matching GLOB (see 'rdbtool list --help')\n"
     "  NAME...       only entries with these stored names (\"/\" or \"\\\", any ASCII case)\n"
     "\n"
     "Every entry that is not written is reported on standard error with the reason, and the\n"
-    "exit status is then 1. A progress bar is shown when standard error is a terminal.\n";
+    "exit status is then 1, as it is when a NAME or --match pattern selects nothing. A\n"
+    "progress bar is shown when standard error is a terminal.\n";
 
 std::string Shown(std::u16string_view name) {
   std::string text;
@@ -39,16 +46,36 @@ std::string Shown(std::u16string_view name) {
   return text;
 }
 
+// The file's path below the folder (its components, the last with any appended extension),
+// with the platform's separator.
+std::string ShownPath(const std::vector<std::u16string>& components) {
+#if defined(_WIN32)
+  const char separator = '\\';
+#else
+  const char separator = '/';
+#endif
+  std::string text;
+  for (size_t i = 0; i < components.size(); ++i) {
+    if (i) text += separator;
+    AppendDisplayName(components[i], text);
+  }
+  return text;
+}
+
 }  // namespace
 
 int RunExtract(const std::vector<std::string>& args) {
-  Arguments a(args, {{"-C", true}, {"--type", true}, {"--match", true}});
+  Arguments a(args, {{"-C", true}, {"--type", true}, {"--match", true}, {"-O", false}, {"--to-stdout", false},
+                     {"-k", false}, {"--keep-old-files", false}, {"-v", false}, {"--verbose", false}});
   if (a.WantsHelp()) {
     PrintHelp(kHelp);
     return kExitOk;
   }
   if (a.Positionals().empty()) throw UsageError("expects a package");
   if (a.Values("-C").size() > 1) throw UsageError("-C given more than once");
+  const bool toStdout = a.Has("-O") || a.Has("--to-stdout");
+  const bool verbose = a.Has("-v") || a.Has("--verbose");
+  if (toStdout && a.Has("-C")) throw UsageError("-O writes to standard output, not into a folder: drop -C");
   EntrySelection selection;
   std::string error;
   for (const std::string& t : a.Values("--type"))
@@ -66,8 +93,9 @@ int RunExtract(const std::vector<std::string>& args) {
   }
   ExtractFolder folder;
   folder.Protect(ToNativePath(path));
+  folder.KeepExisting(a.Has("-k") || a.Has("--keep-old-files"));
   const std::string dir = a.Has("-C") ? a.Values("-C")[0] : std::string();
-  if (!folder.Open(ToNativePath(dir), error)) {
+  if (!toStdout && !folder.Open(ToNativePath(dir), error)) {
     Report("extract", error);
     return kExitFailure;
   }
@@ -97,7 +125,8 @@ int RunExtract(const std::vector<std::string>& args) {
   }
 
   Progress progress(IsTerminal(Stream::kErr), selected.size(), totalBytes);
-  size_t failed = 0;
+  size_t failed = 0, kept = 0;
+  BufferedOutput written(Stream::kOut);
   auto fail = [&](std::u16string_view name, const std::string& reason) {
     ++failed;
     progress.Clear();
@@ -107,27 +136,39 @@ int RunExtract(const std::vector<std::string>& args) {
     const Selected& s = selected[i];
     const std::u16string_view name = PackageFile::Name(*s.entry);
     const sorv::app::ExportRefusal refusal = plan.Refusal(i);
-    if (refusal == sorv::app::ExportRefusal::kDuplicate || refusal == sorv::app::ExportRefusal::kNameClash) {
+    if (toStdout) {
+      if (!s.content.valid) {
+        fail(name, s.entry->nSize < 0 ? "negative size in the index" : "its data lies outside the package file");
+      } else if (!WriteBytes(Stream::kOut, s.content.data, s.content.size)) {
+        Report("extract", "cannot write to standard output");
+        return kExitFailure;
+      }
+    } else if (refusal == sorv::app::ExportRefusal::kDuplicate || refusal == sorv::app::ExportRefusal::kNameClash) {
       fail(name, std::string(RefusalText(refusal)) + " (\"" + Shown(PackageFile::Name(*selected[plan.EarlierEntry(i)].entry)) +
                      "\")");
     } else if (refusal != sorv::app::ExportRefusal::kNone) {
       fail(name, RefusalText(refusal));
     } else if (!s.content.valid) {
       fail(name, s.entry->nSize < 0 ? "negative size in the index" : "its data lies outside the package file");
-    } else if (!folder.Write(plan, i, s.content.data, s.content.size, error)) {
+    } else if (folder.Write(plan, i, s.content.data, s.content.size, error)) {
+      if (verbose) written.Append(ShownPath(plan.Components(i)) + "\n");
+    } else if (folder.WasKept()) {
+      ++kept;
+      if (verbose) written.Append(ShownPath(plan.Components(i)) + " (kept)\n");
+    } else {
       fail(name, error);
     }
     progress.Advance(s.content.valid ? s.content.size : 0);
   }
   progress.Finish();
+  written.Flush();
 
-  const std::vector<std::string> missing = selection.UnmatchedNames();
-  for (const std::string& name : missing)
-    Report("extract", name + ": no such entry (or excluded by --type/--match)");
+  const bool unmatched = selection.ReportUnmatched("extract");
+  if (kept) Report("extract", std::to_string(kept) + (kept == 1 ? " existing file" : " existing files") + " kept, not replaced");
   if (failed) {
     Report("extract", std::to_string(failed) + " of " + std::to_string(selected.size()) + " entries not written");
   }
-  return failed || !missing.empty() ? kExitPartial : kExitOk;
+  return failed || unmatched ? kExitPartial : kExitOk;
 }
 
 }  // namespace rdbtool

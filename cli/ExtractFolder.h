@@ -43,7 +43,14 @@ class ExtractFolder {
   bool Write(const sorv::app::ExportPlan& plan, size_t entry, const uint8_t* data, uint64_t size,
              std::string& error);
 
+  // With `keep`, Write never replaces an existing file (or anything else of that name):
+  // it fails, and WasKept() tells that this was the reason.
+  void KeepExisting(bool keep) { keepExisting_ = keep; }
+  bool WasKept() const { return kept_; }
+
  private:
+  bool keepExisting_ = false;
+  bool kept_ = false;
 #if defined(_WIN32)
   std::u16string folder_;
   std::unique_ptr<ExportFolderWin> folders_;

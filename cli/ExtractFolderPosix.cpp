@@ -135,6 +135,12 @@ bool ExtractFolder::Write(const sorv::app::ExportPlan& plan, size_t entry, const
   // written through, so nothing outside the folder can change.
   const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
   int fd = openat(dirFd, fileName.c_str(), flags, 0666);
+  kept_ = false;
+  if (fd < 0 && errno == EEXIST && keepExisting_) {
+    kept_ = true;
+    error = "an existing file of that name is kept";
+    return false;
+  }
   if (fd < 0 && errno == EEXIST) {
     struct stat existing;
     if (protected_ && fstatat(dirFd, fileName.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0 &&

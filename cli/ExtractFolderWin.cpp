@@ -73,7 +73,20 @@ bool ExtractFolder::Write(const sorv::app::ExportPlan& plan, size_t entry, const
     error = "write failed: cannot make a folder on the way: " + ErrorText(made);
     return false;
   }
-  HANDLE file = CSorvResFile::CreateEntryFile(path, true);
+  kept_ = false;
+  HANDLE file;
+  if (keepExisting_) {
+    // Only a new file: creating one never goes through anything already of that name.
+    file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE && (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS)) {
+      kept_ = true;
+      error = "an existing file of that name is kept";
+      return false;
+    }
+  } else {
+    file = CSorvResFile::CreateEntryFile(path, true);
+  }
   if (file == INVALID_HANDLE_VALUE) {
     const DWORD e = GetLastError();
     error = e == ERROR_STOPPED_ON_SYMLINK ? "link: a link or junction has the file's name; it is left alone"

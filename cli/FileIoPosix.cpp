@@ -1,18 +1,20 @@
 #include <fcntl.h>
+#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 
 #include "InputFile.h"
+#include "MappedFile.h"
 #include "OutputFile.h"
 #include "SystemError.h"
 
 namespace rdbtool {
 
-bool InputFile::Open(const NativePath& path, std::string& error) {
+bool InputFile::Open(const NativePath& path, std::string& error, bool followLink) {
   Close();
-  fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW) | O_NONBLOCK);
   if (fd_ < 0) {
     error = LastSystemError();
     return false;
@@ -54,26 +56,105 @@ void InputFile::Close() {
   fd_ = -1;
 }
 
+namespace {
+
+// `path` with its symbolic links followed (also a link to a file not made yet), as
+// open() would follow them, so that the temporary file goes beside the real target.
+bool FollowLinks(std::string& path, std::string& error) {
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return true;
+    std::string target(static_cast<size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+    const ssize_t n = readlink(path.c_str(), &target[0], target.size());
+    if (n < 0) {
+      error = "cannot read the link '" + path + "': " + LastSystemError();
+      return false;
+    }
+    target.resize(static_cast<size_t>(n));
+    const size_t slash = path.rfind('/');
+    path = (target[0] == '/' || slash == std::string::npos) ? target : path.substr(0, slash + 1) + target;
+  }
+  error = "'" + path + "': too many levels of symbolic links";
+  return false;
+}
+
+}  // namespace
+
 OutputFile::~OutputFile() {
-  if (fd_ >= 0) close(fd_);
+  if (fd_ >= 0 && ownsHandle_) close(fd_);
   if (!committed_ && !temp_.empty()) unlink(temp_.c_str());
 }
 
-bool OutputFile::Create(const NativePath& path, std::string& error) {
-  path_ = path;
-  temp_ = path + ".tmp-" + std::to_string(getpid());
+bool OutputFile::Create(const std::string& argument, std::string& error) {
+  if (argument == "-") {
+    if (isatty(STDOUT_FILENO)) {
+      error = "standard output is a terminal: refusing to write a package to it (redirect it or give -o FILE)";
+      return false;
+    }
+    fd_ = STDOUT_FILENO;
+    ownsHandle_ = false;
+    seekable_ = false;
+    display_ = "standard output";
+    return true;
+  }
+  path_ = ToNativePath(argument);
+  if (!FollowLinks(path_, error)) return false;
+  display_ = path_;
+  struct stat st;
+  const bool exists = stat(path_.c_str(), &st) == 0;
+  if (exists && S_ISDIR(st.st_mode)) {
+    error = "'" + argument + "' is a folder";
+    return false;
+  }
+  if (exists && !S_ISREG(st.st_mode)) {
+    // A device or a pipe: written through, never replaced.
+    fd_ = open(path_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd_ < 0) {
+      error = "cannot write to '" + argument + "': " + LastSystemError();
+      return false;
+    }
+    seekable_ = false;
+    return true;
+  }
+  temp_ = path_ + ".tmp-" + std::to_string(getpid());
   fd_ = open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd_ < 0) {
     error = "cannot create '" + temp_ + "': " + LastSystemError();
     temp_.clear();
     return false;
   }
+  if (exists) fchmod(fd_, st.st_mode & 07777);  // the replaced package keeps its permissions
+  return true;
+}
+
+bool OutputFile::Write(const uint8_t* data, size_t size, std::string& error) {
+  if (seekable_) return WriteAt(position_, data, size, error);
+  while (size > 0) {
+    const size_t chunk = size > (1u << 30) ? (1u << 30) : size;
+    const ssize_t n = write(fd_, data, chunk);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      error = "cannot write to " + (path_.empty() ? display_ : "'" + display_ + "'") + ": " + LastSystemError();
+      return false;
+    }
+    data += n;
+    size -= static_cast<size_t>(n);
+    position_ += static_cast<uint64_t>(n);
+  }
   return true;
 }
 
 bool OutputFile::WriteAt(uint64_t offset, const uint8_t* data, size_t size, std::string& error) {
+  if (!seekable_) {
+    if (offset != position_) {
+      error = "cannot write to " + display_ + " out of order";
+      return false;
+    }
+    return Write(data, size, error);
+  }
   while (size > 0) {
-    const ssize_t n = pwrite(fd_, data, size, static_cast<off_t>(offset));
+    const size_t chunk = size > (1u << 30) ? (1u << 30) : size;
+    const ssize_t n = pwrite(fd_, data, chunk, static_cast<off_t>(offset));
     if (n < 0) {
       if (errno == EINTR) continue;
       error = "cannot write '" + temp_ + "': " + LastSystemError();
@@ -83,17 +164,44 @@ bool OutputFile::WriteAt(uint64_t offset, const uint8_t* data, size_t size, std:
     size -= static_cast<size_t>(n);
     offset += static_cast<uint64_t>(n);
   }
+  if (offset > position_) position_ = offset;
   return true;
+}
+
+int OutputFile::CopyFrom(const MappedFile& in, uint64_t offset, uint64_t at, uint64_t size, std::string& error) {
+  off_t from = static_cast<off_t>(offset), to = static_cast<off_t>(at);
+  bool any = false;
+  while (size > 0) {
+    const size_t chunk = size > (1u << 30) ? (1u << 30) : static_cast<size_t>(size);
+    // A file takes an in-kernel copy; a pipe or a device takes sendfile.
+    const ssize_t n = seekable_ ? copy_file_range(in.fd_, &from, fd_, &to, chunk, 0) : sendfile(fd_, in.fd_, &from, chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && !any && (errno == ENOSYS || errno == EXDEV || errno == EINVAL || errno == EOPNOTSUPP)) return 0;
+    if (n <= 0) {
+      error = "cannot write " + (seekable_ ? "'" + temp_ + "'" : display_) + ": " +
+              (n < 0 ? LastSystemError() : std::string("the package file ended early"));
+      return -1;
+    }
+    any = true;
+    size -= static_cast<uint64_t>(n);
+    if (!seekable_) position_ += static_cast<uint64_t>(n);
+  }
+  if (seekable_ && static_cast<uint64_t>(to) > position_) position_ = static_cast<uint64_t>(to);
+  return 1;
 }
 
 bool OutputFile::Commit(std::string& error) {
   const int fd = fd_;
   fd_ = -1;
+  if (!ownsHandle_) {
+    committed_ = true;
+    return true;
+  }
   if (close(fd) != 0) {
-    error = "cannot write '" + temp_ + "': " + LastSystemError();
+    error = "cannot write '" + (temp_.empty() ? display_ : temp_) + "': " + LastSystemError();
     return false;
   }
-  if (rename(temp_.c_str(), path_.c_str()) != 0) {
+  if (!temp_.empty() && rename(temp_.c_str(), path_.c_str()) != 0) {
     error = "cannot put the package in place as '" + path_ + "': " + LastSystemError();
     return false;
   }

@@ -13,12 +13,15 @@ struct FoundFile {
   NativePath path;                         // for opening
   std::string display;                     // the path below the root, for messages
   std::string problem;                     // why it cannot be packed; empty for a regular file
+  bool link = false;                       // the problem is a symbolic link not followed
+  bool followed = false;                   // the file is a symbolic link, followed
 };
 
-// Every regular file below `root`, depth first. Symbolic links are not followed (nor
-// packed), and neither are devices, pipes or sockets: those, unreadable folders and names
-// that are not valid text come back with a problem. False when `root` itself cannot be read.
-bool WalkFolder(const NativePath& root, std::vector<FoundFile>& files, std::string& error);
+// Every regular file below `root`, depth first. Symbolic links are followed only with
+// `followLinks` (a link back to a folder being walked then comes back with a problem);
+// devices, pipes, sockets, unreadable folders and names that are not valid text come back
+// with a problem. False when `root` itself cannot be read.
+bool WalkFolder(const NativePath& root, bool followLinks, std::vector<FoundFile>& files, std::string& error);
 
 // Identity of a file (device and file number), to recognise the package being made among
 // the files being packed.

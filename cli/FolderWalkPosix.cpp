@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 #include "FolderWalk.h"
 #include "SystemError.h"
@@ -13,14 +14,17 @@ namespace rdbtool {
 
 namespace {
 
+using DirId = std::pair<uint64_t, uint64_t>;
+
 struct Pending {
   std::vector<std::u16string> components;
   NativePath path;
   std::string display;
+  bool viaLink = false;
+  std::vector<DirId> ancestors;  // the folders above it, to find a link back up
 };
 
 const char* KindText(mode_t mode) {
-  if (S_ISLNK(mode)) return "symbolic link, not followed";
   if (S_ISFIFO(mode)) return "pipe, not a regular file";
   if (S_ISSOCK(mode)) return "socket, not a regular file";
   return "device or other special file, not a regular file";
@@ -28,14 +32,14 @@ const char* KindText(mode_t mode) {
 
 }  // namespace
 
-bool WalkFolder(const NativePath& root, std::vector<FoundFile>& files, std::string& error) {
+bool WalkFolder(const NativePath& root, bool followLinks, std::vector<FoundFile>& files, std::string& error) {
   std::vector<Pending> stack;
-  stack.push_back(Pending{{}, root, ""});
+  stack.push_back(Pending{{}, root, "", true, {}});
   bool first = true;
   while (!stack.empty()) {
     Pending dir = std::move(stack.back());
     stack.pop_back();
-    const int fd = open(dir.path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (first ? 0 : O_NOFOLLOW));
+    const int fd = open(dir.path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (dir.viaLink ? 0 : O_NOFOLLOW));
     DIR* d = fd >= 0 ? fdopendir(fd) : nullptr;
     if (!d) {
       const std::string reason = LastSystemError();
@@ -48,6 +52,8 @@ bool WalkFolder(const NativePath& root, std::vector<FoundFile>& files, std::stri
       continue;
     }
     first = false;
+    struct stat self;
+    if (fstat(fd, &self) == 0) dir.ancestors.emplace_back(self.st_dev, self.st_ino);
     std::vector<Pending> subdirs;
     while (struct dirent* e = readdir(d)) {
       const std::string name = e->d_name;
@@ -60,16 +66,24 @@ bool WalkFolder(const NativePath& root, std::vector<FoundFile>& files, std::stri
       const bool nameOk = Utf8ToUtf16(name, wide);
       found.components.push_back(wide);
 
+      struct stat st;
       unsigned char type = e->d_type;
-      if (type == DT_UNKNOWN) {
-        struct stat st;
-        if (fstatat(dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-          found.problem = LastSystemError();
+      bool viaLink = false;
+      if (type == DT_UNKNOWN || (type == DT_LNK && followLinks)) {
+        const bool link = type == DT_LNK;
+        if (fstatat(dirfd(d), e->d_name, &st, (followLinks ? 0 : AT_SYMLINK_NOFOLLOW)) != 0) {
+          found.problem = link || errno == ENOENT ? "broken symbolic link" : LastSystemError();
           files.push_back(std::move(found));
           continue;
         }
-        type = S_ISREG(st.st_mode) ? DT_REG : S_ISDIR(st.st_mode) ? DT_DIR : DT_LNK;
-        if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+        if (type == DT_UNKNOWN && followLinks) {
+          struct stat lst;
+          viaLink = fstatat(dirfd(d), e->d_name, &lst, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(lst.st_mode);
+        } else {
+          viaLink = link;
+        }
+        type = S_ISREG(st.st_mode) ? DT_REG : S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_UNKNOWN;
+        if (type == DT_UNKNOWN) {
           found.problem = KindText(st.st_mode);
           files.push_back(std::move(found));
           continue;
@@ -81,10 +95,21 @@ bool WalkFolder(const NativePath& root, std::vector<FoundFile>& files, std::stri
         continue;
       }
       if (type == DT_DIR) {
-        subdirs.push_back(Pending{found.components, found.path, found.display});
+        if (viaLink) {
+          bool loop = false;
+          for (const DirId& a : dir.ancestors) loop = loop || a == DirId(st.st_dev, st.st_ino);
+          if (loop) {
+            found.problem = "symbolic link to a folder above it, not followed again";
+            files.push_back(std::move(found));
+            continue;
+          }
+        }
+        subdirs.push_back(Pending{found.components, found.path, found.display, viaLink || dir.viaLink, dir.ancestors});
       } else if (type == DT_REG) {
+        found.followed = viaLink;
         files.push_back(std::move(found));
       } else {
+        found.link = type == DT_LNK;
         found.problem = type == DT_LNK    ? "symbolic link, not followed"
                         : type == DT_FIFO ? "pipe, not a regular file"
                         : type == DT_SOCK ? "socket, not a regular file"

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <algorithm>
+
 #include "FolderWalk.h"
 #include "SystemError.h"
 #include "Utf.h"
@@ -12,13 +14,14 @@ struct Pending {
   std::vector<std::u16string> components;
   std::wstring path;
   std::string display;
+  std::vector<FileId> ancestors;  // the folders above it, to find a link back up
 };
 
 }  // namespace
 
-bool WalkFolder(const NativePath& root, std::vector<FoundFile>& files, std::string& error) {
+bool WalkFolder(const NativePath& root, bool followLinks, std::vector<FoundFile>& files, std::string& error) {
   std::vector<Pending> stack;
-  stack.push_back(Pending{{}, root, ""});
+  stack.push_back(Pending{{}, root, "", {}});
   bool first = true;
   while (!stack.empty()) {
     Pending dir = std::move(stack.back());
@@ -35,6 +38,7 @@ bool WalkFolder(const NativePath& root, std::vector<FoundFile>& files, std::stri
       continue;
     }
     first = false;
+    if (followLinks) dir.ancestors.push_back(IdentifyFile(dir.path));
     std::vector<Pending> subdirs;
     do {
       const std::wstring name = data.cFileName;
@@ -46,11 +50,31 @@ bool WalkFolder(const NativePath& root, std::vector<FoundFile>& files, std::stri
       found.display = dir.display.empty() ? shown : dir.display + "\\" + shown;
       found.components = dir.components;
       found.components.push_back(wide);
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+      DWORD attributes = data.dwFileAttributes;
+      if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) && followLinks) {
+        attributes = GetFileAttributesW(found.path.c_str());  // the target's
+        if (attributes == INVALID_FILE_ATTRIBUTES) {
+          found.problem = "broken link";
+          files.push_back(std::move(found));
+          continue;
+        }
+        found.followed = true;
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+          const FileId id = IdentifyFile(found.path);
+          if (std::find(dir.ancestors.begin(), dir.ancestors.end(), id) != dir.ancestors.end()) {
+            found.problem = "link to a folder above it, not followed again";
+            files.push_back(std::move(found));
+            continue;
+          }
+        }
+        attributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_REPARSE_POINT);
+      }
+      if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
         found.problem = "link or junction, not followed";
+        found.link = true;
         files.push_back(std::move(found));
-      } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        subdirs.push_back(Pending{found.components, found.path, found.display});
+      } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        subdirs.push_back(Pending{found.components, found.path, found.display, dir.ancestors});
       } else {
         files.push_back(std::move(found));
       }

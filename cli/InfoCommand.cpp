@@ -11,11 +11,14 @@ namespace rdbtool {
 namespace {
 
 const char kHelp[] =
-    "Usage: rdbtool info PKG\n"
+    "Usage: rdbtool info PKG [--json]\n"
     "Shows the entry count, the data-area start, the file size, the number of entries\n"
     "whose data lies outside the file, the number of wrapped entries, and per recognised\n"
     "content type (none for unrecognised) the number of entries and their stored bytes.\n"
-    "Entries outside the file are counted only on their own line.\n";
+    "Entries outside the file are counted only on their own line.\n"
+    "\n"
+    "  --json        one JSON object instead: {\"entries\", \"data_area_start\", \"file_size\",\n"
+    "                \"outside\", \"wrapped\", \"types\": {\"png\": {\"entries\", \"bytes\"}, ...}}\n";
 
 std::string Row(const std::string& label, uint64_t value) {
   std::string line = label;
@@ -30,7 +33,7 @@ std::string Cell(const std::string& text, size_t width) {
 }  // namespace
 
 int RunInfo(const std::vector<std::string>& args) {
-  Arguments a(args, {});
+  Arguments a(args, {{"--json", false}});
   if (a.WantsHelp()) {
     PrintHelp(kHelp);
     return kExitOk;
@@ -62,6 +65,24 @@ int RunInfo(const std::vector<std::string>& args) {
     }
   }
   std::string text;
+  if (a.Has("--json")) {
+    auto field = [&](const char* name, uint64_t value) {
+      text += std::string(text.size() > 1 ? "," : "") + "\"" + name + "\":" + std::to_string(value);
+    };
+    text = "{";
+    field("entries", package.Entries().size());
+    field("data_area_start", package.DataStart());
+    field("file_size", package.File().Size());
+    field("outside", outside);
+    field("wrapped", wrapped);
+    text += ",\"types\":{";
+    for (int i = 0; i < 7; ++i) {
+      text += std::string(i ? "," : "") + "\"" + kTypeNames[i] + "\":{\"entries\":" + std::to_string(counts[i]) +
+              ",\"bytes\":" + std::to_string(bytes[i]) + "}";
+    }
+    text += "}}\n";
+    return WriteText(Stream::kOut, text) ? kExitOk : kExitPartial;
+  }
   text += Row("entries:", package.Entries().size());
   text += Row("data area start:", package.DataStart());
   text += Row("file size:", package.File().Size());

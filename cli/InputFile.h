@@ -15,7 +15,8 @@ class InputFile {
   InputFile(const InputFile&) = delete;
   InputFile& operator=(const InputFile&) = delete;
 
-  bool Open(const NativePath& path, std::string& error);
+  // A symbolic link as the last part of `path` is not followed unless `followLink`.
+  bool Open(const NativePath& path, std::string& error, bool followLink = false);
   // The open file's size.
   bool Size(uint64_t& size, std::string& error) const;
   // Fills `buffer` as far as the file goes: the count read, less than `size` only at the

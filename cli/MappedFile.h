@@ -23,11 +23,15 @@ class MappedFile {
   const uint8_t* Data() const { return data_; }
   uint64_t Size() const { return size_; }
 
+  friend class OutputFile;  // copies from the open file (OutputFile::CopyFrom)
+
  private:
   const uint8_t* data_ = nullptr;
   uint64_t size_ = 0;
 #if defined(_WIN32)
   void* mapping_ = nullptr;
+#else
+  int fd_ = -1;  // kept open for copies inside the system
 #endif
 };
 

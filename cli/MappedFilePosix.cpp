@@ -38,7 +38,7 @@ bool MappedFile::Open(const NativePath& path, std::string& error) {
     data_ = static_cast<const uint8_t*>(p);
     size_ = static_cast<uint64_t>(st.st_size);
   }
-  close(fd);  // the mapping keeps the file
+  fd_ = fd;
   return true;
 }
 
@@ -48,6 +48,8 @@ void MappedFile::AdviseSequential() {
 
 void MappedFile::Close() {
   if (data_) munmap(const_cast<uint8_t*>(data_), static_cast<size_t>(size_));
+  if (fd_ >= 0) close(fd_);
+  fd_ = -1;
   data_ = nullptr;
   size_ = 0;
 }

@@ -1,5 +1,9 @@
-// The package that pack makes: written to a temporary file beside the target and moved
-// over it only when complete, so a failed pack leaves no half-made package behind.
+// Where pack and update write a package. A new or regular file is written to a temporary
+// file beside it and moved over it only when complete, so a failed run leaves no
+// half-made package behind (and the old package, even when it is the input, stays whole
+// until then). A symbolic link is followed, so the file it points to is the one replaced.
+// "-" is standard output; an existing file that is not a regular file (a device, a pipe)
+// is written through, front to back; a folder is refused.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -9,6 +13,8 @@
 
 namespace rdbtool {
 
+class MappedFile;
+
 class OutputFile {
  public:
   OutputFile() = default;
@@ -16,14 +22,33 @@ class OutputFile {
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
-  bool Create(const NativePath& path, std::string& error);
+  // `argument` as given on the command line.
+  bool Create(const std::string& argument, std::string& error);
+  // False when written through (standard output, a device, a pipe): then the bytes must
+  // come in order, and WriteAt may only continue at the end.
+  bool Seekable() const { return seekable_; }
+  // The file that will hold the package (the link's target for a link); empty for
+  // standard output. For telling whether an input is the output.
+  const NativePath& Target() const { return path_; }
+  const std::string& Display() const { return display_; }
+
+  bool Write(const uint8_t* data, size_t size, std::string& error);
   bool WriteAt(uint64_t offset, const uint8_t* data, size_t size, std::string& error);
-  // Closes the file and puts it in place of `path`.
+  uint64_t Position() const { return position_; }
+  // Copies `size` bytes of the file mapped as `in` from `offset` to `at` (to the end when written through)
+  // inside the system, without passing them through this process: 1 when done, 0 when the
+  // system cannot (nothing was written: write the bytes instead), -1 on an error.
+  int CopyFrom(const MappedFile& in, uint64_t offset, uint64_t at, uint64_t size, std::string& error);
+  // Finishes the package: closes it and, for a temporary file, puts it in place.
   bool Commit(std::string& error);
 
  private:
   NativePath path_, temp_;
+  std::string display_;
+  bool seekable_ = true;
   bool committed_ = false;
+  bool ownsHandle_ = true;
+  uint64_t position_ = 0;
 #if defined(_WIN32)
   void* handle_ = nullptr;
 #else

@@ -1,4 +1,4 @@
-// pack DIR -o PKG [--wrap EXT[,EXT...]]
+// pack DIR -o PKG [--wrap EXT[,EXT...]] [-L] [-v]
 #include <algorithm>
 #include <memory>
 
@@ -10,20 +10,23 @@
 #include "OutputFile.h"
 #include "PackPlan.h"
 #include "PackageFormat.h"
-#include "PackageWriter.h"
+#include "PackageAssembly.h"
 
 namespace rdbtool {
 
 namespace {
 
 const char kHelp[] =
-    "Usage: rdbtool pack DIR -o PKG [--wrap EXT[,EXT...]]\n"
+    "Usage: rdbtool pack DIR -o PKG [--wrap EXT[,EXT...]] [-L] [-v]\n"
     "Makes the package PKG from the files below DIR, in name order, stored under their\n"
     "paths below DIR with \"\\\" separators. 'rdbtool extract PKG' gives the same files back.\n"
-    "Symbolic links, special files, names that extract would refuse and (on the host)\n"
-    "names holding \"\\\" are left out and reported; empty folders are not stored.\n"
+    "Special files, names that extract would refuse and (on the host) names holding \"\\\"\n"
+    "are left out and reported; empty folders are not stored. Symbolic links are left out\n"
+    "with one summary line, unless -L is given.\n"
     "\n"
-    "  -o PKG        the package to write (replaced when it exists)\n"
+    "  -o PKG        the package to write: a new or regular file is replaced only when the\n"
+    "                package is complete, and a symbolic link is followed to the file it\n"
+    "                names; \"-\" is standard output; a device or pipe is written through\n"
     "  --wrap EXT    store files whose name ends in .EXT behind a \"TGF\" header (repeatable,\n"
     "                or comma-separated). A file holding a recognised image loses that\n"
     "                image's extension from its stored name, which extract appends again:\n"
@@ -31,22 +34,21 @@ const char kHelp[] =
     "                whose name does not end in its image's extension is stored unwrapped\n"
     "                with a warning. Files that begin with a \"TGF\" header themselves are\n"
     "                always wrapped once more, so extract does not strip it.\n"
+    "  -L, --dereference  follow symbolic links and store what they point to (a link to a\n"
+    "                folder above it is reported and not followed again)\n"
+    "  -v, --verbose name every symbolic link left out\n"
     "\n"
-    "Exit status 1 when some files were left out (the package holds the others).\n";
-
-constexpr size_t kCopyBuffer = 1 << 20;
-constexpr uint64_t kMaxOffset = 0xFFFFFFFFull;  // offsets and the data-area start are 32-bit
-
-struct Planned {
-  const FoundFile* file;
-  PackDecision decision;
-};
+    "A progress bar is shown when standard error is a terminal. Exit status 1 when files\n"
+    "other than symbolic links were left out (the package holds the others), 2 when no\n"
+    "package was written.\n";
 
 std::string Lower(std::string s) {
   for (char& c : s)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
   return s;
 }
+
+}  // namespace
 
 std::vector<std::string> WrapExtensions(const std::vector<std::string>& values) {
   std::vector<std::string> out;
@@ -65,10 +67,9 @@ std::vector<std::string> WrapExtensions(const std::vector<std::string>& values) 
   return out;
 }
 
-// Reads the first bytes of a file for the wrap decision.
-bool ReadHead(const NativePath& path, std::vector<uint8_t>& head, std::string& error) {
+bool ReadFileHead(const NativePath& path, bool followLink, std::vector<uint8_t>& head, std::string& error) {
   InputFile in;
-  if (!in.Open(path, error)) return false;
+  if (!in.Open(path, error, followLink)) return false;
   head.resize(kPackHeadSize);
   const int64_t n = in.Read(head.data(), head.size(), error);
   if (n < 0) return false;
@@ -76,10 +77,9 @@ bool ReadHead(const NativePath& path, std::vector<uint8_t>& head, std::string& e
   return true;
 }
 
-}  // namespace
-
 int RunPack(const std::vector<std::string>& args) {
-  Arguments a(args, {{"-o", true}, {"--wrap", true}});
+  Arguments a(args, {{"-o", true}, {"--wrap", true}, {"-L", false}, {"--dereference", false}, {"-v", false},
+                     {"--verbose", false}});
   if (a.WantsHelp()) {
     PrintHelp(kHelp);
     return kExitOk;
@@ -87,28 +87,43 @@ int RunPack(const std::vector<std::string>& args) {
   if (a.Positionals().size() != 1) throw UsageError("expects one folder");
   if (a.Values("-o").size() != 1) throw UsageError("expects the package to make with -o PKG");
   const std::vector<std::string> wrapExtensions = WrapExtensions(a.Values("--wrap"));
+  const bool follow = a.Has("-L") || a.Has("--dereference");
+  const bool verbose = a.Has("-v") || a.Has("--verbose");
   const NativePath root = ToNativePath(a.Positionals()[0]);
-  const NativePath target = ToNativePath(a.Values("-o")[0]);
 
   std::vector<FoundFile> found;
   std::string error;
-  if (!WalkFolder(root, found, error)) {
+  if (!WalkFolder(root, follow, found, error)) {
     Report("pack", error);
     return kExitFailure;
   }
   std::sort(found.begin(), found.end(),
             [](const FoundFile& x, const FoundFile& y) { return x.components < y.components; });
+  OutputFile out;
+  if (!out.Create(a.Values("-o")[0], error)) {
+    Report("pack", error);
+    return kExitFailure;
+  }
 
   // Plan every file: stored name and wrapping. A package made earlier inside DIR is not
   // packed into the new one.
-  const FileId targetId = IdentifyFile(target);
-  size_t leftOut = 0;
+  const FileId targetId = out.Target().empty() ? FileId() : IdentifyFile(out.Target());
+  size_t leftOut = 0, links = 0;
   auto leaveOut = [&](const FoundFile& f, const std::string& why) {
     ++leftOut;
     Report("pack", f.display + ": " + why);
   };
-  std::vector<Planned> plan;
+  std::vector<NewFile> files;
+  std::vector<std::u16string> names;  // reserved: the entries keep views of them
+  std::vector<NewEntry> entries;
+  files.reserve(found.size());
+  names.reserve(found.size());
   for (const FoundFile& f : found) {
+    if (f.link) {
+      ++links;
+      if (verbose) Report("pack", f.display + ": " + f.problem);
+      continue;
+    }
     if (!f.problem.empty()) {
       leaveOut(f, f.problem);
       continue;
@@ -116,7 +131,7 @@ int RunPack(const std::vector<std::string>& args) {
     if (targetId.valid && IdentifyFile(f.path) == targetId) continue;
     std::vector<uint8_t> head;
     const bool asked = AskedToWrap(f.components, wrapExtensions);
-    if (asked && !ReadHead(f.path, head, error)) {
+    if (asked && !ReadFileHead(f.path, f.followed, head, error)) {
       leaveOut(f, "cannot read: " + error);
       continue;
     }
@@ -126,98 +141,28 @@ int RunPack(const std::vector<std::string>& args) {
       leaveOut(f, d.note);
       continue;
     }
-    plan.push_back(Planned{&f, std::move(d)});
+    NewFile file;
+    file.path = f.path;
+    file.display = f.display;
+    file.followLink = f.followed;
+    file.components = f.components;
+    files.push_back(std::move(file));
+    names.push_back(std::move(d.storedName));
+    entries.push_back(NewEntry{names.back(), nullptr, 0, nullptr});
+  }
+  for (size_t i = 0; i < entries.size(); ++i) entries[i].file = &files[i];
+  if (links > 0 && !verbose) {
+    Report("pack", std::to_string(links) + (links == 1 ? " symbolic link" : " symbolic links") +
+                       " left out (-L follows them, -v names them)");
   }
 
-  sorv::pkg::PackageWriter layout;
-  for (const Planned& p : plan) layout.Add(p.decision.storedName, {});
-  const uint64_t dataStart = layout.IndexEnd();
-  if (plan.size() > 0xFFFFFFFFull || dataStart > kMaxOffset) {
-    Report("pack", "too many files or names too long: the index would not fit the format's 32-bit fields");
-    return kExitFailure;
-  }
-
-  OutputFile out;
-  if (!out.Create(target, error)) {
+  const AssemblyResult result = WriteNewPackage(entries, wrapExtensions, out, "pack");
+  if (!result.ok) return kExitFailure;
+  if (!out.Commit(error)) {
     Report("pack", error);
     return kExitFailure;
   }
-  const std::vector<uint8_t> wrapHeader = sorv::pkg::PackageWriter::Wrap({});
-  std::unique_ptr<uint8_t[]> buffer(new uint8_t[kCopyBuffer]);
-  sorv::pkg::PackageWriter index;
-  index.SetDataBaseParts(static_cast<uint32_t>(dataStart), 0);
-  uint64_t position = dataStart;
-  for (const Planned& p : plan) {
-    const FoundFile& f = *p.file;
-    InputFile in;
-    uint64_t size = 0;
-    if (!in.Open(f.path, error) || !in.Size(size, error)) {
-      leaveOut(f, "cannot read: " + error);
-      continue;
-    }
-    int64_t n = in.Read(buffer.get(), kCopyBuffer, error);
-    if (n < 0) {
-      leaveOut(f, "cannot read: " + error);
-      continue;
-    }
-    const PackDecision d = PlanFile(f.components, wrapExtensions, buffer.get(),
-                                    std::min<size_t>(static_cast<size_t>(n), kPackHeadSize), size);
-    if (!d.store || d.storedName != p.decision.storedName) {
-      leaveOut(f, "changed while packing");
-      continue;
-    }
-    if (position - dataStart > kMaxOffset) {
-      Report("pack", "the files hold more than the format's 32-bit offsets can reach (4 GiB)");
-      return kExitFailure;
-    }
-    const uint64_t entryStart = position;
-    if (d.wrap) {
-      if (!out.WriteAt(position, wrapHeader.data(), wrapHeader.size(), error)) {
-        Report("pack", error);
-        return kExitFailure;
-      }
-      position += wrapHeader.size();
-    }
-    uint64_t copied = 0;
-    bool readOk = true;
-    for (;;) {
-      if (n > 0) {
-        if (!out.WriteAt(position, buffer.get(), static_cast<size_t>(n), error)) {
-          Report("pack", error);
-          return kExitFailure;
-        }
-        position += static_cast<uint64_t>(n);
-        copied += static_cast<uint64_t>(n);
-      }
-      if (static_cast<size_t>(n) < kCopyBuffer) break;
-      n = in.Read(buffer.get(), kCopyBuffer, error);
-      if (n < 0) {
-        readOk = false;
-        break;
-      }
-    }
-    if (!readOk || copied != size) {
-      // The wrap decision was made for the size the file had: drop what was copied.
-      leaveOut(f, readOk ? "changed while packing" : "cannot read: " + error);
-      position = entryStart;
-      continue;
-    }
-    if (!d.note.empty()) Report("pack", "warning: " + f.display + ": " + d.note);
-    const size_t i = index.Add(d.storedName, {});
-    index.At(i).overrideOffset = true;
-    index.At(i).offset = entryStart - dataStart;
-    index.At(i).overrideSize = true;
-    index.At(i).size = static_cast<int64_t>(position - entryStart);
-  }
-
-  // The index goes in front of the data; records of files left out while copying leave
-  // unused zero bytes between the index and the data area.
-  const std::vector<uint8_t> head = index.Build();
-  if (!out.WriteAt(0, head.data(), head.size(), error) || !out.Commit(error)) {
-    Report("pack", error);
-    return kExitFailure;
-  }
-  return leftOut ? kExitPartial : kExitOk;
+  return leftOut + result.leftOut ? kExitPartial : kExitOk;
 }
 
 }  // namespace rdbtool

@@ -23,9 +23,10 @@ bool EndsWith(const std::u16string& text, const std::u16string& tail) {
   return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-// Whether the reader would take these bytes for a wrapped image: the marker, room for the
-// header-length field, and a header length within the data (as ResolveContent decides).
-bool LooksWrapped(const uint8_t* head, size_t headSize, uint64_t fileSize) {
+}  // namespace
+
+// As ResolveContent decides.
+bool BeginsWithWrapHeader(const uint8_t* head, size_t headSize, uint64_t fileSize) {
   static const uint8_t kMarker[4] = {'T', 'G', 'F', 0};
   if (!head || headSize < sorv::pkg::kWrapHeaderMin || fileSize < sorv::pkg::kWrapHeaderMin) return false;
   if (std::memcmp(head, kMarker, 4) != 0) return false;
@@ -33,8 +34,6 @@ bool LooksWrapped(const uint8_t* head, size_t headSize, uint64_t fileSize) {
                           static_cast<uint64_t>(head[18]) << 16 | static_cast<uint64_t>(head[19]) << 24;
   return length <= fileSize;
 }
-
-}  // namespace
 
 bool AskedToWrap(const std::vector<std::u16string>& components, const std::vector<std::string>& wrapExtensions) {
   if (components.empty()) return false;
@@ -73,7 +72,7 @@ PackDecision PlanFile(const std::vector<std::u16string>& components, const std::
   d.store = true;
   d.storedName = name;
   const bool asked = AskedToWrap(components, wrapExtensions);
-  if (LooksWrapped(head, headSize, fileSize)) {
+  if (BeginsWithWrapHeader(head, headSize, fileSize)) {
     d.wrap = true;  // its own header must survive extract's unwrapping
     return d;
   }

@@ -18,6 +18,10 @@ struct PackDecision {
   std::string note;         // the refusal, or a warning about a wrap that was not done
 };
 
+// Whether the reader would take a file of `fileSize` bytes beginning with `head` for a
+// wrapped image: the marker, room for the header-length field, a length within the file.
+bool BeginsWithWrapHeader(const uint8_t* head, size_t headSize, uint64_t fileSize);
+
 // True when the file's name ends in one of `wrapExtensions` (lower-case, without dot;
 // ASCII case ignored in the name).
 bool AskedToWrap(const std::vector<std::u16string>& components, const std::vector<std::string>& wrapExtensions);

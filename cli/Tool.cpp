@@ -12,14 +12,16 @@ namespace {
 
 const char kToolHelp[] =
     "Usage: rdbtool COMMAND [OPTIONS] ...\n"
-    "Lists, checks, extracts and makes resource packages (*.rdb).\n"
+    "Lists, checks, extracts, makes and changes resource packages (*.rdb).\n"
     "\n"
     "Commands:\n"
-    "  list PKG      one line per entry: size, type, wrapping, stored name (--json for JSON)\n"
+    "  list PKG      one line per entry: size, type, wrapping, name (--json for JSON)\n"
     "  info PKG      entry count, data-area start, file size, entries and bytes per type\n"
     "  extract PKG   write entries below a folder, as the window program's export does\n"
     "  check PKG     check header, index, entry bounds, wrapped headers and names\n"
+    "  cat PKG NAME...  write entries to standard output, as extract writes them\n"
     "  pack DIR      make a package from a folder tree\n"
+    "  update PKG    write a new package with entries added, replaced or removed\n"
     "\n"
     "Options:\n"
     "  --help        this text; 'rdbtool COMMAND --help' describes a command\n"
@@ -33,7 +35,8 @@ struct Command {
   int (*run)(const std::vector<std::string>&);
 };
 const Command kCommands[] = {
-    {"list", RunList}, {"info", RunInfo}, {"extract", RunExtract}, {"check", RunCheck}, {"pack", RunPack},
+    {"list", RunList}, {"info", RunInfo}, {"extract", RunExtract}, {"check", RunCheck},
+    {"cat", RunCat},   {"pack", RunPack}, {"update", RunUpdate},
 };
 
 }  // namespace

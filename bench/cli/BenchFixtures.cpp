@@ -1,6 +1,6 @@
 // Fixtures for the rdbtool benchmark:
-//   tree DIR COUNT             COUNT files of 1 to 64 KiB of random bytes in nested folders
-//                              (10 x 10 folders, COUNT / 100 files each)
+//   tree DIR COUNT [MAXKIB]    COUNT files of 1 to MAXKIB (default 64) KiB of random bytes
+//                              in nested folders (10 x 10 folders, COUNT / 100 files each)
 //   names-package FILE COUNT   a package of COUNT empty entries with generated names
 //   names-tar FILE COUNT       a ustar archive of COUNT empty files with the same names
 #include <cstdio>
@@ -22,9 +22,9 @@ bool WriteAll(const std::string& path, const std::vector<uint8_t>& bytes) {
   return std::fclose(f) == 0 && ok;
 }
 
-int MakeTree(const std::string& dir, int count) {
+int MakeTree(const std::string& dir, int count, int maxKib) {
   std::mt19937_64 rng(20261210);
-  std::uniform_int_distribution<int> size(1024, 64 * 1024);
+  std::uniform_int_distribution<int> size(1024, maxKib * 1024);
   mkdir(dir.c_str(), 0777);
   std::vector<uint8_t> bytes;
   for (int i = 0; i < count; ++i) {
@@ -95,13 +95,13 @@ int MakeNamesTar(const std::string& path, int count) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 4) {
+  if (argc == 4 || (argc == 5 && std::string(argv[1]) == "tree")) {
     const std::string what = argv[1];
     const int count = std::atoi(argv[3]);
-    if (what == "tree") return MakeTree(argv[2], count);
+    if (what == "tree") return MakeTree(argv[2], count, argc == 5 ? std::atoi(argv[4]) : 64);
     if (what == "names-package") return MakeNamesPackage(argv[2], count);
     if (what == "names-tar") return MakeNamesTar(argv[2], count);
   }
-  std::fprintf(stderr, "usage: %s tree|names-package|names-tar PATH COUNT\n", argv[0]);
+  std::fprintf(stderr, "usage: %s tree|names-package|names-tar PATH COUNT [MAXKIB]\n", argv[0]);
   return 2;
 }

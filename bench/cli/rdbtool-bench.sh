@@ -2,13 +2,19 @@
 # rdbtool against tar and unzip, in one run on one disk:
 #  - extract 10,000 files of 1-64 KiB in nested folders: rdbtool extract, tar -xf, unzip -q
 #    (stored zip), each into a fresh folder;
-#  - list 1,000,000 entries: rdbtool list against tar -tf of an archive of the same names.
+#  - list 1,000,000 entries: rdbtool list against tar -tf of an archive of the same names;
+#  - pack the 10,000 files: rdbtool pack against tar -cf;
+#  - update a package of 99,000 entries of 1-8 KiB, replacing one: rdbtool update against
+#    cp of the package.
 # Each command runs ROUNDS times, in rotating order; figures are medians in milliseconds.
-# Usage: bench/cli/rdbtool-bench.sh [BUILD_DIR] [ROUNDS]   (BUILD_DIR: a native tree with
-# the targets rdbtool and bench_cli_fixtures built; work files go below it)
+# Usage: bench/cli/rdbtool-bench.sh [BUILD_DIR] [ROUNDS] [PARTS]   (BUILD_DIR: a native tree
+# with the targets rdbtool and bench_cli_fixtures built; work files go below it; PARTS:
+# some of "extract list pack update", default all)
 set -euo pipefail
 build=$(cd "${1:-build/native}" && pwd)
 rounds=${2:-7}
+parts=" ${3:-extract list pack update} "
+want() { [[ $parts == *" $1 "* ]]; }
 tool=$build/cli/rdbtool
 fixtures=$build/bench/cli/bench_cli_fixtures
 work=$build/bench-cli-work
@@ -43,10 +49,22 @@ echo "== fixtures"
 "$tool" pack src -o files.rdb
 tar -cf files.tar -C src .
 (cd src && zip -q -0 -r ../files.zip .)
-"$fixtures" names-package names.rdb 1000000
-"$fixtures" names-tar names.tar 1000000
-ls -l files.rdb files.tar files.zip names.rdb names.tar | awk '{ print "  " $5 "\t" $9 }'
-cat files.rdb files.tar files.zip names.rdb names.tar >/dev/null  # all in the page cache
+if want list; then
+  "$fixtures" names-package names.rdb 1000000
+  "$fixtures" names-tar names.tar 1000000
+else
+  touch names.rdb names.tar
+fi
+if want update; then
+  "$fixtures" tree big 99000 8
+  "$tool" pack big -o big.rdb
+  head -c 5000 /dev/urandom >replacement.dat
+  rm -rf big
+else
+  touch big.rdb
+fi
+ls -l files.rdb files.tar files.zip names.rdb names.tar big.rdb | awk '{ print "  " $5 "\t" $9 }'
+cat files.rdb files.tar files.zip names.rdb names.tar big.rdb >/dev/null  # all in the page cache
 
 extract_cmd() {  # name dest
   case $1 in
@@ -56,6 +74,7 @@ extract_cmd() {  # name dest
   esac
 }
 
+if want extract; then
 echo "== extract 10,000 files, $rounds rounds (milliseconds: wall, cpu)"
 # Every run writes into a new folder; nothing is deleted until the end, so that freeing
 # blocks never runs into a measured run. sync before each run: no earlier writes pending.
@@ -86,6 +105,9 @@ awk -v a="${wall[rdbtool]}" -v b="${wall[tar]}" -v c="${wall[unzip]}" \
     -v x="${cpu[rdbtool]}" -v y="${cpu[tar]}" -v z="${cpu[unzip]}" \
   'BEGIN { printf "  rdbtool / tar: %.2f wall, %.2f cpu   rdbtool / unzip: %.2f wall, %.2f cpu\n", a / b, x / y, a / c, x / z }'
 
+fi
+
+if want list; then
 echo "== list 1,000,000 entries, $rounds rounds"
 [ "$("$tool" list names.rdb | wc -l)" = "$(tar -tf names.tar | wc -l)" ] || { echo "counts differ" >&2; exit 1; }
 cmp <("$tool" list names.rdb | cut -f4 | tr '\\' '/') <(tar -tf names.tar) >/dev/null ||
@@ -105,5 +127,50 @@ printf '  rdbtool list --json  median %6s wall %6s cpu\n' "${lwall[json]}" "${lc
 printf '  tar -tf              median %6s wall %6s cpu\n' "${lwall[tar]}" "${lcpu[tar]}"
 awk -v a="${lwall[list]}" -v b="${lwall[tar]}" -v c="${lwall[json]}" \
   'BEGIN { printf "  list / tar -tf: %.2f wall   list --json / tar -tf: %.2f wall\n", a / b, c / b }'
+fi
+
+# Two commands timed in alternating order, each writing a new file that is kept until the
+# end of the part. Prints the medians and their ratio.
+ab() {  # label-a label-b; commands in the functions run_a / run_b taking the round number
+  local -A t
+  for ((r = 0; r < rounds; r++)); do
+    sync
+    if ((r % 2)); then
+      t[b]+="$(run_ms run_b "$r")"$'\n'; sync; t[a]+="$(run_ms run_a "$r")"$'\n'
+    else
+      t[a]+="$(run_ms run_a "$r")"$'\n'; sync; t[b]+="$(run_ms run_b "$r")"$'\n'
+    fi
+  done
+  local aw ac bw bc
+  read -r aw ac < <(printf '%s' "${t[a]}" | medians)
+  read -r bw bc < <(printf '%s' "${t[b]}" | medians)
+  printf '  %-22s median %6s wall %6s cpu   (runs, wall: %s)\n' "$1" "$aw" "$ac" "$(printf '%s' "${t[a]}" | cut -d' ' -f1 | tr '\n' ' ')"
+  printf '  %-22s median %6s wall %6s cpu   (runs, wall: %s)\n' "$2" "$bw" "$bc" "$(printf '%s' "${t[b]}" | cut -d' ' -f1 | tr '\n' ' ')"
+  awk -v a="$aw" -v b="$bw" -v x="$ac" -v y="$bc" -v l="$1 / $2" 'BEGIN { printf "  %s: %.2f wall, %.2f cpu\n", l, a / b, x / y }'
+}
+
+if want pack; then
+  echo "== pack 10,000 files, $rounds rounds"
+  run_a() { "$tool" pack src -o "pack-$1.rdb"; }
+  run_b() { tar -cf "pack-$1.tar" -C src .; }
+  ab "rdbtool pack" "tar -cf"
+  cmp pack-0.rdb files.rdb || { echo "pack output differs" >&2; exit 1; }
+  [ ! -s errors.log ] || { cat errors.log >&2; exit 1; }
+  rm -f pack-*
+fi
+
+if want update; then
+  echo "== update 99,000 entries replacing one, $rounds rounds"
+  name=$("$tool" list big.rdb | sed -n 50000p | cut -f4)
+  run_a() { "$tool" update big.rdb -o "update-$1.rdb" --replace "$name=replacement.dat"; }
+  run_b() { cp big.rdb "copy-$1.rdb"; }
+  ab "rdbtool update" "cp"
+  # The result: the same listing but for the one entry, whose bytes are the file's.
+  diff <("$tool" list big.rdb | cut -f4) <("$tool" list update-0.rdb | cut -f4) >/dev/null ||
+    { echo "update changed the names" >&2; exit 1; }
+  cmp <("$tool" cat update-0.rdb "$name") replacement.dat || { echo "update lost the replacement" >&2; exit 1; }
+  [ ! -s errors.log ] || { cat errors.log >&2; exit 1; }
+  rm -f update-* copy-*
+fi
 cd "$build"
 rm -rf "$work"

@@ -13,6 +13,7 @@
 #include "PackageWriter.h"
 #include "Progress.h"
 #include "Utf.h"
+#include "WindowsName.h"
 
 using namespace rdbtool;
 
@@ -181,4 +182,38 @@ TEST(Progress, TextShowsShareOfBytesAndFiles) {
   EXPECT_EQ(Progress::Render(10, 10, 1000, 1000), "[##############################]  100%  10/10 files");
   // Empty entries only: by files.
   EXPECT_EQ(Progress::Render(1, 4, 0, 0), "[#######.......................]   25%  1/4 files");
+}
+
+TEST(WindowsName, NamesCollideAsTheFileSystemComparesThem) {
+  struct Case {
+    const char16_t* a;
+    const char16_t* b;
+    bool collide;
+  };
+  const Case cases[] = {
+      {u"ui\\a.png", u"UI/A.PNG", true},       // ASCII case and separators
+      {u"x", u"x", true},                        // the same name
+      {u"ａｂ", u"ＡＢ", true},                  // fullwidth letters
+      {u"σ", u"Σ", true},                        // Greek sigma, small and capital
+      {u"ς", u"Σ", true},                        // final sigma
+      {u"ä", u"Ä", true},                        // Latin-1
+      {u"ǆ", u"Ǆ", true},                        // a pair in Latin Extended-B
+      {u"ж", u"Ж", true},                        // Cyrillic
+      {u"ı", u"I", false},                       // dotless i is not I
+      {u"ſ", u"S", false},                       // nor is long s
+      {u"ß", u"SS", false},                      // one unit is never two
+      {u"a.png", u"a.png ", false},
+      {u"界面", u"界面", true},
+      {u"\U0001F600", u"\U0001F601", false},   // beyond the BMP: compared as they are
+      {u"a\\b", u"a\\\\b", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(NamesCollideOnWindows(c.a, c.b), c.collide) << "case " << (&c - cases);
+    EXPECT_EQ(WindowsNameKey(c.a) == WindowsNameKey(c.b), c.collide) << "case " << (&c - cases);
+  }
+  // Every unit maps to a unit that maps to itself: the key is stable.
+  for (char32_t c = 0; c < 0x10000; ++c) {
+    const char16_t up = WindowsUpcase(static_cast<char16_t>(c));
+    EXPECT_EQ(WindowsUpcase(up), up) << std::hex << static_cast<unsigned>(c);
+  }
 }

@@ -19,6 +19,9 @@ ToolResult RunRdbtool(const std::vector<std::string>& args, bool stderrTerminal)
   } else if (pipe(errPipe) != 0) {
     return result;
   }
+  // RDBTOOL_UNDER_TEST runs another build of the tool (an older one, to see a test fail).
+  const char* override = getenv("RDBTOOL_UNDER_TEST");
+  const char* tool = override && *override ? override : RDBTOOL_PATH;
   const pid_t pid = fork();
   if (pid == 0) {
     const int devNull = open("/dev/null", O_RDONLY);
@@ -26,10 +29,10 @@ ToolResult RunRdbtool(const std::vector<std::string>& args, bool stderrTerminal)
     dup2(outPipe[1], 1);
     dup2(stderrTerminal ? slave : errPipe[1], 2);
     std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(RDBTOOL_PATH));
+    argv.push_back(const_cast<char*>(tool));
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
-    execv(RDBTOOL_PATH, argv.data());
+    execv(tool, argv.data());
     _exit(127);
   }
   close(outPipe[1]);

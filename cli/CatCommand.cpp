@@ -1,0 +1,61 @@
+// cat PKG NAME...
+#include "Arguments.h"
+#include "Commands.h"
+#include "Console.h"
+#include "EntrySelection.h"
+#include "PackageFile.h"
+
+namespace rdbtool {
+
+namespace {
+
+const char kHelp[] =
+    "Usage: rdbtool cat PKG NAME...\n"
+    "Writes the contents of the entries named NAME to standard output, in the order the\n"
+    "names are given, as extract would write them to files: a wrapped image without its\n"
+    "\"TGF\" header. Names are matched as extract matches them (\"/\" or \"\\\", any ASCII\n"
+    "case); an entry stored more than once is written each time it is stored.\n"
+    "  rdbtool cat game.rdb ui/btn/ok | identify -\n"
+    "Exit status 1 when a name matches no entry or an entry's data lies outside the file.\n";
+
+}  // namespace
+
+int RunCat(const std::vector<std::string>& args) {
+  Arguments a(args, {});
+  if (a.WantsHelp()) {
+    PrintHelp(kHelp);
+    return kExitOk;
+  }
+  if (a.Positionals().size() < 2) throw UsageError("expects a package and at least one entry name");
+  const std::string& path = a.Positionals()[0];
+  std::string error;
+  PackageFile package;
+  if (!package.Open(ToNativePath(path), error)) {
+    Report("cat", path + ": " + error);
+    return kExitFailure;
+  }
+  bool failed = false;
+  for (size_t n = 1; n < a.Positionals().size(); ++n) {
+    const std::string& name = a.Positionals()[n];
+    EntrySelection selection;
+    if (!selection.AddName(name, error)) throw UsageError(error);
+    for (const RESENTRY& entry : package.Entries()) {
+      if (!selection.Selects(PackageFile::Name(entry), "")) continue;
+      const sorv::pkg::EntryContent content = package.Content(entry);
+      if (!content.valid) {
+        Report("cat", name + ": its data lies outside the package file");
+        failed = true;
+      } else if (!WriteBytes(Stream::kOut, content.data, content.size)) {
+        Report("cat", "cannot write to standard output");
+        return kExitFailure;
+      }
+    }
+    if (!selection.UnmatchedNames().empty()) {
+      Report("cat", name + ": no such entry");
+      failed = true;
+    }
+  }
+  return failed ? kExitPartial : kExitOk;
+}
+
+}  // namespace rdbtool

@@ -1,0 +1,60 @@
+// Writing a package from planned entries: pack's files, and update's entries kept from the
+// old package (copied straight from its mapping) beside new files.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "NativePath.h"
+
+namespace rdbtool {
+
+class MappedFile;
+class OutputFile;
+
+// A file to be stored, and how its bytes are wrapped.
+struct NewFile {
+  enum class Wrap {
+    kPlan,           // as pack decides (PlanFile over `components` and --wrap), checked again when copied
+    kKeepHeader,     // behind `header`: the header of the wrapped entry it replaces
+    kOwnHeaderOnly,  // plain, unless it begins with a header of its own (then wrapped once more)
+  };
+  NativePath path;
+  std::string display;
+  bool followLink = false;  // the path is a symbolic link to follow (pack -L)
+  Wrap wrap = Wrap::kPlan;
+  std::vector<std::u16string> components;
+  std::vector<uint8_t> header;
+};
+
+struct NewEntry {
+  std::u16string_view name;  // kept alive by the caller (the old package's view, or its own list)
+  const uint8_t* data = nullptr;  // bytes stored unchanged (an entry of the old package)...
+  uint64_t size = 0;
+  const NewFile* file = nullptr;  // ...or the bytes of a file
+};
+
+struct AssemblyResult {
+  bool ok = false;      // false: a failure stopped the package (reported)
+  size_t leftOut = 0;   // entries not stored (each reported)
+};
+
+// Writes `entries` in order to `out`; the caller commits it (after closing a package that
+// the entries' bytes come from, which may be the very file being replaced). Kept entries
+// whose bytes lie in `kept` are copied by the system from that file where it can. Files that cannot be read, or that
+// changed while being copied, are left out and reported (on a stream, where the index is
+// already written, the entry keeps its place and size, filled with zeros). `command`
+// names the subcommand in reports; a progress bar is drawn when standard error is a
+// terminal.
+AssemblyResult WriteNewPackage(const std::vector<NewEntry>& entries, const std::vector<std::string>& wrapExtensions,
+                               OutputFile& out, const char* command, const MappedFile* kept = nullptr);
+
+// The extensions of --wrap values ("png", ".PNG,gif"): lower-case, without dot. Throws
+// UsageError for an empty or dotted one.
+std::vector<std::string> WrapExtensions(const std::vector<std::string>& values);
+
+// The first bytes of a file, for the wrap decision.
+bool ReadFileHead(const NativePath& path, bool followLink, std::vector<uint8_t>& head, std::string& error);
+
+}  // namespace rdbtool

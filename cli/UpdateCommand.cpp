@@ -1,0 +1,319 @@
+// update PKG -o NEW [--add DIR|FILE...] [--replace NAME=FILE...] [--remove GLOB...] [--wrap EXT]
+#include <algorithm>
+#include <deque>
+#include <memory>
+#include <unordered_map>
+
+#include "Arguments.h"
+#include "Commands.h"
+#include "Console.h"
+#include "FolderWalk.h"
+#include "Glob.h"
+#include "InputFile.h"
+#include "OutputFile.h"
+#include "PackPlan.h"
+#include "PackageAssembly.h"
+#include "PackageFile.h"
+#include "Utf.h"
+#include "WindowsName.h"
+
+namespace rdbtool {
+
+namespace {
+
+const char kHelp[] =
+    "Usage: rdbtool update PKG -o NEW [--add DIR|FILE]... [--replace NAME=FILE]...\n"
+    "                          [--remove GLOB]... [--wrap EXT[,EXT...]] [-v]\n"
+    "Writes the package NEW: the entries of PKG in their order with their bytes unchanged,\n"
+    "except for these changes. PKG itself is never changed in place; NEW may be PKG (the\n"
+    "new package then replaces it once complete). -o takes what pack's -o takes.\n"
+    "\n"
+    "  --add DIR|FILE      the files below DIR, stored under their paths below DIR as pack\n"
+    "                      stores them, or FILE under its own name. A file whose stored\n"
+    "                      name is already in PKG (letter case and \"/\" or \"\\\" aside)\n"
+    "                      replaces that entry in its place; so does a file named as\n"
+    "                      extract wrote a wrapped entry (ui/ok.png for a wrapped PNG\n"
+    "                      stored as ui\\ok). Other files go at the end, in name order\n"
+    "  --replace NAME=FILE the entries named NAME (split at the first \"=\"; \"/\" or \"\\\",\n"
+    "                      letter case aside) get the bytes of FILE, in their place\n"
+    "  --remove GLOB       leave out the entries whose names match GLOB (see 'rdbtool list\n"
+    "                      --help')\n"
+    "  --wrap EXT          as for pack, for the files added as new entries\n"
+    "  -v, --verbose       name every entry removed, replaced and added\n"
+    "\n"
+    "A replaced entry keeps its wrapping: a wrapped entry keeps its \"TGF\" header in front\n"
+    "of the new bytes. Files are refused as pack refuses them (names extract would refuse,\n"
+    "special files, links). A --replace name or --remove pattern that matches nothing is an\n"
+    "error, and then nothing is written. Exit status 1 when some files or damaged entries\n"
+    "were left out (reported), 2 when nothing was written.\n";
+
+// What happens to one entry of the old package; one byte each, as packages hold 100,000s.
+enum class Change : uint8_t { kKeep, kRemove, kReplace };
+
+std::string Shown(std::u16string_view name) {
+  std::string text;
+  AppendDisplayName(name, text);
+  return text;
+}
+
+// The last part of a path as given.
+std::string BaseName(const std::string& path) {
+  size_t end = path.size();
+  while (end > 1 && (path[end - 1] == '/' || path[end - 1] == '\\')) --end;
+  size_t start = end;
+  while (start > 0 && path[start - 1] != '/'
+#if defined(_WIN32)
+         && path[start - 1] != '\\' && path[start - 1] != ':'
+#endif
+  )
+    --start;
+  return path.substr(start, end - start);
+}
+
+}  // namespace
+
+int RunUpdate(const std::vector<std::string>& args) {
+  Arguments a(args, {{"-o", true}, {"--add", true}, {"--replace", true}, {"--remove", true}, {"--wrap", true},
+                     {"-v", false}, {"--verbose", false}});
+  if (a.WantsHelp()) {
+    PrintHelp(kHelp);
+    return kExitOk;
+  }
+  if (a.Positionals().size() != 1) throw UsageError("expects one package");
+  if (a.Values("-o").size() != 1) throw UsageError("expects the package to write with -o NEW");
+  const std::vector<std::string> wrapExtensions = WrapExtensions(a.Values("--wrap"));
+  const bool verbose = a.Has("-v") || a.Has("--verbose");
+  std::vector<std::pair<std::u16string, std::string>> replacements;
+  for (const std::string& r : a.Values("--replace")) {
+    const size_t eq = r.find('=');
+    std::u16string name;
+    if (eq == std::string::npos || eq == 0 || eq + 1 == r.size()) throw UsageError("--replace expects NAME=FILE, not '" + r + "'");
+    if (!Utf8ToUtf16(r.substr(0, eq), name)) throw UsageError("the name in '" + r + "' is not valid UTF-8");
+    replacements.emplace_back(name, r.substr(eq + 1));
+  }
+  std::vector<std::u16string> removals;
+  for (const std::string& g : a.Values("--remove")) {
+    std::u16string pattern;
+    if (!Utf8ToUtf16(g, pattern)) throw UsageError("the pattern '" + g + "' is not valid UTF-8");
+    removals.push_back(pattern);
+  }
+
+  const std::string& path = a.Positionals()[0];
+  PackageFile package;
+  std::string error;
+  if (!package.Open(ToNativePath(path), error)) {
+    Report("update", path + ": " + error);
+    return kExitFailure;
+  }
+  OutputFile out;
+  if (!out.Create(a.Values("-o")[0], error)) {
+    Report("update", error);
+    return kExitFailure;
+  }
+  const FileId targetId = out.Target().empty() ? FileId() : IdentifyFile(out.Target());
+  const std::vector<RESENTRY>& old = package.Entries();
+  std::vector<Change> changes(old.size(), Change::kKeep);
+  std::unordered_map<size_t, std::pair<const NewFile*, std::string>> changedBy;  // the file, and who asked
+  bool refused = false;  // a change that cannot be made: nothing is written
+  auto refuse = [&](const std::string& text) {
+    Report("update", text);
+    refused = true;
+  };
+  auto change = [&](size_t i, Change kind, const NewFile* file, const std::string& by) {
+    if (changes[i] == Change::kRemove && kind == Change::kRemove) return;  // patterns may overlap
+    if (changes[i] != Change::kKeep) {
+      refuse(Shown(PackageFile::Name(old[i])) + ": both " + changedBy[i].second + " and " + by);
+      return;
+    }
+    changes[i] = kind;
+    changedBy[i] = {file, by};
+  };
+  // The header a replacement keeps: the wrapped entry's own.
+  auto replacementOf = [&](size_t i, NewFile file) {
+    const sorv::pkg::EntryContent content = package.Content(old[i]);
+    if (content.valid && content.wrapped) {
+      file.wrap = NewFile::Wrap::kKeepHeader;
+      file.header.assign(old[i].pData, content.data);
+    } else {
+      file.wrap = NewFile::Wrap::kOwnHeaderOnly;
+    }
+    return file;
+  };
+  std::vector<std::unique_ptr<NewFile>> files;  // stable addresses for the entries
+
+  for (const std::u16string& pattern : removals) {
+    bool any = false;
+    for (size_t i = 0; i < old.size(); ++i) {
+      if (!GlobMatch(pattern, PackageFile::Name(old[i]))) continue;
+      any = true;
+      change(i, Change::kRemove, nullptr, "removed by --remove '" + Utf16ToUtf8(pattern) + "'");
+    }
+    if (!any) refuse("--remove '" + Utf16ToUtf8(pattern) + "' matches no entry");
+  }
+  for (const auto& r : replacements) {
+    NewFile file;
+    file.path = ToNativePath(r.second);
+    file.display = r.second;
+    InputFile in;
+    uint64_t size = 0;
+    if (!in.Open(file.path, error, true) || !in.Size(size, error)) {
+      refuse(r.second + ": cannot read: " + error);
+      continue;
+    }
+    bool any = false;
+    for (size_t i = 0; i < old.size(); ++i) {
+      if (!NamesCollideOnWindows(r.first, PackageFile::Name(old[i]))) continue;
+      any = true;
+      files.push_back(std::make_unique<NewFile>(replacementOf(i, file)));
+      files.back()->followLink = true;  // named on the command line
+      change(i, Change::kReplace, files.back().get(), "replaced by --replace");
+    }
+    if (!any) refuse("--replace " + Shown(r.first) + ": no such entry");
+  }
+
+  // Files to add: each replaces the entry of its name, or goes at the end.
+  std::unordered_map<std::u16string, size_t> oldByKey;
+  if (a.Has("--add")) {
+    oldByKey.reserve(old.size());
+    for (size_t i = old.size(); i-- > 0;) oldByKey[WindowsNameKey(PackageFile::Name(old[i]))] = i;
+  }
+  std::unordered_map<std::u16string, std::string> addedKeys;
+  std::vector<NewEntry> appended;
+  std::deque<std::u16string> appendedNames;  // the entries keep views of them
+  size_t leftOut = 0, links = 0;
+  auto leaveOut = [&](const std::string& display, const std::string& why) {
+    ++leftOut;
+    Report("update", display + ": " + why);
+  };
+  for (const std::string& source : a.Values("--add")) {
+    std::vector<FoundFile> found;
+    const NativePath native = ToNativePath(source);
+    InputFile probe;
+    uint64_t size = 0;
+    if (probe.Open(native, error, true) && probe.Size(size, error)) {
+      std::u16string name;
+      const bool nameOk = Utf8ToUtf16(BaseName(source), name);
+      found.push_back(FoundFile{{name}, native, BaseName(source), nameOk ? "" : "the name is not valid UTF-8", false, true});
+    } else if (!WalkFolder(native, false, found, error)) {
+      refuse(error);
+      continue;
+    }
+    probe.Close();
+    std::sort(found.begin(), found.end(),
+              [](const FoundFile& x, const FoundFile& y) { return x.components < y.components; });
+    for (FoundFile& f : found) {
+      if (f.link) {
+        ++links;
+        if (verbose) Report("update", f.display + ": " + f.problem);
+        continue;
+      }
+      if (!f.problem.empty()) {
+        leaveOut(f.display, f.problem);
+        continue;
+      }
+      if (targetId.valid && IdentifyFile(f.path) == targetId) continue;
+      std::vector<uint8_t> head;
+      InputFile in;
+      if (!in.Open(f.path, error, f.followed) || !in.Size(size, error) || !ReadFileHead(f.path, f.followed, head, error)) {
+        leaveOut(f.display, "cannot read: " + error);
+        continue;
+      }
+      PackDecision d = PlanFile(f.components, wrapExtensions, head.data(), head.size(), size);
+      if (!d.store) {
+        leaveOut(f.display, d.note);
+        continue;
+      }
+      NewFile file;
+      file.path = f.path;
+      file.display = f.display;
+      file.followLink = f.followed;
+      file.components = f.components;
+      const std::u16string key = WindowsNameKey(d.storedName);
+      auto hit = oldByKey.find(key);
+      if (hit == oldByKey.end()) {
+        // Named as extract writes a wrapped entry: the name plus its image's extension.
+        const ResChar* sniffed = sorv::pkg::SniffExtension(head.data(), head.size());
+        const size_t extLength = std::char_traits<ResChar>::length(sniffed);
+        if (extLength > 0 && key.size() > extLength &&
+            key.compare(key.size() - extLength, extLength, WindowsNameKey(std::u16string(sniffed, sniffed + extLength))) == 0) {
+          auto wrapped = oldByKey.find(key.substr(0, key.size() - extLength));
+          if (wrapped != oldByKey.end() && package.Content(old[wrapped->second]).wrapped) hit = wrapped;
+        }
+      }
+      const auto added = addedKeys.emplace(hit == oldByKey.end() ? key : WindowsNameKey(PackageFile::Name(old[hit->second])), f.display);
+      if (!added.second) {
+        leaveOut(f.display, "the same entry as " + added.first->second + ", added before it");
+        continue;
+      }
+      if (hit != oldByKey.end()) {
+        size_t replaced = 0;
+        for (size_t i = hit->second; i < old.size(); ++i) {
+          if (WindowsNameKey(PackageFile::Name(old[i])) != hit->first) continue;
+          if (changes[i] == Change::kRemove) continue;  // removed: the file becomes a new entry
+          files.push_back(std::make_unique<NewFile>(replacementOf(i, file)));
+          change(i, Change::kReplace, files.back().get(), "replaced by --add " + f.display);
+          ++replaced;
+        }
+        if (replaced > 0) continue;
+      }
+      files.push_back(std::make_unique<NewFile>(std::move(file)));
+      appendedNames.push_back(std::move(d.storedName));
+      appended.push_back(NewEntry{appendedNames.back(), nullptr, 0, files.back().get()});
+    }
+  }
+  if (refused) {
+    Report("update", "nothing written");
+    return kExitFailure;
+  }
+  if (links > 0 && !verbose) {
+    Report("update", std::to_string(links) + (links == 1 ? " symbolic link" : " symbolic links") +
+                         " left out (-v names them)");
+  }
+
+  std::vector<NewEntry> entries;
+  entries.reserve(old.size() + appended.size());
+  BufferedOutput said(out.Target().empty() ? Stream::kErr : Stream::kOut);
+  for (size_t i = 0; i < old.size(); ++i) {
+    const std::u16string_view name = PackageFile::Name(old[i]);
+    if (changes[i] == Change::kRemove) {
+      if (verbose) said.Append("removed " + Shown(name) + "\n");
+      continue;
+    }
+    if (changes[i] == Change::kReplace) {
+      const NewFile* file = changedBy[i].first;
+      if (verbose) said.Append("replaced " + Shown(name) + " from " + file->display + "\n");
+      entries.push_back(NewEntry{name, nullptr, 0, file});
+      continue;
+    }
+    // Bounds only: the bytes themselves are not looked at (nor paged in) here.
+    const uint64_t offset = static_cast<uint64_t>(old[i].pData - package.File().Data());
+    const bool inside = old[i].nSize >= 0 && old[i].pData >= package.File().Data() &&
+                        offset <= package.File().Size() &&
+                        static_cast<uint64_t>(old[i].nSize) <= package.File().Size() - offset;
+    if (!inside) {
+      ++leftOut;
+      Report("update", Shown(name) + ": left out: " +
+                           (old[i].nSize < 0 ? "negative size in the index" : "its data lies outside the package file"));
+      continue;
+    }
+    entries.push_back(NewEntry{name, old[i].pData, static_cast<uint64_t>(old[i].nSize), nullptr});
+  }
+  for (NewEntry& e : appended) {
+    if (verbose) said.Append("added " + Shown(e.name) + " from " + e.file->display + "\n");
+    entries.push_back(std::move(e));
+  }
+  said.Flush();
+
+  const AssemblyResult result = WriteNewPackage(entries, wrapExtensions, out, "update", &package.File());
+  if (!result.ok) return kExitFailure;
+  // The old package goes before the new one takes its place (Windows keeps a mapped file).
+  entries.clear();
+  package.File().Close();
+  if (!out.Commit(error)) {
+    Report("update", error);
+    return kExitFailure;
+  }
+  return leftOut + result.leftOut ? kExitPartial : kExitOk;
+}
+
+}  // namespace rdbtool

@@ -1,0 +1,291 @@
+// The built rdbtool changing packages and writing them where Unix tools write: update's
+// result byte for byte, the old package never changed in place, and pack's and update's
+// -o with standard output, devices, pipes, links and the input itself.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "ToolFixtures.h"
+
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+// A wrapped PNG behind a 24-byte header whose unread bytes are not zero, so that a kept
+// header can be told from a fresh one.
+Bytes OwnHeader(const Bytes& payload) {
+  Bytes wrapped = PackageWriter::Wrap(payload, 24);
+  wrapped[5] = 7;
+  wrapped[21] = 9;
+  return wrapped;
+}
+
+// The header of ui\ok below.
+Bytes KeptHeader() {
+  const Bytes wrapped = OwnHeader(kPng);
+  return Bytes(wrapped.begin(), wrapped.begin() + 24);
+}
+
+const Bytes kNewPng = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 'n', 'e', 'w'};
+
+PackageWriter OldPackage() {
+  PackageWriter w;
+  w.Add(u"a.txt", Text("old a"));
+  w.Add(u"ui\\ok", OwnHeader(kPng));
+  w.Add(u"b.bin", Random(3000, 7));
+  w.Add(u"c.txt", Text("c"));
+  w.Add(u"d.xml", Text("<d/>"));
+  return w;
+}
+
+#if !defined(_WIN32)
+// The memory device of minor number `minor` (3 null, 7 full): a node of its own in the
+// sandbox when the test may make one (as root), so that a tool that replaced the node
+// could not harm the system's; else the system's, which such a tool could not replace.
+std::string DeviceNode(const Sandbox& box, const std::string& name, unsigned minor) {
+  const fs::path node = box / name;
+  if (mknod(node.c_str(), S_IFCHR | 0666, makedev(1, minor)) == 0) return U8(node);
+  return "/dev/" + name;
+}
+#endif
+
+Bytes Join(const Bytes& a, const Bytes& b) {
+  Bytes out = a;
+  out.insert(out.end(), b.begin(), b.end());
+  return out;
+}
+
+}  // namespace
+
+TEST(RdbtoolUpdate, KeepsOrderAndBytesReplacesInPlaceAndAddsAtTheEnd) {
+  Sandbox box;
+  const std::string pkg = U8(WritePackage(box, "p.rdb", OldPackage()));
+  WriteFile(box / "new.png", kNewPng);
+  WriteFile(box / "mod/a.txt", Text("new a"));        // the name of an entry: replaces it in place
+  WriteFile(box / "mod/new/e.txt", Text("e"));        // a new name: at the end
+#if !defined(_WIN32)
+  WriteFile(box / "mod/new/CON.png", Text("device")); // refused as pack refuses it (Windows makes no such file)
+#endif
+  const std::string out = U8(box / "n.rdb");
+
+  ToolResult r = RunRdbtool({"update", pkg, "-o", out, "--replace", "UI/OK=" + U8(box / "new.png"), "--remove",
+                             "c.*", "--add", U8(box / "mod")});
+#if !defined(_WIN32)
+  EXPECT_EQ(r.exitCode, 1) << r.err;
+  EXPECT_TRUE(Contains(r.err, "CON.png: extract would refuse it")) << r.err;
+#else
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+#endif
+  PackageWriter expected;
+  expected.Add(u"a.txt", Text("new a"));
+  expected.Add(u"ui\\ok", Join(KeptHeader(), kNewPng));
+  expected.Add(u"b.bin", Random(3000, 7));
+  expected.Add(u"d.xml", Text("<d/>"));
+  expected.Add(u"new\\e.txt", Text("e"));
+  EXPECT_EQ(ReadFile(box / "n.rdb"), expected.Build());
+  EXPECT_EQ(ReadFile(box / "p.rdb"), OldPackage().Build());  // the old package is untouched
+
+  // -v names each change; nothing else is said when all goes well.
+  r = RunRdbtool({"update", pkg, "-o", out, "--remove", "b.bin", "--remove", "b.*", "--add", U8(box / "mod/new/e.txt"), "-v"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"removed b.bin", "added e.txt from e.txt"}));
+
+  // No change at all copies the entries.
+  r = RunRdbtool({"update", pkg, "-o", out});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(ReadFile(box / "n.rdb"), OldPackage().Build());
+}
+
+TEST(RdbtoolUpdate, AFileNamedAsExtractWroteItReplacesTheWrappedEntry) {
+  Sandbox box;
+  const std::string pkg = U8(WritePackage(box, "p.rdb", OldPackage()));
+  ASSERT_EQ(RunRdbtool({"extract", pkg, "-C", U8(box / "work")}).exitCode, 0);
+  ASSERT_EQ(ReadFile(box / "work/ui/ok.png"), kPng);
+  WriteFile(box / "work/ui/ok.png", kNewPng);  // the modder's edit
+  fs::remove(box / "work/a.txt");
+  fs::remove(box / "work/b.bin");
+  fs::remove(box / "work/c.txt");
+  fs::remove(box / "work/d.xml");
+
+  const ToolResult r = RunRdbtool({"update", pkg, "-o", U8(box / "n.rdb"), "--add", U8(box / "work")});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  PackageWriter expected = OldPackage();
+  expected.At(1).data = Join(KeptHeader(), kNewPng);
+  EXPECT_EQ(ReadFile(box / "n.rdb"), expected.Build());
+  ASSERT_EQ(RunRdbtool({"extract", U8(box / "n.rdb"), "-C", U8(box / "again"), "ui/ok"}).exitCode, 0);
+  EXPECT_EQ(ReadFile(box / "again/ui/ok.png"), kNewPng);
+}
+
+TEST(RdbtoolUpdate, TheInputItselfIsReplacedOnlyWhenTheNewPackageIsComplete) {
+  Sandbox box;
+  const fs::path pkg = WritePackage(box, "p.rdb", OldPackage());
+  ToolResult r = RunRdbtool({"update", U8(pkg), "-o", U8(pkg), "--remove", "c.txt"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  PackageWriter expected = OldPackage();
+  PackageWriter without;
+  for (size_t i = 0; i < expected.Count(); ++i)
+    if (expected.At(i).name != u"c.txt") without.Add(expected.At(i).name, expected.At(i).data);
+  EXPECT_EQ(ReadFile(pkg), without.Build());
+  EXPECT_EQ(ReadTree(box.Root()).size(), 1u);  // no temporary file left beside it
+
+  // Refusals write nothing, not even over the input.
+  struct Case {
+    std::vector<std::string> args;
+    const char* said;
+  };
+  WriteFile(box / "f.txt", Text("f"));
+  const Case cases[] = {
+      {{"--remove", "zz*"}, "--remove 'zz*' matches no entry"},
+      {{"--replace", "missing.txt=" + U8(box / "f.txt")}, "--replace missing.txt: no such entry"},
+      {{"--replace", "a.txt=" + U8(box / "nothing-here")}, "cannot read"},
+      {{"--replace", "a.txt=" + U8(box / "f.txt"), "--remove", "a.*"}, "a.txt: both removed by --remove 'a.*' and replaced"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"update", U8(pkg), "-o", U8(pkg)};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    r = RunRdbtool(args);
+    EXPECT_EQ(r.exitCode, 2) << c.said;
+    EXPECT_TRUE(Contains(r.err, c.said)) << r.err;
+    EXPECT_TRUE(Contains(r.err, "nothing written")) << r.err;
+    EXPECT_EQ(ReadFile(pkg), without.Build());
+  }
+  EXPECT_EQ(ReadTree(box.Root()).size(), 2u);
+}
+
+TEST(RdbtoolUpdate, DamagedEntriesAreLeftOutAndNamed) {
+  Sandbox box;
+  PackageWriter w;
+  w.Add(u"good.txt", Text("good"));
+  const size_t distant = w.Add(u"far.bin", Text("far"));
+  w.At(distant).overrideOffset = true;
+  w.At(distant).offset = 1000000;
+  const std::string pkg = U8(WritePackage(box, "p.rdb", w));
+  const ToolResult r = RunRdbtool({"update", pkg, "-o", U8(box / "n.rdb")});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.err, "rdbtool update: far.bin: left out: its data lies outside the package file\n");
+  PackageWriter expected;
+  expected.Add(u"good.txt", Text("good"));
+  EXPECT_EQ(ReadFile(box / "n.rdb"), expected.Build());
+}
+
+TEST(RdbtoolOutput, StandardOutputGetsTheSamePackageAsAFile) {
+  Sandbox box;
+  WriteFile(box / "src/a.txt", Text("a"));
+  WriteFile(box / "src/ui/x.gft.png", kPng);
+  WriteFile(box / "src/raw.gft", PackageWriter::Wrap(kGif));  // wrapped again: the size grows by a header
+  ASSERT_EQ(RunRdbtool({"pack", U8(box / "src"), "-o", U8(box / "file.rdb"), "--wrap", "png"}).exitCode, 0);
+  const Bytes packed = ReadFile(box / "file.rdb");
+
+  fs::remove("-");  // left by an earlier run of a tool that made a file of that name
+  ToolResult r = RunRdbtool({"pack", U8(box / "src"), "-o", "-", "--wrap", "png"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(Bytes(r.out.begin(), r.out.end()), packed);
+  EXPECT_FALSE(fs::exists("-"));
+
+  WriteFile(box / "b.txt", Text("b"));
+  r = RunRdbtool({"update", U8(box / "file.rdb"), "-o", "-", "--add", U8(box / "b.txt")});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  ASSERT_EQ(RunRdbtool({"update", U8(box / "file.rdb"), "-o", U8(box / "u.rdb"), "--add", U8(box / "b.txt")}).exitCode, 0);
+  EXPECT_EQ(Bytes(r.out.begin(), r.out.end()), ReadFile(box / "u.rdb"));
+
+  // A device is written through.
+#if defined(_WIN32)
+  r = RunRdbtool({"pack", U8(box / "src"), "-o", "NUL"});
+#else
+  const std::string null = DeviceNode(box, "null", 3);
+  r = RunRdbtool({"pack", U8(box / "src"), "-o", null});
+  EXPECT_EQ(fs::status(null).type(), fs::file_type::character);
+#endif
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  // A folder is refused.
+  r = RunRdbtool({"pack", U8(box / "src"), "-o", U8(box / "src/ui")});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_TRUE(Contains(r.err, "is a folder")) << r.err;
+}
+
+#if !defined(_WIN32)
+
+TEST(RdbtoolOutput, DevicesPipesAndLinksAreWrittenThroughNeverReplaced) {
+  Sandbox box;
+  WriteFile(box / "src/a.txt", Text("a"));
+  WriteFile(box / "src/b.txt", Random(100000, 3));
+  ASSERT_EQ(RunRdbtool({"pack", U8(box / "src"), "-o", U8(box / "file.rdb")}).exitCode, 0);
+  const Bytes packed = ReadFile(box / "file.rdb");
+
+  // A full device: the failure is said, and the device stays a device.
+  const std::string full = DeviceNode(box, "full", 7);
+  ToolResult r = RunRdbtool({"pack", U8(box / "src"), "-o", full});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_TRUE(Contains(r.err, "cannot write to '" + full + "': No space left on device")) << r.err;
+  struct stat st;
+  ASSERT_EQ(stat(full.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISCHR(st.st_mode));
+
+  // A named pipe: read on the other side while the package goes through.
+  const fs::path fifo = box / "pipe";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  // Opened without waiting for a writer, so that a tool that never opens the pipe fails
+  // the test instead of hanging it.
+  const int readFd = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(readFd, 0);
+  Bytes received;
+  std::thread reader([&] {
+    bool sawWriter = false;
+    for (int waited = 0; waited < 300;) {
+      struct pollfd p = {readFd, POLLIN, 0};
+      if (poll(&p, 1, 100) == 0) {
+        ++waited;
+        continue;
+      }
+      uint8_t buffer[65536];
+      const ssize_t n = read(readFd, buffer, sizeof buffer);
+      if (n > 0) {
+        sawWriter = true;
+        received.insert(received.end(), buffer, buffer + n);
+      } else if (n == 0 && sawWriter) {
+        break;  // the writer closed its end
+      } else if (n == 0) {
+        ++waited;  // no writer yet
+        usleep(100000);
+      }
+    }
+  });
+  r = RunRdbtool({"pack", U8(box / "src"), "-o", U8(fifo)});
+  reader.join();
+  close(readFd);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(received, packed);
+  EXPECT_EQ(fs::status(fifo).type(), fs::file_type::fifo);
+
+  // A link is followed: the file it names gets the package, the link stays.
+  WriteFile(box / "target.rdb", Text("old"));
+  fs::create_symlink("target.rdb", box / "link.rdb");
+  r = RunRdbtool({"pack", U8(box / "src"), "-o", U8(box / "link.rdb")});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_TRUE(fs::is_symlink(box / "link.rdb"));
+  EXPECT_EQ(ReadFile(box / "target.rdb"), packed);
+  // Also a link to a file not made yet, and update writing through a link to its own input.
+  fs::create_symlink("later.rdb", box / "dangling.rdb");
+  EXPECT_EQ(RunRdbtool({"pack", U8(box / "src"), "-o", U8(box / "dangling.rdb")}).exitCode, 0);
+  EXPECT_EQ(ReadFile(box / "later.rdb"), packed);
+  r = RunRdbtool({"update", U8(box / "target.rdb"), "-o", U8(box / "link.rdb"), "--remove", "b.txt"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_TRUE(fs::is_symlink(box / "link.rdb"));
+  EXPECT_EQ(RunRdbtool({"list", U8(box / "target.rdb")}).out, "1\tnone\tplain\ta.txt\n");
+
+  // A replaced package keeps its permissions.
+  fs::permissions(box / "file.rdb", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  ASSERT_EQ(RunRdbtool({"pack", U8(box / "src"), "-o", U8(box / "file.rdb")}).exitCode, 0);
+  EXPECT_EQ(fs::status(box / "file.rdb").permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+#endif

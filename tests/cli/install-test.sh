@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# cmake --install puts rdbtool, its manual page and its bash completion under a prefix;
+# the installed tool runs, and the page and the completion know every command the tool's
+# own --help lists. Usage: install-test.sh BUILD_DIR
+set -euo pipefail
+build=$1
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+fail() { echo "install-test: $*" >&2; exit 1; }
+
+cmake --install "$build" --prefix "$prefix" >/dev/null
+tool=$prefix/bin/rdbtool
+page=$prefix/share/man/man1/rdbtool.1
+completion=$prefix/share/bash-completion/completions/rdbtool
+for f in "$tool" "$page" "$completion"; do [ -e "$f" ] || fail "missing $f"; done
+[ "$("$tool" --version)" = "rdbtool 1.0.0" ] || fail "the installed tool does not run"
+
+# The page renders without complaints.
+warnings=$(groff -man -ww -z "$page" 2>&1) || fail "groff failed: $warnings"
+[ -z "$warnings" ] || fail "groff: $warnings"
+
+commands=$("$tool" --help | awk '/^Commands:/ { on = 1; next } on && /^  [a-z]/ { print $1 } on && /^$/ { on = 0 }')
+[ -n "$commands" ] || fail "no commands in --help"
+# shellcheck disable=SC1090
+source "$completion"
+complete_words() {  # the completions of the words given, the last one being completed
+  COMP_WORDS=("$@")
+  COMP_CWORD=$(($# - 1))
+  COMPREPLY=()
+  _rdbtool
+  printf '%s\n' "${COMPREPLY[@]}"
+}
+for c in $commands; do
+  grep -q "^\.B rdbtool $c\$" "$page" || fail "the page's synopsis lacks '$c'"
+  complete_words rdbtool "${c:0:2}" | grep -qx "$c" || fail "completion does not offer '$c'"
+  "$tool" "$c" --help >/dev/null || fail "'$c --help' fails"
+done
+complete_words rdbtool list x.rdb --ty | grep -qx -- --type || fail "completion lacks list --type"
+complete_words rdbtool list x.rdb --type x | grep -qx xml || fail "completion lacks the type xml"
+complete_words rdbtool update x.rdb --re | grep -qx -- --replace || fail "completion lacks update --replace"
+echo "install-test: ok ($(echo $commands | wc -w) commands)"
