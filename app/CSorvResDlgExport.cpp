@@ -9,10 +9,12 @@
 #include "CBusyScope.h"
 #include "CFolderDlg.h"
 #include "CPlatformUi.h"
+#include "CWorkProgress.h"
 #include "CSorvResDlg.h"
 #include "ExportPath.h"
 #include "SaveName.h"
 #include "WideText.h"
+#include "WorkText.h"
 
 using sorv::app::FromU16;
 using sorv::app::ToU16;
@@ -36,9 +38,11 @@ void CSorvResDlg::OnSaveFile() {
   request.fileName = MakeSaveName(entry->pszName);
   request.flags = OFN_OVERWRITEPROMPT | OFN_SHAREAWARE;
   request.owner = m_hWnd;
+  request.folder = m_lastSaveFolder;
   std::wstring path;
   if (!CPlatformUi::Current().FileDialog(request, path)) return;
   const UINT written = m_resFile.SaveEntry(path, entry);
+  if (written) RememberSaveFolder(path);
   CPlatformUi::Current().ShowMessage(m_hWnd, L"保存" + path + (written ? L"文件成功!" : L"文件失败!"));
 }
 
@@ -46,7 +50,9 @@ void CSorvResDlg::OnExportAll() {
   if (m_bBusy) return;
   if (m_tree.GetCount() == 0) return;
   CFolderDlg chooser(L"请选择导出目录...", m_hWnd);
+  if (!m_lastExportFolder.empty()) chooser.SetFolderPath(m_lastExportFolder);
   if (CPlatformUi::Current().RunModal(chooser) != IDOK) return;
+  m_lastExportFolder = chooser.GetFolderPath();
 
   CBusyScope busy(m_bBusy);
   EnableCommands(FALSE);
@@ -55,9 +61,11 @@ void CSorvResDlg::OnExportAll() {
   // Directories made or found during this export: each is looked at once, not per entry.
   std::unordered_set<std::wstring> existing;
   size_t notExported = 0;
-  // The listed items in tree order; nothing in the loop pumps messages, so the list
-  // cannot change under it.
+  // The listed items in tree order. The progress pumps messages but drops the input
+  // that could change the list; Esc or the close box stop the loop before an entry.
+  CWorkProgress progress(m_statusBar, L"导出..", m_listed.size(), CWorkProgress::kStoppable);
   for (const RESITEM* item : m_listed) {
+    if (!progress.Step()) break;
     const RESENTRY* entry = item ? item->pEntry : nullptr;
     if (!entry) {
       ++notExported;
@@ -78,7 +86,12 @@ void CSorvResDlg::OnExportAll() {
     }
     if (!ready || m_resFile.SaveEntry(FromU16<wchar_t>(target.path), entry) == 0) ++notExported;
   }
-  CPlatformUi::Current().ShowMessage(m_hWnd, FromU16<wchar_t>(sorv::app::ExportDoneMessage(notExported)));
+  progress.End();
+  progress.RestorePaneText();
+  CPlatformUi::Current().ShowMessage(
+      m_hWnd, FromU16<wchar_t>(progress.Stopped() ? sorv::app::ExportStoppedMessage(progress.Done() - notExported,
+                                                                                    progress.Total())
+                                                  : sorv::app::ExportDoneMessage(notExported)));
   EnableCommands(TRUE);
   PumpMessages();
 }
