@@ -5,12 +5,14 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdio>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "CWorkProgress.h"
 #include "EntryFixtures.h"
+#include "ImageStreams.h"
 #include "MainDialogHarness.h"
 
 using fixtures::EntrySpec;
@@ -227,4 +229,135 @@ TEST_F(WorkProgressTest, InputDuringALoadIsDropped) {
   EXPECT_EQ(dlg.m_tree.GetSelectedItem(), nullptr);
   EXPECT_EQ(dlg.m_editName.GetWindowText(), L"");
   EXPECT_EQ(dlg.m_tree.GetCount(), 8u);
+}
+
+namespace {
+
+// A JPEG's segments after its start-of-image marker, with the first one replaced.
+fixtures::Bytes WithFirstSegment(const fixtures::Bytes& jfif, const fixtures::Bytes& segment) {
+  // FF D8, then FF E0 with its length: the JFIF segment the encoder wrote.
+  if (jfif.size() < 6 || jfif[2] != 0xFF || jfif[3] != 0xE0) return {};
+  const size_t app0 = 4 + (static_cast<size_t>(jfif[4]) << 8 | jfif[5]);
+  fixtures::Bytes out(jfif.begin(), jfif.begin() + 2);
+  out.insert(out.end(), segment.begin(), segment.end());
+  out.insert(out.end(), jfif.begin() + static_cast<long>(app0), jfif.end());
+  return out;
+}
+
+// An icon or cursor directory holding the same 32-bit picture in two sizes.
+fixtures::Bytes TwoSizeIcon(uint16_t type, uint32_t argb) {
+  fixtures::Bytes out;
+  auto put16 = [&](uint32_t v) { out.push_back(v & 0xFF), out.push_back((v >> 8) & 0xFF); };
+  auto put32 = [&](uint32_t v) { put16(v & 0xFFFF), put16(v >> 16); };
+  const int sizes[2] = {16, 32};
+  put16(0), put16(type), put16(2);
+  uint32_t offset = 6 + 2 * 16;
+  for (int s : sizes) {
+    const uint32_t bytes = 40 + s * s * 4 + (s + 31) / 32 * 4 * s;
+    out.push_back(static_cast<uint8_t>(s)), out.push_back(static_cast<uint8_t>(s)), out.push_back(0), out.push_back(0);
+    put16(type == 1 ? 1 : 0), put16(type == 1 ? 32 : 0);  // planes and depth, or a cursor's hot spot
+    put32(bytes), put32(offset);
+    offset += bytes;
+  }
+  for (int s : sizes) {
+    put32(40), put32(s), put32(2 * s), put16(1), put16(32);
+    for (int i = 0; i < 6; ++i) put32(0);
+    for (int i = 0; i < s * s; ++i) put32(argb);
+    out.insert(out.end(), static_cast<size_t>((s + 31) / 32 * 4 * s), 0);
+  }
+  return out;
+}
+
+// The preview's centre pixel (0xRRGGBB) as it paints into a memory bitmap.
+uint32_t PreviewCentre(CImageCtrl& preview) {
+  RECT client = {};
+  ::GetClientRect(preview, &client);
+  const int w = client.right, h = client.bottom;
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = -h;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HDC dc = ::CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = ::SelectObject(dc, bitmap);
+  preview.Paint(dc);
+  ::GdiFlush();
+  const uint32_t centre = static_cast<const uint32_t*>(bits)[static_cast<size_t>(h / 2) * w + w / 2] & 0xFFFFFF;
+  ::SelectObject(dc, old);
+  ::DeleteObject(bitmap);
+  ::DeleteDC(dc);
+  return centre;
+}
+
+// Within a few steps per channel: a JPEG does not keep a colour exactly.
+bool Near(uint32_t a, uint32_t b) {
+  for (int shift = 0; shift < 24; shift += 8) {
+    const int d = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
+    if (d > 8 || d < -8) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+// Camera pictures (Exif), JPEGs without a JFIF segment, icons and cursors of several sizes:
+// listed, previewed with their pixels, and saved from behind a wrapper with their type.
+TEST_F(WorkProgressTest, RealJpegsAndIconsOfSeveralSizesPreview) {
+  const uint32_t kBlue = 0x2040C0;
+  const fixtures::Bytes jfif = testimg::Encode(L"image/jpeg", 48, 48, testimg::Solid(48, 48, 0xFF000000 | kBlue));
+  ASSERT_GT(jfif.size(), 20u);
+  ASSERT_EQ(jfif[3], 0xE0);
+  // APP1 "Exif" with an empty little-endian directory, as cameras start their files.
+  const fixtures::Bytes exif = WithFirstSegment(
+      jfif, {0xFF, 0xE1, 0x00, 0x16, 'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 0x2A, 0, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+  const fixtures::Bytes tablesFirst = WithFirstSegment(jfif, {});  // FF D8 FF DB...
+  ASSERT_EQ(exif[3], 0xE1);
+  ASSERT_EQ(tablesFirst[3], 0xDB);
+  const std::vector<EntrySpec> entries = {
+      {L"photo.jpg", exif},
+      {L"plain.jpg", tablesFirst},
+      {L"icons\\app.ico", TwoSizeIcon(1, 0xFF000000 | kBlue)},
+      {L"wrapped\\photo.gft", exif, true},
+      {L"wrapped\\app.gft", TwoSizeIcon(1, 0xFF000000 | kBlue), true},
+  };
+  const std::wstring path = dir / L"real.rdb";
+  fixtures::WritePackage(path, entries);
+  dlg.LoadPackage(path);
+  fixtures::ChooseFilter(dlg, 3);
+  EXPECT_EQ(fixtures::TreeTexts(dlg.m_tree), (std::vector<std::wstring>{L"photo.jpg", L"plain.jpg"}));
+  fixtures::ChooseFilter(dlg, 0);
+  // From the last up: focus alone selects the first item, and a click on the selected item
+  // is no change.
+  for (int i = 4; i >= 0; --i) {
+    fixtures::ClickTreeItem(dlg, i);
+    const uint32_t centre = PreviewCentre(dlg.m_preview);
+    EXPECT_TRUE(Near(centre, kBlue)) << std::string(entries[i].name.begin(), entries[i].name.end()) << " shows "
+                                     << std::hex << centre;
+  }
+  // The cursor form of the directory is recognised, streamed whole and drawn like an icon.
+  const std::wstring cursor = dir / L"cursor.rdb";
+  fixtures::WritePackage(cursor, {{L"hand.cur", TwoSizeIcon(2, 0xFF000000 | kBlue), true}});
+  dlg.LoadPackage(cursor);
+  ASSERT_EQ(dlg.m_resFile.Entries().size(), 1u);
+  fixtures::ChooseFilter(dlg, 0);
+  IStream* stream = dlg.m_resFile.CreateStream(&dlg.m_resFile.Entries()[0]);
+  ASSERT_NE(stream, nullptr);
+  STATSTG stat = {};
+  stream->Stat(&stat, STATFLAG_NONAME);
+  EXPECT_EQ(stat.cbSize.QuadPart, TwoSizeIcon(2, 0xFF000000 | kBlue).size());
+  stream->Release();
+  fixtures::ClickTreeItem(dlg, 0);
+  EXPECT_EQ(PreviewCentre(dlg.m_preview), kBlue);
+
+  // Exported from behind their wrappers, they get the type's extension.
+  dlg.LoadPackage(path);
+  const std::wstring out = dir / L"out";
+  ::CreateDirectoryW(out.c_str(), nullptr);
+  ui.folderAnswers.push_back(out + L"\\");
+  fixtures::ClickButton(dlg.m_btnExport);
+  EXPECT_EQ(harness::ReadBytes(out + L"\\wrapped\\photo.gft.jpg"), exif);
+  EXPECT_EQ(harness::ReadBytes(out + L"\\wrapped\\app.gft.ico"), TwoSizeIcon(1, 0xFF000000 | kBlue));
 }
