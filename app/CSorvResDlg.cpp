@@ -176,6 +176,11 @@ void CSorvResDlg::OnSysCommand(WPARAM command, LPARAM lParam, LRESULT& result) {
     CWorkProgress::Active()->RequestStop();
     result = 0;
   } else if ((command & 0xFFF0) == IDM_ABOUTBOX) {
+    // Not in the middle of long work: the box's own loop would hold the work up.
+    if (CWorkProgress::Active()) {
+      result = 0;
+      return;
+    }
     CAboutDlg about(m_hWnd);
     about.DoModal();
     result = 0;

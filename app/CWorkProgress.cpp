@@ -8,6 +8,14 @@ namespace {
 
 CWorkProgress* g_active = nullptr;
 DWORD g_interval = 100;
+LONGLONG g_displayTicks = 0;
+size_t g_displayCount = 0;
+
+LONGLONG Ticks() {
+  LARGE_INTEGER now;
+  ::QueryPerformanceCounter(&now);
+  return now.QuadPart;
+}
 
 bool IsInput(UINT msg) {
   return (msg >= WM_KEYFIRST && msg <= WM_KEYLAST) || (msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST);
@@ -28,10 +36,21 @@ CWorkProgress* CWorkProgress::Active() { return g_active; }
 
 void CWorkProgress::SetInterval(DWORD ms) { g_interval = ms; }
 
+double CWorkProgress::DisplaySeconds() {
+  LARGE_INTEGER frequency;
+  ::QueryPerformanceFrequency(&frequency);
+  return static_cast<double>(g_displayTicks) / static_cast<double>(frequency.QuadPart);
+}
+
+size_t CWorkProgress::DisplayCount() { return g_displayCount; }
+
 bool CWorkProgress::Step() {
   if (::GetTickCount() - m_lastShown >= g_interval) {
+    const LONGLONG start = Ticks();
     Show();
     PumpMessages();
+    g_displayTicks += Ticks() - start;
+    ++g_displayCount;
   }
   if (m_stop) return false;
   ++m_done;

@@ -49,6 +49,10 @@ class CWorkProgress {
   static CWorkProgress* Active();
   // Milliseconds between two displays (100 unless changed; 0 displays at every step).
   static void SetInterval(DWORD ms);
+  // Seconds spent in displays and their message handling since the program started, and
+  // how many there were (what the progress costs the work it reports on).
+  static double DisplaySeconds();
+  static size_t DisplayCount();
 
  private:
   void Show();
