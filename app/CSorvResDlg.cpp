@@ -124,7 +124,7 @@ bool CSorvResDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
         case MAKELONG(IDC_SAVE, BN_CLICKED): OnSaveFile(); result = 0; return true;
         case MAKELONG(IDC_EXPORT, BN_CLICKED): OnExportAll(); result = 0; return true;
         case MAKELONG(IDC_FILTER, CBN_SELCHANGE): OnFilterChanged(); result = 0; return true;
-        // Ctrl+O, Ctrl+S, Ctrl+E and the tree's context menu.
+        // Ctrl+O, Ctrl+S and Ctrl+E: accelerator commands carry the code 1.
         case MAKELONG(IDC_OPEN, 1): OnOpenFile(); result = 0; return true;
         case MAKELONG(IDC_SAVE, 1): OnSaveFile(); result = 0; return true;
         case MAKELONG(IDC_EXPORT, 1): OnExportAll(); result = 0; return true;

@@ -7,7 +7,7 @@
 namespace {
 
 CWorkProgress* g_active = nullptr;
-DWORD g_interval = 100;
+DWORD g_interval = CWorkProgress::kDefaultInterval;
 LONGLONG g_displayTicks = 0;
 size_t g_displayCount = 0;
 

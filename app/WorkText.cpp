@@ -73,6 +73,8 @@ bool ResolveTypedFolder(const std::u16string& base, const std::u16string& typed,
 
   std::u16string root, rest;
   if (!SplitRoot(text, root, rest)) {
+    // A network path without its share names no folder.
+    if (text.size() >= 2 && IsSeparator(text[0]) && IsSeparator(text[1])) return false;
     std::u16string baseRest;
     if (!SplitRoot(base, root, baseRest)) return false;
     // "\x" starts at the root of the selected folder's drive; "x" inside the folder.

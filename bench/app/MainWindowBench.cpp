@@ -319,7 +319,7 @@ void BenchProgressCost(BenchDlg& dlg, BenchUi& ui, const BigPackage& big, const 
   for (int round = 0; round < rounds; ++round) {
     for (int side = 0; side < 2; ++side) {
       const bool on = (side + round) % 2 == 0;
-      CWorkProgress::SetInterval(on ? 100 : 0xFFFFFFFF);
+      CWorkProgress::SetInterval(on ? CWorkProgress::kDefaultInterval : 0xFFFFFFFF);
       dlg.LoadPackage(big.small);
       Pump();
       const double t = Now();
@@ -327,7 +327,7 @@ void BenchProgressCost(BenchDlg& dlg, BenchUi& ui, const BigPackage& big, const 
       (on ? loadOn : loadOff).push_back(Now() - t);
     }
   }
-  CWorkProgress::SetInterval(100);
+  CWorkProgress::SetInterval(CWorkProgress::kDefaultInterval);
   Report("load 100,000: progress on / off", loadOn, loadOff);
 
   // 10,000 entries of 512 bytes, as in the export benchmark.
@@ -351,13 +351,13 @@ void BenchProgressCost(BenchDlg& dlg, BenchUi& ui, const BigPackage& big, const 
       CreateDirectoryW(out.c_str(), nullptr);
       written.push_back(out);
       ui.folder = out + L"\\";
-      CWorkProgress::SetInterval(on ? 100 : 0xFFFFFFFF);
+      CWorkProgress::SetInterval(on ? CWorkProgress::kDefaultInterval : 0xFFFFFFFF);
       const double t = Now();
       dlg.OnExportAll();
       (on ? exportOn : exportOff).push_back(Now() - t);
     }
   }
-  CWorkProgress::SetInterval(100);
+  CWorkProgress::SetInterval(CWorkProgress::kDefaultInterval);
   for (const std::wstring& folder : written) RemoveTree(folder);
   Report("export 10,000: progress on / off", exportOn, exportOff);
 }

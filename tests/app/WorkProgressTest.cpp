@@ -68,7 +68,7 @@ class WorkProgressTest : public ::testing::Test {
     CWorkProgress::SetInterval(0);  // a display at every step, so a small package shows them all
   }
   void TearDown() override {
-    CWorkProgress::SetInterval(100);
+    CWorkProgress::SetInterval(CWorkProgress::kDefaultInterval);
     harness::Pump();
   }
   std::vector<EntrySpec> Entries(int count) {
