@@ -98,6 +98,9 @@ TEST(Shortcuts, CtrlOSAndERunOpenSaveAndExportInTheModalRun) {
         ::SetForegroundWindow(*g_dlg);
         ::SetFocus(g_dlg->m_tree);
       } else if (step <= 6) {
+        // Each chord to the window in front with the focus in the tree, as a user types it.
+        ::SetForegroundWindow(*g_dlg);
+        ::SetFocus(g_dlg->m_tree);
         Chord(kChords[step - 1]);
       } else {
         ::KillTimer(nullptr, id);
@@ -108,10 +111,12 @@ TEST(Shortcuts, CtrlOSAndERunOpenSaveAndExportInTheModalRun) {
     }
   };
   StepsNext = 0;
-  ::SetTimer(nullptr, 0, 300, &Steps::Tick);
+  ::SetTimer(nullptr, 0, 400, &Steps::Tick);
   EXPECT_EQ(dlg.DoModal(), IDCANCEL);  // Esc still ends the program
 
-  ASSERT_EQ(ui.requests.size(), 4u);
+  std::string asked;
+  for (const FileDialogRequest& r : ui.requests) asked += r.open ? "open " : "save ";
+  ASSERT_EQ(ui.requests.size(), 4u) << asked << ui.folderPrompts.size() << " exports";
   // The open dialog starts in the folder of the package opened last.
   EXPECT_TRUE(ui.requests[0].open);
   EXPECT_EQ(ui.requests[0].folder, dir.Path());
