@@ -347,8 +347,7 @@ for _ in 1 2 3 4 5 6 7 8; do
   key Tab
 done
 probe foreground "!$MAIN_TITLE" Edit 1000 >/dev/null || fail "the folder chooser's edit box does not take the focus"
-key ctrl+a
-type_text "$(winpath "$typed")"
+type_path "$(winpath "$typed")"
 keep folder-chooser-typed
 key Return
 wait_gone "$dialog_title" 20
