@@ -3,8 +3,10 @@
 #include <ole2.h>
 
 #include "CApplication.h"
+#include "CPlatformUi.h"
 #include "PathFit.h"
 #include "WideText.h"
+#include "WorkText.h"
 
 namespace {
 
@@ -13,6 +15,16 @@ std::wstring PathOfItem(PCIDLIST_ABSOLUTE item) {
   wchar_t buffer[MAX_PATH] = {};
   if (!item || !::SHGetPathFromIDListW(item, buffer)) return std::wstring();
   return buffer;
+}
+
+// The name the browser shows for a shell item (what its edit box holds once the item is
+// selected), or empty.
+std::wstring DisplayNameOfItem(PCIDLIST_ABSOLUTE item) {
+  PWSTR name = nullptr;
+  if (!item || FAILED(::SHGetNameFromIDList(item, SIGDN_NORMALDISPLAY, &name)) || !name) return std::wstring();
+  std::wstring text = name;
+  ::CoTaskMemFree(name);
+  return text;
 }
 
 }  // namespace
@@ -55,14 +67,24 @@ INT_PTR CFolderDlg::DoModal() {
 
   // The new-style browser needs OLE on this thread.
   const HRESULT ole = ::OleInitialize(nullptr);
+  m_strTypedFolder.clear();
+  m_strSelectedPath.clear();
+  m_strSelectedName.clear();
   PIDLIST_ABSOLUTE chosen = ::SHBrowseForFolderW(&m_bi);
   Detach();  // the browse window is gone
-  if (chosen) {
+  if (!m_strTypedFolder.empty()) {
+    // A typed folder that exists: the browser was closed for it, whatever it returned.
+    m_strFolderPath = m_strTypedFolder;
+    if (m_strFolderPath.back() != L'\\') m_strFolderPath += L'\\';
+    result = IDOK;
+  } else if (chosen) {
     m_strFolderPath = PathOfItem(chosen);
     if (!m_strFolderPath.empty()) {
       if (m_strFolderPath.back() != L'\\') m_strFolderPath += L'\\';
       result = IDOK;
     }
+  }
+  if (chosen) {
     IMalloc* malloc = nullptr;
     if (SUCCEEDED(::SHGetMalloc(&malloc)) && malloc) {
       malloc->Free(chosen);
@@ -81,7 +103,8 @@ int CALLBACK CFolderDlg::BrowseCallbackProc(HWND hWnd, UINT msg, LPARAM value, L
   if (!self) return 0;
   if (self->m_hWnd != hWnd) {
     self->Detach();
-    self->Attach(hWnd);
+    // Routed, so that OK reaches OnBrowseOk; attached alone if it cannot be.
+    if (!self->SubclassWindow(hWnd)) self->Attach(hWnd);
   }
   return self->DispatchBrowseEvent(msg, value);
 }
@@ -114,6 +137,8 @@ void CFolderDlg::OnBrowseInitialized() {
 
 void CFolderDlg::OnBrowseSelectionChanged(PCIDLIST_ABSOLUTE item) {
   std::wstring text = PathOfItem(item);
+  m_strSelectedPath = text;
+  m_strSelectedName = DisplayNameOfItem(item);
   SendMessage(BFFM_ENABLEOK, 0, text.empty() ? 0 : 1);
   if (!text.empty()) {
     if (HDC dc = ::GetDC(m_hWnd)) {
@@ -127,6 +152,43 @@ void CFolderDlg::OnBrowseSelectionChanged(PCIDLIST_ABSOLUTE item) {
 }
 
 int CFolderDlg::OnBrowseValidateFailed(LPCWSTR) { return 1; }
+
+bool CFolderDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  // Not the dialog base's OK and Cancel handling: the window is the shell's, which ends it.
+  if (msg == WM_COMMAND && LOWORD(wParam) == IDOK && (HIWORD(wParam) == BN_CLICKED || lParam == 0) &&
+      OnBrowseOk()) {
+    result = 0;
+    return true;
+  }
+  return CWindow::OnMessage(msg, wParam, lParam, result);
+}
+
+bool CFolderDlg::OnBrowseOk() {
+  const HWND edit = ::FindWindowExW(m_hWnd, nullptr, L"Edit", nullptr);
+  if (!edit) return false;
+  const std::wstring typed = CWindow(edit).GetWindowText();
+  // Nothing typed, or the selected item's own name: the selection is the answer.
+  if (typed.empty() || typed == m_strSelectedName) return false;
+  std::u16string resolved;
+  if (!sorv::app::ResolveTypedFolder(sorv::app::ToU16(m_strSelectedPath), sorv::app::ToU16(typed), resolved)) {
+    CPlatformUi::Current().ShowMessage(m_hWnd, L"无法识别的目录!\r\n\r\n" + typed);
+    return true;
+  }
+  const std::wstring path = sorv::app::FromU16<wchar_t>(resolved);
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    CPlatformUi::Current().ShowMessage(m_hWnd, L"目录不存在!\r\n\r\n" + path);
+    return true;
+  }
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    CPlatformUi::Current().ShowMessage(m_hWnd, L"这不是目录!\r\n\r\n" + path);
+    return true;
+  }
+  // Closed as cancelled, so the browser's own reading of the text cannot change the answer.
+  m_strTypedFolder = path;
+  DefWindowProc(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  return true;
+}
 
 void CFolderDlg::OnBrowseInterface(IUnknown*) {}
 

@@ -38,12 +38,25 @@ class CFolderDlg : public CDialog {
   // The answer keeps the browser open (1) after a typed name it could not use.
   virtual int OnBrowseValidateFailed(LPCWSTR typed);
   virtual void OnBrowseInterface(IUnknown* unknown);
+  // OK (or Enter) in the browser. When its edit box holds a path other than the selected
+  // item's name, the chooser reads it itself: an existing folder ends the browser with that
+  // folder; anything else keeps it open with a message. True when it was handled here.
+  virtual bool OnBrowseOk();
+
+  // The browse window's messages while it is attached: OK is looked at first.
+  bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
   // The browser's callback: attaches the object to the browse window, then dispatches.
   static int CALLBACK BrowseCallbackProc(HWND hWnd, UINT msg, LPARAM value, LPARAM data);
 
   BROWSEINFOW m_bi;
   std::wstring m_strFolderPath;  // in: the folder to preselect; out: the chosen folder
+  // The item selected in the browser: its file-system path (empty for a virtual item) and
+  // the name the browser shows for it.
+  std::wstring m_strSelectedPath;
+  std::wstring m_strSelectedName;
+  // A folder typed into the edit box and found to exist; empty when none was.
+  std::wstring m_strTypedFolder;
 
  private:
   // The owner the run disables: the given parent or the program's main window, as its

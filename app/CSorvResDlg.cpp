@@ -4,6 +4,7 @@
 
 #include "CAboutDlg.h"
 #include "CPaintDC.h"
+#include "CWorkProgress.h"
 #include "FixedPlacement.h"
 #include "LayoutHookup.h"
 #include "resource.h"
@@ -83,6 +84,7 @@ BOOL CSorvResDlg::OnInitDialog() {
 
   ApplyFixedPlacement();
   ::DragAcceptFiles(m_hWnd, TRUE);
+  InstallAccelerators();
   return TRUE;
 }
 
@@ -122,12 +124,27 @@ bool CSorvResDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
         case MAKELONG(IDC_SAVE, BN_CLICKED): OnSaveFile(); result = 0; return true;
         case MAKELONG(IDC_EXPORT, BN_CLICKED): OnExportAll(); result = 0; return true;
         case MAKELONG(IDC_FILTER, CBN_SELCHANGE): OnFilterChanged(); result = 0; return true;
+        // Ctrl+O, Ctrl+S and Ctrl+E: accelerator commands carry the code 1.
+        case MAKELONG(IDC_OPEN, 1): OnOpenFile(); result = 0; return true;
+        case MAKELONG(IDC_SAVE, 1): OnSaveFile(); result = 0; return true;
+        case MAKELONG(IDC_EXPORT, 1): OnExportAll(); result = 0; return true;
       }
       break;
     case WM_NOTIFY: {
       const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
       if (header->idFrom == IDC_TREE && header->code == TVN_SELCHANGEDW) {
         result = OnTreeSelChanged(reinterpret_cast<const NMTREEVIEWW*>(lParam));
+        return true;
+      }
+      if (header->idFrom == IDC_TREE && header->code == NM_RCLICK) {
+        OnTreeRightClick();
+        result = TRUE;  // handled: no WM_CONTEXTMENU after it
+        ::SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, result);
+        return true;
+      }
+      // One per item when the tree empties: answered here, nothing to do for it.
+      if (header->idFrom == IDC_TREE && header->code == TVN_DELETEITEMW) {
+        result = 0;
         return true;
       }
       break;
@@ -144,12 +161,26 @@ bool CSorvResDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
       OnDropFiles(reinterpret_cast<HDROP>(wParam));
       result = DefWindowProc(msg, wParam, lParam);
       return true;
+    case WM_DESTROY:
+      RemoveAccelerators();
+      // The tree is emptied before it goes, with its redrawing off.
+      if (m_tree.GetHwnd()) ClearTree();
+      return false;
   }
   return CDialog::OnMessage(msg, wParam, lParam, result);
 }
 
 void CSorvResDlg::OnSysCommand(WPARAM command, LPARAM lParam, LRESULT& result) {
-  if ((command & 0xFFF0) == IDM_ABOUTBOX) {
+  if ((command & 0xFFF0) == SC_CLOSE && CWorkProgress::Active()) {
+    // The close box during long work asks it to stop; the program goes on.
+    CWorkProgress::Active()->RequestStop();
+    result = 0;
+  } else if ((command & 0xFFF0) == IDM_ABOUTBOX) {
+    // Not in the middle of long work: the box's own loop would hold the work up.
+    if (CWorkProgress::Active()) {
+      result = 0;
+      return;
+    }
     CAboutDlg about(m_hWnd);
     about.DoModal();
     result = 0;

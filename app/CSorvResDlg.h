@@ -32,6 +32,8 @@ class CSorvResDlg : public CDialog {
   void DoDataExchange() override;
   BOOL OnInitDialog() override;
   bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  // Esc and the close box end the program, except during an export, which they stop.
+  void OnCancel() override;
 
   // Commands of the window (loading, filtering, preview, save and export).
   void OnOpenFile();
@@ -44,10 +46,14 @@ class CSorvResDlg : public CDialog {
   // Loading a package and the entry tree.
   void LoadPackage(std::wstring path);
   void ClearItems();
+  // Empties the tree (and the list beside it) with its redrawing off.
+  void ClearTree();
   void BuildItems();
   void FillTree();
   void AddAllItems();
   void AddFilteredItems(std::wstring pattern);
+  // Inserts one listed item and keeps it beside the tree.
+  void InsertListed(RESITEM* item);
   void ShowPreview(RESITEM* item);
   // Handles every waiting message of the thread, then returns.
   void PumpMessages();
@@ -88,6 +94,28 @@ class CSorvResDlg : public CDialog {
   // The tree's items in tree order, kept beside the tree so that the export walks them
   // without two tree messages per item (the tree checks each handle it is given).
   std::vector<RESITEM*> m_listed;
+  // During a refill: the entry selected before it, and its new tree item once inserted.
+  RESITEM* m_reselect = nullptr;
+  HTREEITEM m_reselectItem = nullptr;
+  // The entry the name box and the preview show, or null.
+  RESITEM* m_shownItem = nullptr;
+
+  // Where the dialogs start, for this run of the program only (nothing is kept on disk):
+  // the folder of the last package opened, of the last file saved, the last export folder.
+  std::wstring m_lastPackageFolder;
+  std::wstring m_lastSaveFolder;
+  std::wstring m_lastExportFolder;
+  void RememberPackageFolder(const std::wstring& packagePath);
+  void RememberSaveFolder(const std::wstring& savedPath);
+
+  // Ctrl+O, Ctrl+S and Ctrl+E, translated in the dialog's message loop.
+  HACCEL m_hAccel = nullptr;
+  HHOOK m_hMsgFilter = nullptr;
+  static LRESULT CALLBACK MsgFilterProc(int code, WPARAM wParam, LPARAM lParam);
+  void InstallAccelerators();
+  void RemoveAccelerators();
+  // A right click on the tree: selects the item under the pointer and offers save and export.
+  void OnTreeRightClick();
 
  private:
   // Open, Save, Export and the path box, in that order.

@@ -5,10 +5,12 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
+#include <memory>
 #include <new>
 
 #include "CBusyScope.h"
 #include "CPlatformUi.h"
+#include "CWorkProgress.h"
 #include "CSorvResDlg.h"
 #include "PathSplit.h"
 #include "TypeFilter.h"
@@ -25,6 +27,7 @@ void CSorvResDlg::OnOpenFile() {
   request.filter = L"Sorv资源文件*.rdb|*.rdb|所有文件|*.*||";
   request.flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
   request.owner = m_hWnd;
+  request.folder = m_lastPackageFolder;
   std::wstring path;
   if (CPlatformUi::Current().FileDialog(request, path)) LoadPackage(path);
 }
@@ -54,15 +57,25 @@ void CSorvResDlg::LoadPackage(std::wstring path) {
   CBusyScope busy(m_bBusy, [this](bool on) { EnableCommands(on ? TRUE : FALSE); });
   PumpMessages();
   try {
+    // Pane 0 shows the load's progress and the window keeps painting; input that arrives
+    // meanwhile is dropped when it ends.
+    CWorkProgress progress(m_statusBar, L"load..", 0, CWorkProgress::kNotStoppable, true);
+    PumpMessages();
     ClearItems();
+    // The package shown until now is about to be closed.
+    m_editPath.SetWindowText(L"");
     m_statusBar.SetPaneText(0, L"load..", true);
     PumpMessages();
     if (m_resFile.Open(path.c_str(), FILE_SHARE_READ)) {
       m_strPackagePath = path;
       m_editPath.SetWindowText(path.c_str());
+      RememberPackageFolder(path);
       PumpMessages();
+      // Two steps per entry: its names, then its place in the tree.
+      progress.SetTotal(2 * m_resFile.Entries().size());
       BuildItems();
     } else {
+      progress.End();
       m_statusBar.SetPaneText(0, L"打开文件失败", true);
       CPlatformUi::Current().ShowMessage(m_hWnd, L"打开文件失败!\r\n\r\n" + path);
     }
@@ -89,13 +102,21 @@ void CSorvResDlg::ShowSystemError(DWORD code) {
   CPlatformUi::Current().ShowMessage(m_hWnd, message);
 }
 
-void CSorvResDlg::ClearItems() {
-  m_strPackagePath.clear();
-  m_editName.SetWindowText(L"");
-  m_preview.ClearImage();
+void CSorvResDlg::ClearTree() {
+  // Redrawing off: the tree would otherwise repaint after every item it lets go.
+  m_tree.SetRedraw(FALSE);
   m_tree.DeleteAllItems();
   m_listed.clear();
   m_listed.shrink_to_fit();
+  m_tree.SetRedraw(TRUE);
+}
+
+void CSorvResDlg::ClearItems() {
+  m_strPackagePath.clear();
+  m_shownItem = nullptr;
+  m_editName.SetWindowText(L"");
+  m_preview.ClearImage();
+  ClearTree();
   for (RESITEM* item : m_items) delete item;
   m_items.clear();
   m_items.shrink_to_fit();
@@ -105,9 +126,11 @@ void CSorvResDlg::ClearItems() {
 
 void CSorvResDlg::BuildItems() {
   ClearItems();
+  CWorkProgress* const progress = CWorkProgress::Active();
   const std::vector<RESENTRY>& entries = m_resFile.Entries();
   m_items.reserve(entries.size());
   for (const RESENTRY& entry : entries) {
+    if (progress) progress->Step();
     RESITEM* item = new RESITEM();
     // Borrowed for as long as the package stays open; nothing writes through it.
     item->pEntry = const_cast<RESENTRY*>(&entry);
@@ -118,35 +141,66 @@ void CSorvResDlg::BuildItems() {
 }
 
 void CSorvResDlg::FillTree() {
+  // The entry the tree had selected is selected again if it is still listed; the name box
+  // and the preview follow the selection either way.
+  const HTREEITEM selected = m_tree.GetSelectedItem();
+  m_reselect = selected ? reinterpret_cast<RESITEM*>(m_tree.GetItemData(selected)) : nullptr;
+  m_reselectItem = nullptr;
+  // A refill of its own (a filter change) counts in pane 0 too.
+  std::unique_ptr<CWorkProgress> own;
+  if (!m_items.empty() && !CWorkProgress::Active())
+    own.reset(new CWorkProgress(m_statusBar, L"过滤..", m_items.size()));
+  m_tree.SetRedraw(FALSE);
   m_tree.DeleteAllItems();
   m_listed.clear();
-  if (m_items.empty()) return;
-  m_tree.SetRedraw(FALSE);
-  const int filter = m_filter.GetCurSel();
-  if (const char16_t* pattern = sorv::app::FilterPattern(filter))
-    AddFilteredItems(FromU16<wchar_t>(pattern));
-  else
-    AddAllItems();
+  if (!m_items.empty()) {
+    const int filter = m_filter.GetCurSel();
+    if (const char16_t* pattern = sorv::app::FilterPattern(filter))
+      AddFilteredItems(FromU16<wchar_t>(pattern));
+    else
+      AddAllItems();
+    if (own) own->End();
+    const std::u16string counts = sorv::app::CountStatusText(filter, m_items.size(), m_tree.GetCount());
+    m_statusBar.SetPaneText(0, FromU16<wchar_t>(counts).c_str(), true);
+  }
   m_tree.SetRedraw(TRUE);
-  const std::u16string counts = sorv::app::CountStatusText(filter, m_items.size(), m_tree.GetCount());
-  m_statusBar.SetPaneText(0, FromU16<wchar_t>(counts).c_str(), true);
+  if (m_reselectItem) m_tree.SelectItem(m_reselectItem);
+  RESITEM* const now = m_reselectItem ? m_reselect : nullptr;
+  if (now != m_shownItem) ShowPreview(now);
+  m_reselect = nullptr;
+  m_reselectItem = nullptr;
 }
 
-void CSorvResDlg::OnFilterChanged() { FillTree(); }
+void CSorvResDlg::OnFilterChanged() {
+  // Never in the middle of a load or an export, whose pumping drops the input that could
+  // change the filter; the guard keeps their lists whole all the same.
+  if (m_bBusy) return;
+  CBusyScope busy(m_bBusy);
+  FillTree();
+}
+
+void CSorvResDlg::InsertListed(RESITEM* item) {
+  const HTREEITEM inserted = m_tree.InsertRootItem(item->szName, reinterpret_cast<LPARAM>(item));
+  if (!inserted) return;
+  m_listed.push_back(item);
+  if (item == m_reselect) m_reselectItem = inserted;
+}
 
 void CSorvResDlg::AddAllItems() {
+  CWorkProgress* const progress = CWorkProgress::Active();
   m_listed.reserve(m_items.size());
   for (RESITEM* item : m_items) {
-    if (m_tree.InsertRootItem(item->szName, reinterpret_cast<LPARAM>(item))) m_listed.push_back(item);
+    if (progress) progress->Step();
+    InsertListed(item);
   }
 }
 
 void CSorvResDlg::AddFilteredItems(std::wstring pattern) {
+  CWorkProgress* const progress = CWorkProgress::Active();
   const std::u16string filter = ToU16(pattern);
   for (RESITEM* item : m_items) {
-    if (sorv::app::ExtensionMatches(ToU16(item->szExt), filter) &&
-        m_tree.InsertRootItem(item->szName, reinterpret_cast<LPARAM>(item)))
-      m_listed.push_back(item);
+    if (progress) progress->Step();
+    if (sorv::app::ExtensionMatches(ToU16(item->szExt), filter)) InsertListed(item);
   }
 }
 
@@ -157,6 +211,7 @@ LRESULT CSorvResDlg::OnTreeSelChanged(const NMTREEVIEWW* notification) {
 }
 
 void CSorvResDlg::ShowPreview(RESITEM* item) {
+  m_shownItem = item;
   if (!item) {
     m_editName.SetWindowText(L"");
     m_preview.ClearImage();
@@ -169,6 +224,11 @@ void CSorvResDlg::ShowPreview(RESITEM* item) {
 }
 
 void CSorvResDlg::PumpMessages() {
+  // During a load, refill or export the work decides what may run.
+  if (CWorkProgress* work = CWorkProgress::Active()) {
+    work->PumpMessages();
+    return;
+  }
   MSG msg;
   while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     ::DispatchMessageW(&msg);

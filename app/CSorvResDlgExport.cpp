@@ -10,12 +10,14 @@
 #include "CBusyScope.h"
 #include "CFolderDlg.h"
 #include "CPlatformUi.h"
+#include "CWorkProgress.h"
 #include "CSorvResDlg.h"
 #include "ExportFolderWin.h"
 #include "ExportPath.h"
 #include "ExportPlan.h"
 #include "SaveName.h"
 #include "WideText.h"
+#include "WorkText.h"
 
 using sorv::app::FromU16;
 using sorv::app::ToU16;
@@ -39,10 +41,12 @@ void CSorvResDlg::OnSaveFile() {
   request.fileName = MakeSaveName(entry->pszName);
   request.flags = OFN_OVERWRITEPROMPT | OFN_SHAREAWARE;
   request.owner = m_hWnd;
+  request.folder = m_lastSaveFolder;
   std::wstring path;
   if (!CPlatformUi::Current().FileDialog(request, path)) return;
   // Success is the file made with its whole content, an empty payload included.
   const BOOL written = m_resFile.WriteEntry(path, entry, CSorvResFile::kAppendExtension);
+  if (written) RememberSaveFolder(path);
   CPlatformUi::Current().ShowMessage(m_hWnd, L"保存" + path + (written ? L"文件成功!" : L"文件失败!"));
 }
 
@@ -50,14 +54,24 @@ void CSorvResDlg::OnExportAll() {
   if (m_bBusy) return;
   if (m_tree.GetCount() == 0) return;
   CFolderDlg chooser(L"请选择导出目录...", m_hWnd);
+  if (!m_lastExportFolder.empty()) chooser.SetFolderPath(m_lastExportFolder);
   if (CPlatformUi::Current().RunModal(chooser) != IDOK) return;
+  m_lastExportFolder = chooser.GetFolderPath();
 
   // The commands come back on every way out, an exception included.
   CBusyScope busy(m_bBusy, [this](bool on) { EnableCommands(on ? TRUE : FALSE); });
   PumpMessages();
   try {
+    // Pane 0 counts the entries written; the window keeps painting, and Esc or the close
+    // box stop the export before its next entry.
+    CWorkProgress progress(m_statusBar, L"导出..", m_listed.size(), CWorkProgress::kStoppable);
     const size_t notExported = ExportListed(chooser.GetFolderPath());
-    CPlatformUi::Current().ShowMessage(m_hWnd, FromU16<wchar_t>(sorv::app::ExportDoneMessage(notExported)));
+    progress.End();
+    progress.RestorePaneText();
+    CPlatformUi::Current().ShowMessage(
+        m_hWnd, FromU16<wchar_t>(progress.Stopped()
+                                     ? sorv::app::ExportStoppedMessage(progress.Done() - notExported, progress.Total())
+                                     : sorv::app::ExportDoneMessage(notExported)));
   } catch (const std::bad_alloc&) {
     ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
   }
@@ -66,8 +80,8 @@ void CSorvResDlg::OnExportAll() {
 }
 
 size_t CSorvResDlg::ExportListed(const std::wstring& folder) {
-  // Every target is decided before anything is written. The listed items in tree order;
-  // nothing here pumps messages, so the list cannot change under it.
+  // Every target is decided before anything is written. The listed items in tree order:
+  // the running progress pumps messages but drops the input that could change the list.
   sorv::app::ExportPlan plan(ToU16(folder), sorv::app::WindowsExportLimits(), sorv::app::PlatformFileNameFold());
   for (const RESITEM* item : m_listed) {
     const RESENTRY* entry = item ? item->pEntry : nullptr;
@@ -82,7 +96,10 @@ size_t CSorvResDlg::ExportListed(const std::wstring& folder) {
   ExportFolderWin folders(plan);
   std::wstring path;
   size_t notExported = 0;
+  CWorkProgress* const progress = CWorkProgress::Active();
   for (size_t i = 0; i < m_listed.size(); ++i) {
+    // A stop asked for ends the export here; the entries not begun are not counted.
+    if (progress && !progress->Step()) break;
     OnExportEntry(i, m_listed.size());
     // Refused: unsafe name, too long, or a second entry for a file already planned.
     const bool written = plan.Allowed(i) && folders.MakeFolders(i, path) == ERROR_SUCCESS &&

@@ -50,6 +50,12 @@ bool ItemDialog(const FileDialogRequest& request, std::wstring& path, bool& show
   dialog->SetOptions(options);
   if (!request.title.empty()) dialog->SetTitle(request.title.c_str());
   if (!request.fileName.empty()) dialog->SetFileName(request.fileName.c_str());
+  if (!request.folder.empty()) {
+    CComPtr<IShellItem> folder;
+    if (SUCCEEDED(::SHCreateItemFromParsingName(request.folder.c_str(), nullptr, IID_IShellItem,
+                                                reinterpret_cast<void**>(&folder))))
+      dialog->SetFolder(folder);
+  }
   if (!request.defaultExt.empty()) dialog->SetDefaultExtension(request.defaultExt.c_str());
   shown = true;
   if (FAILED(dialog->Show(request.owner))) return false;
@@ -76,6 +82,7 @@ bool ClassicDialog(const FileDialogRequest& request, std::wstring& path) {
   ofn.lpstrFile = buffer.data();
   ofn.nMaxFile = static_cast<DWORD>(buffer.size());
   ofn.lpstrTitle = request.title.empty() ? nullptr : request.title.c_str();
+  ofn.lpstrInitialDir = request.folder.empty() ? nullptr : request.folder.c_str();
   ofn.lpstrDefExt = request.defaultExt.empty() ? nullptr : request.defaultExt.c_str();
   ofn.Flags = request.flags | OFN_EXPLORER | OFN_ENABLESIZING;
   const BOOL ok = request.open ? ::GetOpenFileNameW(&ofn) : ::GetSaveFileNameW(&ofn);

@@ -14,6 +14,7 @@ struct FileDialogRequest {
   std::wstring filter;         // "name|pattern|name|pattern||"
   std::wstring defaultExt;
   std::wstring fileName;       // initial file name
+  std::wstring folder;         // folder to start in; empty for the dialog's own choice
   DWORD flags = 0;             // OFN_* flags
   HWND owner = nullptr;
 };

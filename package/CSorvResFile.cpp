@@ -1,6 +1,7 @@
 #include "CSorvResFile.h"
 
 #include <cstring>
+#include <string>
 #include <new>
 #include <utility>
 
@@ -196,6 +197,10 @@ IStream* CSorvResFile::CreateStream(const RESENTRY* entry) {
   IStream* stream = nullptr;
   if (void* p = GlobalLock(block)) {
     std::memcpy(p, c.data, size);
+    // The imaging library decodes icon directories only; a cursor's differs from one in its
+    // type word alone (its hot spot sits where an icon keeps planes and depth, which the
+    // pictures' own headers give again). Only the copy is changed.
+    if (std::char_traits<ResChar>::compare(c.ext, RES_TEXT(".cur"), 5) == 0) static_cast<uint8_t*>(p)[2] = 1;
     if (FAILED(CreateStreamOnHGlobal(block, TRUE, &stream))) stream = nullptr;
     if (stream) {
       // The block may be larger than asked for; the stream holds exactly the entry.

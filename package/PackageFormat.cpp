@@ -20,19 +20,27 @@ uint64_t ReadU64(const uint8_t* p) {
 }
 
 struct Signature {
-  uint8_t bytes[10];
+  uint8_t bytes[4];
   uint8_t length;
   const ResChar* ext;
 };
-// Tested in order; the first match decides. Icons and cursors need exactly one image.
+// Tested in order; the first match decides. A JPEG is known by its start-of-image marker
+// and the first byte of the next marker, whichever segment follows (JFIF, Exif, tables).
 const Signature kTypes[] = {
     {{0x89, 0x50, 0x4E, 0x47}, 4, RES_TEXT(".png")},
     {{0x42, 0x4D}, 2, RES_TEXT(".bmp")},
     {{0x47, 0x49, 0x46}, 3, RES_TEXT(".gif")},
-    {{0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 0x4A, 0x46, 0x49, 0x46}, 10, RES_TEXT(".jpg")},
-    {{0x00, 0x00, 0x01, 0x00, 0x01, 0x00}, 6, RES_TEXT(".ico")},
-    {{0x00, 0x00, 0x02, 0x00, 0x01, 0x00}, 6, RES_TEXT(".cur")},
+    {{0xFF, 0xD8, 0xFF}, 3, RES_TEXT(".jpg")},
 };
+// Icon and cursor directories: reserved 0, type 1 or 2, then an image count of 1 or more
+// (files with several sizes are the usual case).
+const ResChar* IconDirectoryType(const uint8_t* data, uint64_t size) {
+  if (size < 6 || data[0] != 0 || data[1] != 0 || data[3] != 0) return nullptr;
+  if (data[4] == 0 && data[5] == 0) return nullptr;
+  if (data[2] == 1) return RES_TEXT(".ico");
+  if (data[2] == 2) return RES_TEXT(".cur");
+  return nullptr;
+}
 const ResChar* const kNoExt = RES_TEXT("");
 
 // Returns the byte behind the zero unit that ends the UTF-16 name at `p`, or null when the
@@ -95,6 +103,7 @@ const ResChar* SniffExtension(const uint8_t* data, uint64_t size) {
   for (const Signature& sig : kTypes) {
     if (size >= sig.length && std::memcmp(data, sig.bytes, sig.length) == 0) return sig.ext;
   }
+  if (const ResChar* ext = IconDirectoryType(data, size)) return ext;
   return kNoExt;
 }
 

@@ -7,6 +7,9 @@
 #define IDS_LAYOUT 102
 #define IDR_MAINFRAME 128
 #define IDB_SPLASH 129
+// Keyboard shortcuts and the entry tree's context menu.
+#define IDR_SHORTCUTS 130
+#define IDR_TREE_MENU 131
 
 #define IDC_PATH 1000
 #define IDC_OPEN 1001

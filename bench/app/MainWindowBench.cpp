@@ -11,12 +11,14 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "CFolderDlg.h"
 #include "CPlatformUi.h"
 #include "CSorvResDlg.h"
+#include "CWorkProgress.h"
 #include "PackageWriter.h"
 #include "BenchClock.h"
 #include "FileTree.h"
@@ -61,6 +63,8 @@ class BenchDlg : public CSorvResDlg {
  public:
   using CSorvResDlg::LoadPackage;
   using CSorvResDlg::OnExportAll;
+  using CSorvResDlg::OnFilterChanged;
+  using CSorvResDlg::m_filter;
   using CSorvResDlg::m_items;
   using CSorvResDlg::m_tree;
 };
@@ -188,9 +192,257 @@ void BenchExport(BenchDlg& dlg, BenchUi& ui, const std::wstring& dir) {
   Report("export 10,000 entries in folders", ours, bare);
 }
 
+
+// The names of the 100,000-entry package and what the tree shows for them.
+struct BigPackage {
+  std::wstring path, small;
+  std::vector<std::wstring> shown;      // every entry's display name
+  std::vector<std::wstring> images;     // those the "all images" filter lists
+  std::vector<std::wstring> smallShown;
+};
+
+BigPackage MakeBigPackage(const std::wstring& dir) {
+  static const wchar_t* const kExt[] = {L"png", L"xml", L"lua", L"gft", L"jpg"};
+  BigPackage p;
+  sorv::pkg::PackageWriter writer, small;
+  for (int i = 0; i < kLoadEntries; ++i) {
+    wchar_t name[96];
+    swprintf(name, 96, L"skin%02d\\panel%03d\\item%06d.%ls", i / 5000, (i / 50) % 100, i, kExt[i % 5]);
+    const std::wstring w = name;
+    writer.Add(std::u16string(w.begin(), w.end()), {1, 2, 3, 4});
+    p.shown.push_back(w.substr(w.rfind(L'\\') + 1));
+    if (i % 5 == 0 || i % 5 >= 3) p.images.push_back(p.shown.back());
+  }
+  for (int i = 0; i < 10; ++i) {
+    const std::wstring w = L"small" + std::to_wstring(i) + L".png";
+    small.Add(std::u16string(w.begin(), w.end()), {1});
+    p.smallShown.push_back(w);
+  }
+  p.path = dir + L"\\big.rdb";
+  p.small = dir + L"\\small.rdb";
+  WriteFileBytes(p.path, writer.Build());
+  WriteFileBytes(p.small, small.Build());
+  return p;
+}
+
+void BareInsert(CTreeCtrl& tree, const std::vector<std::wstring>& texts) {
+  tree.SendMessage(WM_SETREDRAW, FALSE);
+  for (const std::wstring& text : texts) {
+    TVINSERTSTRUCTW insert = {};
+    insert.hParent = TVI_ROOT;
+    insert.hInsertAfter = TVI_LAST;
+    insert.item.mask = TVIF_TEXT;
+    insert.item.pszText = const_cast<LPWSTR>(text.c_str());
+    tree.SendMessage(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert));
+  }
+  tree.SendMessage(WM_SETREDRAW, TRUE);
+}
+
+void BareDelete(CTreeCtrl& tree) {
+  tree.SendMessage(WM_SETREDRAW, FALSE);
+  tree.SendMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+  tree.SendMessage(WM_SETREDRAW, TRUE);
+}
+
+// Switching from the big package to a small one, a filter change on the big one, and
+// ending the window with the big one loaded; each against the bare tree doing the same
+// deletions and insertions with redrawing off.
+void BenchTreeWork(BenchDlg& dlg, const BigPackage& big, int rounds) {
+  std::vector<double> switchOurs, switchBare, filterOurs, filterBare, endOurs, endBare;
+  for (int round = 0; round < rounds; ++round) {
+    dlg.m_filter.SetCurSel(0);
+    dlg.LoadPackage(big.path);
+    Pump();
+    double t = Now();
+    dlg.LoadPackage(big.small);
+    Pump();
+    switchOurs.push_back(Now() - t);
+    dlg.LoadPackage(big.small);
+    BareInsert(dlg.m_tree, big.shown);
+    Pump();
+    t = Now();
+    BareDelete(dlg.m_tree);
+    BareInsert(dlg.m_tree, big.smallShown);
+    Pump();
+    switchBare.push_back(Now() - t);
+    BareDelete(dlg.m_tree);
+
+    dlg.LoadPackage(big.path);
+    Pump();
+    dlg.m_filter.SetCurSel(1);
+    t = Now();
+    dlg.OnFilterChanged();
+    Pump();
+    filterOurs.push_back(Now() - t);
+    if (dlg.m_tree.GetCount() != big.images.size()) std::printf("filter: tree holds %u\n", dlg.m_tree.GetCount());
+    dlg.m_filter.SetCurSel(0);
+    dlg.LoadPackage(big.small);
+    BareDelete(dlg.m_tree);
+    BareInsert(dlg.m_tree, big.shown);
+    Pump();
+    t = Now();
+    BareDelete(dlg.m_tree);
+    BareInsert(dlg.m_tree, big.images);
+    Pump();
+    filterBare.push_back(Now() - t);
+    BareDelete(dlg.m_tree);
+
+    {
+      BenchDlg ending;
+      ending.Create(nullptr);
+      Pump();
+      ending.LoadPackage(big.path);
+      Pump();
+      t = Now();
+      ::DestroyWindow(ending);
+      Pump();
+      endOurs.push_back(Now() - t);
+    }
+    dlg.LoadPackage(big.small);
+    BareDelete(dlg.m_tree);
+    BareInsert(dlg.m_tree, big.shown);
+    Pump();
+    t = Now();
+    BareDelete(dlg.m_tree);
+    Pump();
+    endBare.push_back(Now() - t);
+  }
+  Report("switch 100,000 -> 10 entries", switchOurs, switchBare);
+  Report("filter change 100,000 -> 60,000", filterOurs, filterBare);
+  Report("end the window with 100,000", endOurs, endBare);
+}
+
+// What the progress display costs: the load and the export with it, and with its display
+// and message handling switched off (an interval that never passes).
+void BenchProgressCost(BenchDlg& dlg, BenchUi& ui, const BigPackage& big, const std::wstring& dir, int rounds) {
+  std::vector<double> loadOn, loadOff;
+  for (int round = 0; round < rounds; ++round) {
+    for (int side = 0; side < 2; ++side) {
+      const bool on = (side + round) % 2 == 0;
+      CWorkProgress::SetInterval(on ? CWorkProgress::kDefaultInterval : 0xFFFFFFFF);
+      dlg.LoadPackage(big.small);
+      Pump();
+      const double t = Now();
+      dlg.LoadPackage(big.path);
+      (on ? loadOn : loadOff).push_back(Now() - t);
+    }
+  }
+  CWorkProgress::SetInterval(CWorkProgress::kDefaultInterval);
+  Report("load 100,000: progress on / off", loadOn, loadOff);
+
+  // 10,000 entries of 512 bytes, as in the export benchmark.
+  sorv::pkg::PackageWriter writer;
+  std::vector<uint8_t> data(512, 7);
+  for (int i = 0; i < kExportEntries; ++i) {
+    wchar_t name[64];
+    swprintf(name, 64, L"top%02d\\sub%03d\\file%05d.bin", i / 500, (i / 5) % 100, i);
+    const std::wstring w = name;
+    writer.Add(std::u16string(w.begin(), w.end()), data);
+  }
+  const std::wstring package = dir + L"\\progress-export.rdb";
+  WriteFileBytes(package, writer.Build());
+  dlg.LoadPackage(package);
+  std::vector<double> exportOn, exportOff;
+  std::vector<std::wstring> written;
+  for (int round = 0; round < rounds; ++round) {
+    for (int side = 0; side < 2; ++side) {
+      const bool on = (side + round) % 2 == 0;
+      const std::wstring out = dir + L"\\progress" + std::to_wstring(round) + (on ? L"on" : L"off");
+      CreateDirectoryW(out.c_str(), nullptr);
+      written.push_back(out);
+      ui.folder = out + L"\\";
+      CWorkProgress::SetInterval(on ? CWorkProgress::kDefaultInterval : 0xFFFFFFFF);
+      const double t = Now();
+      dlg.OnExportAll();
+      (on ? exportOn : exportOff).push_back(Now() - t);
+    }
+  }
+  CWorkProgress::SetInterval(CWorkProgress::kDefaultInterval);
+  for (const std::wstring& folder : written) RemoveTree(folder);
+  Report("export 10,000: progress on / off", exportOn, exportOff);
+}
+
+// The progress display's share of a load, a filter change and an export, measured inside
+// the work: the time its displays (pane text, message handling) took against the whole.
+void BenchProgressShare(BenchDlg& dlg, BenchUi& ui, const BigPackage& big, const std::wstring& dir) {
+  struct Share {
+    double before, count, start;
+  };
+  auto begin = [] { return Share{CWorkProgress::DisplaySeconds(), static_cast<double>(CWorkProgress::DisplayCount()), Now()}; };
+  auto report = [](const char* what, const Share& s) {
+    const double total = Now() - s.start;
+    const double shown = CWorkProgress::DisplaySeconds() - s.before;
+    std::printf("%-34s %9.1f ms, %4.0f displays taking %7.1f ms = %.2f%%\n", what, total * 1000,
+                CWorkProgress::DisplayCount() - s.count, shown * 1000, 100 * shown / total);
+  };
+  dlg.m_filter.SetCurSel(0);
+  dlg.LoadPackage(big.small);
+  Pump();
+  Share s = begin();
+  dlg.LoadPackage(big.path);
+  report("load 100,000 (progress share)", s);
+  dlg.m_filter.SetCurSel(1);
+  s = begin();
+  dlg.OnFilterChanged();
+  report("filter 100,000 -> 60,000 (share)", s);
+  dlg.m_filter.SetCurSel(0);
+  dlg.LoadPackage(big.small);
+
+  sorv::pkg::PackageWriter writer;
+  std::vector<uint8_t> data(512, 7);
+  for (int i = 0; i < kExportEntries; ++i) {
+    wchar_t name[64];
+    swprintf(name, 64, L"top%02d\\sub%03d\\file%05d.bin", i / 500, (i / 5) % 100, i);
+    const std::wstring w = name;
+    writer.Add(std::u16string(w.begin(), w.end()), data);
+  }
+  const std::wstring package = dir + L"\\share-export.rdb";
+  WriteFileBytes(package, writer.Build());
+  dlg.LoadPackage(package);
+  const std::wstring out = dir + L"\\share-out";
+  CreateDirectoryW(out.c_str(), nullptr);
+  ui.folder = out + L"\\";
+  s = begin();
+  dlg.OnExportAll();
+  report("export 10,000 (progress share)", s);
+  RemoveTree(out);
+}
+
+// Ending the window with `count` entries loaded, against the bare tree's deletion of the
+// same count (one round each; a million takes minutes).
+void BenchEndLarge(BenchDlg& dlg, const std::wstring& dir, int count) {
+  sorv::pkg::PackageWriter writer;
+  std::vector<std::wstring> shown;
+  for (int i = 0; i < count; ++i) {
+    const std::wstring w = L"d" + std::to_wstring(i / 1000) + L"\\e" + std::to_wstring(i) + L".png";
+    writer.Add(std::u16string(w.begin(), w.end()), {1});
+    shown.push_back(L"e" + std::to_wstring(i) + L".png");
+  }
+  const std::wstring package = dir + L"\\large.rdb";
+  WriteFileBytes(package, writer.Build());
+  double t;
+  {
+    BenchDlg ending;
+    ending.Create(nullptr);
+    Pump();
+    t = Now();
+    ending.LoadPackage(package);
+    std::printf("large: load %d entries %.1f s\n", count, Now() - t);
+    t = Now();
+    ::DestroyWindow(ending);
+    Pump();
+  }
+  const double ours = Now() - t;
+  BareInsert(dlg.m_tree, shown);
+  t = Now();
+  BareDelete(dlg.m_tree);
+  const double bare = Now() - t;
+  std::printf("end the window with %d: %.1f s, bare delete %.1f s, ratio %.2f\n", count, ours, bare, ours / bare);
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
   INITCOMMONCONTROLSEX icc = {sizeof(icc), 0xFF | ICC_LINK_CLASS};
   InitCommonControlsEx(&icc);
   BenchUi ui;
@@ -209,8 +461,18 @@ int main() {
     }
     Pump();
     std::printf("%-34s %12s %12s %6s\n", "operation (median)", "window", "bare", "ratio");
-    BenchLoad(dlg, dir);
-    BenchExport(dlg, ui, dir);
+    const std::string only = argc > 1 ? argv[1] : "";
+    if (only.empty() || only == "load") {
+      BenchLoad(dlg, dir);
+      BenchExport(dlg, ui, dir);
+    }
+    if (only.empty() || only == "tree") {
+      const BigPackage big = MakeBigPackage(dir);
+      BenchTreeWork(dlg, big, 3);
+      BenchProgressCost(dlg, ui, big, dir, 3);
+    }
+    if (only == "share") BenchProgressShare(dlg, ui, MakeBigPackage(dir), dir);
+    if (only == "end") BenchEndLarge(dlg, dir, argc > 2 ? std::atoi(argv[2]) : 1000000);
   }
   RemoveTree(dir);
   CPlatformUi::Install(nullptr);

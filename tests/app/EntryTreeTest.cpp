@@ -186,15 +186,32 @@ TEST_F(EntryTreeTest, SelectingWithTheKeyboardPreviewsImagesAndShowsThePlacehold
     EXPECT_EQ(fixtures::ReadPreview(dlg.m_preview, kGreen), s.shows) << s.name;
   }
 
-  // A selection the program makes itself (not by mouse or keyboard) previews nothing.
-  dlg.m_tree.SelectItem(dlg.m_tree.GetRootItem());
-  EXPECT_EQ(dlg.m_editName.GetWindowText(), L"script.lua");
-
-  // Changing the filter keeps the last preview, even for an entry no longer listed.
-  fixtures::ChooseFilter(dlg, 8);
-  EXPECT_EQ(dlg.m_tree.GetCount(), 0u);
+  // A refill keeps the selected entry when it is still listed: it stays selected and shown.
+  fixtures::ChooseFilter(dlg, 9);
+  ASSERT_EQ(fixtures::TreeTexts(dlg.m_tree), std::vector<std::wstring>{L"script.lua"});
+  ASSERT_NE(dlg.m_tree.GetSelectedItem(), nullptr);
+  EXPECT_EQ(dlg.m_tree.GetItemText(dlg.m_tree.GetSelectedItem()), L"script.lua");
   EXPECT_EQ(dlg.m_editName.GetWindowText(), L"script.lua");
   EXPECT_EQ(fixtures::ReadPreview(dlg.m_preview, kGreen), PreviewShows::kPlaceholder);
+
+  // A filter that drops it: nothing is selected, so nothing is shown and Save does nothing.
+  fixtures::ChooseFilter(dlg, 8);
+  EXPECT_EQ(dlg.m_tree.GetCount(), 0u);
+  EXPECT_EQ(dlg.m_editName.GetWindowText(), L"");
+  EXPECT_EQ(fixtures::ReadPreview(dlg.m_preview, kGreen), PreviewShows::kSplash);
+  fixtures::ClickButton(dlg.m_btnSave);
+  EXPECT_TRUE(ui.requests.size() == 1u && ui.messages.empty());  // only the open dialog so far
+
+  // Back to all files: the entry is listed again but not selected, so still nothing shown.
+  fixtures::ChooseFilter(dlg, 0);
+  EXPECT_EQ(dlg.m_tree.GetSelectedItem(), nullptr);
+  EXPECT_EQ(dlg.m_editName.GetWindowText(), L"");
+
+  // A selection the program makes itself (not by mouse or keyboard) previews nothing.
+  fixtures::ClickTreeItem(dlg, 3);
+  ASSERT_EQ(dlg.m_editName.GetWindowText(), L"script.lua");
+  dlg.m_tree.SelectItem(dlg.m_tree.GetRootItem());
+  EXPECT_EQ(dlg.m_editName.GetWindowText(), L"script.lua");
 
   // Loading again clears the name box and brings the splash back.
   Open(path);
@@ -219,7 +236,8 @@ TEST_F(EntryTreeTest, TheFilterStaysAcrossLoadsAndSelections) {
   EXPECT_EQ(Pane0(), L"共有文件:3 过滤后:1");
 }
 
-TEST_F(EntryTreeTest, AFailedLoadReportsThePathAndKeepsThePathBox) {
+// After a failed load no package is open, and the path box says so by naming none.
+TEST_F(EntryTreeTest, AFailedLoadReportsThePathAndEmptiesThePathBox) {
   const std::wstring good = dir / L"good.rdb", bad = dir / L"bad.rdb";
   fixtures::WritePackage(good, kMixed);
   harness::WriteBytes(bad, fixtures::Text("this is not a package, only some text"));
@@ -236,7 +254,7 @@ TEST_F(EntryTreeTest, AFailedLoadReportsThePathAndKeepsThePathBox) {
     // The path stands alone on the third line of the message.
     const std::wstring& m = ui.messages[0];
     EXPECT_EQ(m.substr(m.find(L"\r\n\r\n") + 4), path);
-    EXPECT_EQ(dlg.m_editPath.GetWindowText(), good);
+    EXPECT_EQ(dlg.m_editPath.GetWindowText(), L"");
     EXPECT_EQ(dlg.m_tree.GetCount(), 0u);
     EXPECT_TRUE(dlg.m_items.empty());
     EXPECT_EQ(dlg.m_editName.GetWindowText(), L"");
@@ -264,7 +282,7 @@ TEST_F(EntryTreeTest, ARealDropOpensTheFirstFileOnly) {
   EXPECT_EQ(Pane0(), L"打开文件失败");
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0], L"打开文件失败!\r\n\r\n" + text);
-  EXPECT_EQ(dlg.m_editPath.GetWindowText(), b);
+  EXPECT_EQ(dlg.m_editPath.GetWindowText(), L"");
 
   // A name longer than 260 units is taken whole, never cut into some other file's name.
   const std::wstring longName = dir / (std::wstring(300, L'n') + L".rdb");

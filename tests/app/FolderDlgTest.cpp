@@ -322,3 +322,97 @@ TEST(FolderDlg, ModalRunWithARealBrowseWindow) {
   EXPECT_EQ(chooser.GetFolderPath(), L"");
   EXPECT_TRUE(::IsWindowEnabled(owner));
 }
+
+namespace {
+
+// Types into the real browser's edit box and presses Enter there, as a user does; then
+// (from a second timer) notes whether the browser is still open and cancels it if so.
+std::wstring g_typed;
+bool g_stillOpen = false;
+HWND g_browse = nullptr;
+
+void CancelIfOpen() {
+  g_stillOpen = g_browse && ::IsWindow(g_browse) && ::IsWindowVisible(g_browse);
+  if (g_stillOpen) ::PostMessageW(g_browse, WM_COMMAND, IDCANCEL, 0);
+}
+
+void TypeAndEnter() {
+  g_browse = g_chooser->GetHwnd();
+  HWND edit = g_browse ? ::FindWindowExW(g_browse, nullptr, L"Edit", nullptr) : nullptr;
+  if (!edit) {
+    if (g_browse) ::PostMessageW(g_browse, WM_COMMAND, IDCANCEL, 0);
+    return;
+  }
+  ::SetFocus(edit);
+  ::SetWindowTextW(edit, g_typed.c_str());
+  ::PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+  ::PostMessageW(edit, WM_KEYUP, VK_RETURN, 0xC01C0001);
+  Later::Arm(&CancelIfOpen, 600);
+}
+
+}  // namespace
+
+// The browser of the platform under test ignores a typed path; the chooser reads it itself.
+TEST(FolderDlg, ATypedFolderInARealBrowseWindow) {
+  harness::FakeUi ui;
+  harness::TestDlg owner;
+  ASSERT_TRUE(owner.Create(nullptr));
+  harness::Pump();
+  const std::wstring base = L"C:\\sorvres-typed-" + std::to_wstring(::GetCurrentProcessId());
+  ::CreateDirectoryW(base.c_str(), nullptr);
+  ::CreateDirectoryW((base + L"\\sub").c_str(), nullptr);
+  ::CreateDirectoryW((base + L"\\other").c_str(), nullptr);
+  harness::WriteBytes(base + L"\\file.txt", {'x'});
+  const std::wstring baseName = base.substr(3);
+
+  TestFolderDlg chooser(L"请选择导出目录...", owner);
+  g_chooser = &chooser;
+  struct Case {
+    std::wstring typed;
+    INT_PTR result;
+    std::wstring folder;   // the answer on IDOK
+    std::wstring message;  // the message that keeps the browser open, if any
+  } cases[] = {
+      {base + L"\\other", IDOK, base + L"\\other\\", L""},                         // existing, absolute
+      {L"sub", IDOK, base + L"\\sub\\", L""},                                      // relative to the selection
+      {L"..\\" + baseName + L"\\other\\", IDOK, base + L"\\other\\", L""},
+      {baseName, IDOK, base + L"\\", L""},                                         // the selection's own name
+      {base + L"\\new-folder", IDCANCEL, L"", L"目录不存在!\r\n\r\n" + base + L"\\new-folder"},
+      {L"missing\\deeper", IDCANCEL, L"", L"目录不存在!\r\n\r\n" + base + L"\\missing\\deeper"},
+      {base + L"\\file.txt", IDCANCEL, L"", L"这不是目录!\r\n\r\n" + base + L"\\file.txt"},
+      {L"bad|name", IDCANCEL, L"", L"无法识别的目录!\r\n\r\nbad|name"},
+  };
+  size_t ran = 0;
+  for (const Case& c : cases) {
+    chooser.SetFolderPath(base);
+    ui.messages.clear();
+    g_typed = c.typed;
+    g_browse = nullptr;
+    g_stillOpen = false;
+    Later::Arm(&TypeAndEnter, 500);
+    const INT_PTR result = chooser.DoModal();
+    if (!g_browse) continue;  // no callback: nothing to look at
+    ++ran;
+    const std::string what(c.typed.begin(), c.typed.end());
+    EXPECT_EQ(result, c.result) << what;
+    if (c.result == IDOK) {
+      EXPECT_EQ(chooser.GetFolderPath(), c.folder) << what;
+      EXPECT_TRUE(ui.messages.empty()) << what;
+      EXPECT_FALSE(g_stillOpen) << what;
+    } else {
+      EXPECT_TRUE(g_stillOpen) << what;  // kept open until the second timer cancelled it
+      ASSERT_EQ(ui.messages.size(), 1u) << what;
+      EXPECT_EQ(ui.messages[0], c.message);
+      EXPECT_EQ(chooser.GetFolderPath(), base) << what;  // cancelled: unchanged
+    }
+  }
+  // Nothing was made by any of it.
+  EXPECT_EQ(::GetFileAttributesW((base + L"\\new-folder").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(::GetFileAttributesW((base + L"\\missing").c_str()), INVALID_FILE_ATTRIBUTES);
+  ::DeleteFileW((base + L"\\file.txt").c_str());
+  ::RemoveDirectoryW((base + L"\\sub").c_str());
+  ::RemoveDirectoryW((base + L"\\other").c_str());
+  ::RemoveDirectoryW(base.c_str());
+  if (ran == 0) GTEST_SKIP() << "the folder browser did not call back here";
+  EXPECT_EQ(ran, sizeof(cases) / sizeof(cases[0]));
+}

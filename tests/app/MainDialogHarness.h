@@ -42,6 +42,7 @@ class FakeUi : public CPlatformUi {
     if (!chooser) return dialog.DoModal();
     const LPCWSTR prompt = chooser->GetBrowseInfo().lpszTitle;
     folderPrompts.push_back(prompt ? prompt : L"");
+    folderPreselected.push_back(chooser->GetFolderPath());
     if (duringDialog) duringDialog();
     if (folderAnswers.empty()) return IDCANCEL;
     const std::wstring answer = folderAnswers.front();
@@ -57,6 +58,7 @@ class FakeUi : public CPlatformUi {
   std::vector<std::wstring> executed;
   std::deque<std::wstring> folderAnswers;  // an empty answer cancels
   std::vector<std::wstring> folderPrompts;
+  std::vector<std::wstring> folderPreselected;  // the chooser's folder as it was opened
   std::function<void()> duringDialog;      // runs while a file dialog or the chooser is open
 };
 

@@ -332,6 +332,31 @@ cmp "$src/sunset.png" "$desktop/img/sunset.png" && cmp "$src/tile.bmp" "$desktop
   cmp "$src/logo.png" "$desktop/skin/logo.gft.png" && cmp "$src/main.xml" "$desktop/ui/main.xml" ||
   fail "an exported file differs from its entry"
 
+# ---- Export again into a folder typed into the chooser's edit box --------------------------
+# The browser of this platform ignores a typed path; the program reads it itself. The files
+# land in the typed folder and nowhere else (not in the preselected one).
+
+step="export-typed"
+typed="$work/typed-out"
+mkdir -p "$typed"
+find "$desktop" -mindepth 1 -delete
+centre_click $export_btn
+wait_foreground "!$MAIN_TITLE" - 30
+for _ in 1 2 3 4 5 6 7 8; do
+  probe foreground "!$MAIN_TITLE" Edit 300 >/dev/null && break
+  key Tab
+done
+probe foreground "!$MAIN_TITLE" Edit 1000 >/dev/null || fail "the folder chooser's edit box does not take the focus"
+type_path "$(winpath "$typed")"
+keep folder-chooser-typed
+key Return
+wait_gone "$dialog_title" 20
+message_box export-typed-message "导出文件完成!"
+actual=$(cd "$typed" && find . -type f | LC_ALL=C sort)
+[ "$actual" = "$expected" ] || fail "files in the typed folder: $(tr '\n' ' ' <<<"$actual"), expected $(tr '\n' ' ' <<<"$expected")"
+[ -z "$(find "$desktop" -mindepth 1 | head -n 1)" ] || fail "files were written into the preselected folder too"
+cmp "$src/sunset.png" "$typed/img/sunset.png" || fail "a file exported into the typed folder differs from its entry"
+
 # ---- Resize: the tree keeps its width, the preview takes the rest --------------------------
 
 step="resize"

@@ -229,13 +229,25 @@ TEST(Sniff, FirstMatchingSignatureDecides) {
       {Bytes({'B'}), u""},
       {Bytes({'G', 'I', 'F'}), u".gif"},
       {Bytes({'G', 'I', 'F', '8', '9', 'a'}), u".gif"},
+      // JPEG: start of image and the next marker's first byte, whatever segment follows.
       {Bytes({0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F'}), u".jpg"},
-      {Bytes({0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I'}), u""},
-      {Bytes({0xFF, 0xD8, 0xFF, 0xE1, 0x00, 0x10, 'E', 'x', 'i', 'f'}), u""},  // Exif
-      {Bytes({0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x11, 'J', 'F', 'I', 'F'}), u""},  // APP0 not 16 bytes
+      {Bytes({0xFF, 0xD8, 0xFF, 0xE1, 0x00, 0x10, 'E', 'x', 'i', 'f'}), u".jpg"},  // camera (Exif)
+      {Bytes({0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x11, 'J', 'F', 'I', 'F'}), u".jpg"},  // APP0 of another length
+      {Bytes({0xFF, 0xD8, 0xFF, 0xDB}), u".jpg"},                                // tables first
+      {Bytes({0xFF, 0xD8, 0xFF}), u".jpg"},
+      {Bytes({0xFF, 0xD8, 0xFE}), u""},
+      {Bytes({0xFF, 0xD8}), u""},
+      // Icon and cursor directories with one or more images.
       {Bytes({0, 0, 1, 0, 1, 0}), u".ico"},
-      {Bytes({0, 0, 1, 0, 2, 0}), u""},  // two images
+      {Bytes({0, 0, 1, 0, 2, 0}), u".ico"},
+      {Bytes({0, 0, 1, 0, 0, 1}), u".ico"},  // 256 images
+      {Bytes({0, 0, 1, 0, 0, 0}), u""},      // no image
       {Bytes({0, 0, 2, 0, 1, 0}), u".cur"},
+      {Bytes({0, 0, 2, 0, 3, 0}), u".cur"},
+      {Bytes({0, 0, 2, 0, 0, 0}), u""},
+      {Bytes({0, 0, 3, 0, 1, 0}), u""},      // neither icon nor cursor
+      {Bytes({0, 0, 1, 1, 1, 0}), u""},      // type word not 1
+      {Bytes({0, 1, 1, 0, 1, 0}), u""},      // reserved word not 0
       {Bytes({0, 0, 2, 0, 1}), u""},
       {Bytes({'<', '?', 'x', 'm', 'l'}), u""},
       {{}, u""},

@@ -1,0 +1,91 @@
+// The main window's helpers for a user's hands: keyboard shortcuts, the tree's context
+// menu, stopping long work, and the folders the dialogs start in during this run.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "CSorvResDlg.h"
+#include "CWorkProgress.h"
+#include "resource.h"
+
+namespace {
+
+// The folder part of a file's path, without the last "\".
+std::wstring FolderOf(const std::wstring& path) {
+  const size_t last = path.find_last_of(L"\\/");
+  return last == std::wstring::npos ? std::wstring() : path.substr(0, last);
+}
+
+}  // namespace
+
+void CSorvResDlg::OnCancel() {
+  // Esc or the close box while an export runs: it stops after the current entry.
+  if (CWorkProgress* work = CWorkProgress::Active()) {
+    work->RequestStop();
+    return;
+  }
+  CDialog::OnCancel();
+}
+
+void CSorvResDlg::RememberPackageFolder(const std::wstring& packagePath) {
+  const std::wstring folder = FolderOf(packagePath);
+  if (!folder.empty()) m_lastPackageFolder = folder;
+}
+
+void CSorvResDlg::RememberSaveFolder(const std::wstring& savedPath) {
+  const std::wstring folder = FolderOf(savedPath);
+  if (!folder.empty()) m_lastSaveFolder = folder;
+}
+
+void CSorvResDlg::InstallAccelerators() {
+  m_hAccel = ::LoadAcceleratorsW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_SHORTCUTS));
+  if (m_hAccel && !m_hMsgFilter)
+    m_hMsgFilter = ::SetWindowsHookExW(WH_MSGFILTER, &CSorvResDlg::MsgFilterProc, nullptr, ::GetCurrentThreadId());
+}
+
+void CSorvResDlg::RemoveAccelerators() {
+  if (m_hMsgFilter) ::UnhookWindowsHookEx(m_hMsgFilter);
+  m_hMsgFilter = nullptr;
+  // Loaded from the resources: nothing to free.
+  m_hAccel = nullptr;
+}
+
+// The dialog's message loop hands each message here before the dialog manager sees it.
+LRESULT CALLBACK CSorvResDlg::MsgFilterProc(int code, WPARAM wParam, LPARAM lParam) {
+  MSG* msg = reinterpret_cast<MSG*>(lParam);
+  if (code == MSGF_DIALOGBOX && msg && msg->hwnd && (msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN)) {
+    const HWND top = ::GetAncestor(msg->hwnd, GA_ROOT);
+    CSorvResDlg* dlg = dynamic_cast<CSorvResDlg*>(CWindow::FromHandle(top));
+    if (dlg && dlg->m_hAccel && ::IsWindowEnabled(top) && ::TranslateAcceleratorW(top, dlg->m_hAccel, msg))
+      return TRUE;
+  }
+  return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void CSorvResDlg::OnTreeRightClick() {
+  if (m_bBusy) return;
+  const DWORD position = ::GetMessagePos();
+  POINT screen = {static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
+  TVHITTESTINFO hit = {};
+  hit.pt = screen;
+  ::ScreenToClient(m_tree, &hit.pt);
+  const HTREEITEM item = reinterpret_cast<HTREEITEM>(m_tree.SendMessage(TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+  if (item && (hit.flags & TVHT_ONITEM)) {
+    // The item clicked becomes the selection, shown in the name box and the preview.
+    m_tree.SelectItem(item);
+    RESITEM* const data = reinterpret_cast<RESITEM*>(m_tree.GetItemData(item));
+    if (data != m_shownItem) ShowPreview(data);
+  }
+  const HMENU menu = ::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_TREE_MENU));
+  const HMENU popup = menu ? ::GetSubMenu(menu, 0) : nullptr;
+  if (!popup) {
+    if (menu) ::DestroyMenu(menu);
+    return;
+  }
+  ::EnableMenuItem(popup, IDC_SAVE, MF_BYCOMMAND | (m_tree.GetSelectedItem() ? MF_ENABLED : MF_GRAYED));
+  ::EnableMenuItem(popup, IDC_EXPORT, MF_BYCOMMAND | (m_tree.GetCount() ? MF_ENABLED : MF_GRAYED));
+  const UINT command = static_cast<UINT>(
+      ::TrackPopupMenu(popup, TPM_RIGHTBUTTON | TPM_RETURNCMD, screen.x, screen.y, 0, m_hWnd, nullptr));
+  ::DestroyMenu(menu);
+  if (command == IDC_SAVE) OnSaveFile();
+  if (command == IDC_EXPORT) OnExportAll();
+}
