@@ -287,16 +287,14 @@ seen 20 previewing 'img\sunset.png' "$work/sunset.ppm" || fail "Up x3: back to s
 
 # ---- Save the selected entry through the save dialog ---------------------------------------
 
-# message_box TEXT...: the message box is in front with these lines; keep it; Return closes it.
+# message_box NAME PARAGRAPH...: the message box is in front, its message (read through the
+# window tree) is exactly these paragraphs, and each is drawn in it, wrapped wherever the box
+# wrapped it; keep it; Return closes it.
 message_box() {
   local name=$1; shift
   wait_foreground "SorvRes" Button 30
-  local lines=("$@")
-  shown() {
-    local line
-    for line in "${lines[@]}"; do text $dialog_client message 000000 "$line" || return 1; done
-  }
-  seen 20 shown || fail "message box does not read \"${lines[*]}\": $(cat "$work/seen")"
+  seen 20 probe message "$shot_win" "SorvRes" "$@" ||
+    fail "message box does not read \"$*\": $(cat "$work/seen")"
   keep "$name"
   key Return
   wait_gone "SorvRes" 20
@@ -373,7 +371,7 @@ keep resized
 
 step="not a package"
 open_package bad-open "$work/bad.rdb"
-message_box bad-message "打开文件失败!" "$(winpath "$work/bad.rdb")"
+message_box bad-message "打开文件失败!" "" "$(winpath "$work/bad.rdb")"
 failed_state() {
   text $status_box status 000000 "打开文件失败" && no_text $tree_box dialog 000000 "sunset.png" && centred "$work/splash.ppm"
 }
