@@ -184,6 +184,9 @@ if [ -z "${DISPLAY:-}" ]; then
   export DISPLAY=":$(head -n 1 "$work/display")"
 fi
 "$root/scripts/wine-prefix" >/dev/null || fail "cannot make the Wine prefix $WINEPREFIX"
+# The texts are read in the fonts the prefix configures: checked before they are relied on.
+"$root/scripts/wine-prefix" --check >"$work/fonts.txt" 2>&1 ||
+  fail "the Wine prefix does not draw with the configured fonts: $(cat "$work/fonts.txt")"
 # One server for the whole run; it must not hold CTest's output open.
 wineserver -p </dev/null >/dev/null 2>&1
 shot_win=$(winpath "$work/shot.ppm")
