@@ -216,10 +216,6 @@ TextHit FindText(const Picture& shot, const Rect& wanted, const Glyphs& glyphs, 
   return best;
 }
 
-}  // namespace e2e
-
-namespace e2e {
-
 bool FindWrapped(const Picture& shot, const Rect& region, FontKind kind, unsigned foreground,
                  const std::wstring& paragraph, std::vector<WrappedLine>& lines, std::wstring& missing) {
   std::wstring rest = paragraph;
@@ -236,8 +232,8 @@ bool FindWrapped(const Picture& shot, const Rect& region, FontKind kind, unsigne
       const TextHit hit = FindText(shot, below, glyphs, foreground);
       if (!hit.found) continue;
       lines.push_back({rest.substr(0, n), hit, glyphs.width, glyphs.height});
-      rest.erase(0, n);
-      rest.erase(0, rest.find_first_not_of(L' ') == std::wstring::npos ? rest.size() : rest.find_first_not_of(L' '));
+      const size_t next = rest.find_first_not_of(L' ', n);
+      rest.erase(0, next == std::wstring::npos ? rest.size() : next);
       top = hit.y + std::max(1, glyphs.height / 2);
       found = true;
     }
