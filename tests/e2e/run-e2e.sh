@@ -184,6 +184,9 @@ if [ -z "${DISPLAY:-}" ]; then
   export DISPLAY=":$(head -n 1 "$work/display")"
 fi
 "$root/scripts/wine-prefix" >/dev/null || fail "cannot make the Wine prefix $WINEPREFIX"
+# The texts are read in the fonts the prefix configures: checked before they are relied on.
+"$root/scripts/wine-prefix" --check >"$work/fonts.txt" 2>&1 ||
+  fail "the Wine prefix does not draw with the configured fonts: $(cat "$work/fonts.txt")"
 # One server for the whole run; it must not hold CTest's output open.
 wineserver -p </dev/null >/dev/null 2>&1
 shot_win=$(winpath "$work/shot.ppm")
@@ -287,16 +290,14 @@ seen 20 previewing 'img\sunset.png' "$work/sunset.ppm" || fail "Up x3: back to s
 
 # ---- Save the selected entry through the save dialog ---------------------------------------
 
-# message_box TEXT...: the message box is in front with these lines; keep it; Return closes it.
+# message_box NAME PARAGRAPH...: the message box is in front, its message (read through the
+# window tree) is exactly these paragraphs, and each is drawn in it, wrapped wherever the box
+# wrapped it; keep it; Return closes it.
 message_box() {
   local name=$1; shift
   wait_foreground "SorvRes" Button 30
-  local lines=("$@")
-  shown() {
-    local line
-    for line in "${lines[@]}"; do text $dialog_client message 000000 "$line" || return 1; done
-  }
-  seen 20 shown || fail "message box does not read \"${lines[*]}\": $(cat "$work/seen")"
+  seen 20 probe message "$shot_win" "SorvRes" "$@" ||
+    fail "message box does not read \"$*\": $(cat "$work/seen")"
   keep "$name"
   key Return
   wait_gone "SorvRes" 20
@@ -398,7 +399,7 @@ keep resized
 
 step="not a package"
 open_package bad-open "$work/bad.rdb"
-message_box bad-message "打开文件失败!" "$(winpath "$work/bad.rdb")"
+message_box bad-message "打开文件失败!" "" "$(winpath "$work/bad.rdb")"
 failed_state() {
   text $status_box status 000000 "打开文件失败" && no_text $tree_box dialog 000000 "sunset.png" && centred "$work/splash.ppm"
 }

@@ -9,6 +9,10 @@
 //   foreground TITLE|!TITLE CLASS|- MS    wait for the foreground window (and its focused control)
 //   gone TITLE MS                         wait until no window has that title
 //   text SHOT X Y W H FONT RRGGBB TEXT    find a line of text in a region of a PPM screenshot
+//   message SHOT TITLE PARAGRAPH...       the window's message (read through the window tree)
+//                                         is exactly the paragraphs joined by line breaks, and
+//                                         each is drawn on the screenshot, wrapped wherever
+//                                         the system wrapped it
 //   picture SHOT X Y W H IMAGE            find a PPM picture in a region, pixel for pixel
 //   runs SHOT row Y X0 X1                 runs of a row (or a column: column X Y0 Y1) that
 //                                         differ from its first pixel
@@ -133,6 +137,56 @@ int Text(int argc, wchar_t** argv) {
   return hit.found ? 0 : 1;
 }
 
+// Quoted for a report: line breaks shown as \r \n.
+std::wstring Quoted(const std::wstring& text) {
+  std::wstring out = L"\"";
+  for (wchar_t c : text) out += c == L'\r' ? L"\\r" : c == L'\n' ? L"\\n" : std::wstring(1, c);
+  return out + L"\"";
+}
+
+int Message(int argc, wchar_t** argv) {
+  if (argc < 5) return Fail("message SHOT TITLE PARAGRAPH...");
+  e2e::WindowInfo info;
+  if (!e2e::WaitForWindow(argv[3], 0, info)) {
+    Print(std::wstring(L"no window ") + Quoted(argv[3]) + L"\n");
+    return 1;
+  }
+  std::wstring expected;
+  for (int i = 4; i < argc; ++i) expected += (i > 4 ? L"\r\n" : L"") + std::wstring(argv[i]);
+  std::wstring actual;
+  RECT box;
+  if (!e2e::ReadStaticText(info.hwnd, actual, box)) {
+    Print(L"no message text in " + Quoted(argv[3]) + L"\n");
+    return 1;
+  }
+  if (actual != expected) {
+    Print(L"the message is " + Quoted(actual) + L", not " + Quoted(expected) + L"\n");
+    return 1;
+  }
+  Picture shot;
+  std::string error;
+  if (!e2e::ReadPpm(argv[2], shot, error)) return Fail(error.c_str());
+  const Rect region{box.left, box.top, box.right - box.left, box.bottom - box.top};
+  int top = region.y;
+  for (int i = 4; i < argc; ++i) {
+    if (!argv[i][0]) continue;
+    const Rect below{region.x, top, region.width, region.y + region.height - top};
+    std::vector<e2e::WrappedLine> lines;
+    std::wstring missing;
+    const bool found = e2e::FindWrapped(shot, below, e2e::FontKind::Message, 0x000000, argv[i], lines, missing);
+    for (const auto& line : lines) {
+      std::printf("line %d %d %d %d %.3f: ", line.hit.x, line.hit.y, line.width, line.height, line.hit.score);
+      Print(line.text + L"\n");
+    }
+    if (!found) {
+      Print(L"not drawn: " + Quoted(missing) + L"\n");
+      return 1;
+    }
+    top = lines.back().hit.y + lines.back().height;
+  }
+  return 0;
+}
+
 int PictureCommand(int argc, wchar_t** argv) {
   if (argc != 8) return Fail("picture SHOT X Y W H IMAGE");
   Picture shot, image;
@@ -183,6 +237,7 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"gone" && argc == 4 && Number(argv[3], ms))
     return e2e::WaitForNoWindow(argv[2], static_cast<DWORD>(ms)) ? 0 : 1;
   if (command == L"text") return Text(argc, argv);
+  if (command == L"message") return Message(argc, argv);
   if (command == L"picture") return PictureCommand(argc, argv);
   if (command == L"runs") return Runs(argc, argv);
   return Fail("unknown command or arguments");

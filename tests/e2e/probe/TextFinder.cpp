@@ -216,4 +216,33 @@ TextHit FindText(const Picture& shot, const Rect& wanted, const Glyphs& glyphs, 
   return best;
 }
 
+bool FindWrapped(const Picture& shot, const Rect& region, FontKind kind, unsigned foreground,
+                 const std::wstring& paragraph, std::vector<WrappedLine>& lines, std::wstring& missing) {
+  std::wstring rest = paragraph;
+  int top = region.y;
+  while (!rest.empty()) {
+    const Rect below{region.x, top, region.width, region.y + region.height - top};
+    // Longest first: a shorter start of the line is found too, a longer one is not, as the
+    // glyphs past the break are drawn on the next line, not here.
+    bool found = false;
+    for (size_t n = rest.size(); n > 0 && !found; --n) {
+      if (rest[n - 1] == L' ') continue;  // a break at a blank draws no blank
+      Glyphs glyphs;
+      if (!RenderText(kind, rest.substr(0, n), glyphs) || glyphs.width > below.width) continue;
+      const TextHit hit = FindText(shot, below, glyphs, foreground);
+      if (!hit.found) continue;
+      lines.push_back({rest.substr(0, n), hit, glyphs.width, glyphs.height});
+      const size_t next = rest.find_first_not_of(L' ', n);
+      rest.erase(0, next == std::wstring::npos ? rest.size() : next);
+      top = hit.y + std::max(1, glyphs.height / 2);
+      found = true;
+    }
+    if (!found) {
+      missing = rest;
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace e2e

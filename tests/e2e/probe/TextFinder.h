@@ -38,4 +38,15 @@ struct TextHit {
 // Looks for `glyphs` drawn in `foreground` (0xRRGGBB) on the region's most common colour.
 TextHit FindText(const Picture& shot, const Rect& region, const Glyphs& glyphs, unsigned foreground);
 
+// A paragraph as the system's word wrap draws it: one or more lines, top to bottom, broken
+// wherever the wrap chose. Each line is the longest rest of the paragraph that is drawn below
+// the line before; `lines` gets the lines found, `missing` the part that was not.
+struct WrappedLine {
+  std::wstring text;
+  TextHit hit;
+  int width = 0, height = 0;  // of the inked box
+};
+bool FindWrapped(const Picture& shot, const Rect& region, FontKind kind, unsigned foreground,
+                 const std::wstring& paragraph, std::vector<WrappedLine>& lines, std::wstring& missing);
+
 }  // namespace e2e

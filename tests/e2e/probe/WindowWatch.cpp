@@ -9,9 +9,9 @@ namespace {
 constexpr DWORD kPollMs = 50;
 
 std::wstring TextOf(HWND hwnd) {
-  wchar_t buffer[512] = {};
-  ::GetWindowTextW(hwnd, buffer, 512);
-  return buffer;
+  std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(hwnd)) + 1, L'\0');
+  text.resize(static_cast<size_t>(::GetWindowTextW(hwnd, &text[0], static_cast<int>(text.size()))));
+  return text;
 }
 
 std::wstring ClassOf(HWND hwnd) {
@@ -70,6 +70,27 @@ bool WaitForNoWindow(const std::wstring& title, DWORD timeoutMs) {
     HWND hwnd = ::FindWindowW(nullptr, title.c_str());
     return !hwnd || !::IsWindowVisible(hwnd);
   });
+}
+
+bool ReadStaticText(HWND window, std::wstring& text, RECT& screen) {
+  struct Search {
+    HWND found = nullptr;
+  } search;
+  // The text static, not the icon beside it (a static too, with no text).
+  ::EnumChildWindows(
+      window,
+      [](HWND child, LPARAM data) -> BOOL {
+        const LONG style = ::GetWindowLongW(child, GWL_STYLE);
+        if (ClassOf(child) != L"Static" || (style & SS_TYPEMASK) == SS_ICON || ::GetWindowTextLengthW(child) == 0)
+          return TRUE;
+        reinterpret_cast<Search*>(data)->found = child;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  if (!search.found) return false;
+  text = TextOf(search.found);
+  ::GetWindowRect(search.found, &screen);
+  return true;
 }
 
 }  // namespace e2e

@@ -25,4 +25,8 @@ bool WaitForForeground(const std::wstring& title, const std::wstring& focusClass
 // No visible top-level window with this title is left.
 bool WaitForNoWindow(const std::wstring& title, DWORD timeoutMs);
 
+// The text of a window's static text control (a message box's message, read through the
+// window tree) and where it is on the screen. False when the window has none.
+bool ReadStaticText(HWND window, std::wstring& text, RECT& screen);
+
 }  // namespace e2e
