@@ -195,4 +195,27 @@ void ClickTreeItem(harness::TestDlg& dlg, int index) {
   harness::Pump();
 }
 
+namespace {
+void ListFiles(const std::wstring& root, const std::wstring& prefix, std::set<std::wstring>& out) {
+  WIN32_FIND_DATAW fd;
+  HANDLE h = ::FindFirstFileW((root + L"\\*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = fd.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      ListFiles(root + L"\\" + name, prefix + name + L"\\", out);
+    else
+      out.insert(prefix + name);
+  } while (::FindNextFileW(h, &fd));
+  ::FindClose(h);
+}
+}  // namespace
+
+std::set<std::wstring> FilesBelow(const std::wstring& root) {
+  std::set<std::wstring> files;
+  ListFiles(root, L"", files);
+  return files;
+}
+
 }  // namespace fixtures

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -44,6 +45,9 @@ enum class PreviewShows { kSplash, kPlaceholder, kColour, kOther };
 // is the splash picture's fitted on white, kPlaceholder when red text shows, else kOther
 // (a blank pane among them).
 PreviewShows ReadPreview(CImageCtrl& preview, uint32_t rgb);
+
+// Every file below `root`, as paths relative to it ("a\\b.png").
+std::set<std::wstring> FilesBelow(const std::wstring& root);
 
 // Real user actions on the dialog.
 void ClickButton(CButton& button);

@@ -55,26 +55,6 @@ LRESULT CALLBACK BarRecorderProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lPar
   return ::CallWindowProcW(g_barProc, hWnd, msg, wParam, lParam);
 }
 
-// Every file below `root`, as paths relative to it.
-void ListFiles(const std::wstring& root, const std::wstring& prefix, std::set<std::wstring>& out) {
-  WIN32_FIND_DATAW fd;
-  HANDLE h = ::FindFirstFileW((root + L"\\*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return;
-  do {
-    const std::wstring name = fd.cFileName;
-    if (name == L"." || name == L"..") continue;
-    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-      ListFiles(root + L"\\" + name, prefix + name + L"\\", out);
-    else
-      out.insert(prefix + name);
-  } while (::FindNextFileW(h, &fd));
-  ::FindClose(h);
-}
-std::set<std::wstring> FilesBelow(const std::wstring& root) {
-  std::set<std::wstring> files;
-  ListFiles(root, L"", files);
-  return files;
-}
 
 }  // namespace
 
@@ -124,7 +104,7 @@ TEST_F(BusyTest, ADropDuringAnExportIsIgnored) {
   EXPECT_TRUE(fixtures::DropReleased(drop));
   EXPECT_EQ(dlg.m_editPath.GetWindowText(), package);
   EXPECT_EQ(fixtures::TreeTexts(dlg.m_tree), (std::vector<std::wstring>{L"one.png", L"two.xml"}));
-  EXPECT_EQ(FilesBelow(out), (std::set<std::wstring>{L"a\\one.png", L"two.xml"}));
+  EXPECT_EQ(fixtures::FilesBelow(out), (std::set<std::wstring>{L"a\\one.png", L"two.xml"}));
   EXPECT_EQ(harness::ReadBytes(out + L"\\a\\one.png"), png);
   EXPECT_EQ(ui.messages, std::vector<std::wstring>{L"导出文件完成!"});
   EXPECT_FALSE(dlg.m_bBusy);
@@ -219,7 +199,7 @@ TEST_F(BusyTest, ExportIntoADriveRoot) {
   ui.folderAnswers.push_back(root);
   fixtures::ClickButton(dlg.m_btnExport);
 
-  EXPECT_EQ(FilesBelow(target), (std::set<std::wstring>{L"top.png", L"a\\b\\deep.png"}));
+  EXPECT_EQ(fixtures::FilesBelow(target), (std::set<std::wstring>{L"top.png", L"a\\b\\deep.png"}));
   EXPECT_EQ(harness::ReadBytes(root + L"a\\b\\deep.png"), deep);
   EXPECT_EQ(harness::ReadBytes(target + L"\\top.png"), png);
   EXPECT_EQ(ui.messages, std::vector<std::wstring>{L"导出文件完成!\r\n\r\n失败: 1"});

@@ -73,26 +73,6 @@ class SaveExportTest : public ::testing::Test {
   std::wstring package;
 };
 
-// Every file below `root`, as paths relative to it.
-void ListFiles(const std::wstring& root, const std::wstring& prefix, std::set<std::wstring>& out) {
-  WIN32_FIND_DATAW fd;
-  HANDLE h = ::FindFirstFileW((root + L"\\*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return;
-  do {
-    const std::wstring name = fd.cFileName;
-    if (name == L"." || name == L"..") continue;
-    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-      ListFiles(root + L"\\" + name, prefix + name + L"\\", out);
-    else
-      out.insert(prefix + name);
-  } while (::FindNextFileW(h, &fd));
-  ::FindClose(h);
-}
-std::set<std::wstring> FilesBelow(const std::wstring& root) {
-  std::set<std::wstring> files;
-  ListFiles(root, L"", files);
-  return files;
-}
 
 const Bytes kPng = fixtures::PngLike(48);
 const Bytes kPayload = fixtures::PngLike(33);
@@ -195,14 +175,14 @@ TEST_F(SaveExportTest, ExportWritesTheListedEntriesBelowTheFolderAndSkipsHostile
   Export(out + L"\\");
   ASSERT_EQ(ui.folderPrompts.size(), 1u);
   EXPECT_EQ(ui.folderPrompts[0], L"请选择导出目录...");
-  EXPECT_EQ(FilesBelow(out), (std::set<std::wstring>{L"a\\b\\c.png", L"a\\d.xml", L"x.png", L"e\\f.png",
+  EXPECT_EQ(fixtures::FilesBelow(out), (std::set<std::wstring>{L"a\\b\\c.png", L"a\\d.xml", L"x.png", L"e\\f.png",
                                                       L"w\\in.gft.png"}));
   EXPECT_EQ(harness::ReadBytes(out + L"\\a\\b\\c.png"), c);
   EXPECT_EQ(harness::ReadBytes(out + L"\\a\\d.xml"), d);
   EXPECT_EQ(harness::ReadBytes(out + L"\\e\\f.png"), f);
   EXPECT_EQ(harness::ReadBytes(out + L"\\w\\in.gft.png"), kPayload);
   // Nothing next to the folder, nothing on the drive root.
-  EXPECT_EQ(FilesBelow(dir.Path()).size(), FilesBelow(out).size() + 1);  // + the package
+  EXPECT_EQ(fixtures::FilesBelow(dir.Path()).size(), fixtures::FilesBelow(out).size() + 1);  // + the package
   EXPECT_FALSE(harness::FileExists(L"C:\\x"));
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0], L"导出文件完成!\r\n\r\n失败: 5");
@@ -216,7 +196,7 @@ TEST_F(SaveExportTest, ExportWritesTheListedEntriesBelowTheFolderAndSkipsHostile
   fixtures::ChooseFilter(dlg, 7);
   ui.messages.clear();
   Export(xmlOnly + L"\\");
-  EXPECT_EQ(FilesBelow(xmlOnly), std::set<std::wstring>{L"a\\d.xml"});
+  EXPECT_EQ(fixtures::FilesBelow(xmlOnly), std::set<std::wstring>{L"a\\d.xml"});
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0], L"导出文件完成!");
 
@@ -232,7 +212,7 @@ TEST_F(SaveExportTest, AFileInTheWaySkipsTheEntriesBelowIt) {
   ::CreateDirectoryW(out.c_str(), nullptr);
   harness::WriteBytes(out + L"\\a", fixtures::Text("a file named a"));
   Export(out + L"\\");
-  EXPECT_EQ(FilesBelow(out), (std::set<std::wstring>{L"a", L"top.png", L"c\\three.png"}));
+  EXPECT_EQ(fixtures::FilesBelow(out), (std::set<std::wstring>{L"a", L"top.png", L"c\\three.png"}));
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0], L"导出文件完成!\r\n\r\n失败: 2");
 }
@@ -307,7 +287,7 @@ TEST_F(SaveExportTest, TwoEntriesForOneFileKeepTheFirstAndCountTheSecond) {
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0], L"导出文件完成!\r\n\r\n失败: 8");
   files.insert(L"e\\f.txt");
-  EXPECT_EQ(FilesBelow(out), files);
+  EXPECT_EQ(fixtures::FilesBelow(out), files);
   for (const Pair& p : pairs) {
     EXPECT_EQ(harness::ReadBytes(out + L"\\" + p.file), p.first.data) << std::string(p.file, p.file + wcslen(p.file));
   }
@@ -332,7 +312,7 @@ TEST_F(SaveExportTest, ALinkBelowTheFolderIsNotWrittenThrough) {
 
   Export(out + L"\\");
   // Nothing outside changed, whatever the links are.
-  EXPECT_EQ(FilesBelow(outside), std::set<std::wstring>{L"target.txt"});
+  EXPECT_EQ(fixtures::FilesBelow(outside), std::set<std::wstring>{L"target.txt"});
   EXPECT_EQ(harness::ReadBytes(outside + L"\\target.txt"), fixtures::Text("keep"));
   EXPECT_EQ(harness::ReadBytes(out + L"\\ok.txt"), fixtures::Text("ok"));
   // The folder link and the file link are counted and left as they are; so is the system
@@ -353,7 +333,7 @@ TEST_F(SaveExportTest, EmptyEntriesAreWrittenAndCountAsWritten) {
   Export(out + L"\\");
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0], L"导出文件完成!");
-  EXPECT_EQ(FilesBelow(out), (std::set<std::wstring>{L"empty.txt", L"w.gft", L"d\\also-empty", L"x.png"}));
+  EXPECT_EQ(fixtures::FilesBelow(out), (std::set<std::wstring>{L"empty.txt", L"w.gft", L"d\\also-empty", L"x.png"}));
   EXPECT_TRUE(harness::ReadBytes(out + L"\\empty.txt").empty());
   EXPECT_TRUE(harness::ReadBytes(out + L"\\w.gft").empty());
 
@@ -412,7 +392,7 @@ TEST_F(SaveExportTest, OutOfMemoryDuringAnExportShowsTheSystemMessageAndEnablesT
   EXPECT_FALSE(ui.messages[0].empty());
   EXPECT_EQ(ui.messages[0].find(L"导出文件完成"), std::wstring::npos);
   EXPECT_TRUE(CommandsEnabled());
-  EXPECT_EQ(FilesBelow(out), std::set<std::wstring>{L"a.png"});
+  EXPECT_EQ(fixtures::FilesBelow(out), std::set<std::wstring>{L"a.png"});
 
   // And the next export runs.
   dlg.beforeEntry = nullptr;
