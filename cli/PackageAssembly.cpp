@@ -149,16 +149,22 @@ class Assembler {
     runSize_ = 0;
     return true;
   }
+  // Adjacent kept entries are copied in one call: `e` extends the current run, or the run
+  // is copied and a new one starts at `e`.
+  bool ExtendRun(const NewEntry& e) {
+    if (runStart_ && runStart_ + runSize_ == e.data) {
+      runSize_ += e.size;
+      return true;
+    }
+    if (!FlushRun()) return false;
+    runStart_ = e.data;
+    runSize_ = e.size;
+    return true;
+  }
   bool AddKept(const NewEntry& e) {
     if (position_ - dataStart_ > kMaxOffset)
       return Fail("the entries hold more than the format's 32-bit offsets can reach (4 GiB)");
-    if (runStart_ && runStart_ + runSize_ == e.data) {
-      runSize_ += e.size;
-    } else {
-      if (!FlushRun()) return false;
-      runStart_ = e.data;
-      runSize_ = e.size;
-    }
+    if (!ExtendRun(e)) return false;
     Record(e, position_, e.size);
     position_ += e.size;
     progress_->Advance(e.size);
@@ -309,13 +315,7 @@ class Assembler {
     return FlushRun();
   }
   bool AddKeptStream(const NewEntry& e) {
-    if (runStart_ && runStart_ + runSize_ == e.data) {
-      runSize_ += e.size;
-    } else {
-      if (!FlushRun()) return false;
-      runStart_ = e.data;
-      runSize_ = e.size;
-    }
+    if (!ExtendRun(e)) return false;
     progress_->Advance(e.size);
     return true;
   }

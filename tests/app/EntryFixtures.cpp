@@ -212,6 +212,11 @@ void ListFiles(const std::wstring& root, const std::wstring& prefix, std::set<st
 }
 }  // namespace
 
+bool CommandsEnabled(const harness::TestDlg& dlg) {
+  return ::IsWindowEnabled(dlg.m_btnOpen) && ::IsWindowEnabled(dlg.m_btnSave) && ::IsWindowEnabled(dlg.m_btnExport) &&
+         ::IsWindowEnabled(dlg.m_editPath);
+}
+
 std::set<std::wstring> FilesBelow(const std::wstring& root) {
   std::set<std::wstring> files;
   ListFiles(root, L"", files);

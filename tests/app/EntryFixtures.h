@@ -49,6 +49,9 @@ PreviewShows ReadPreview(CImageCtrl& preview, uint32_t rgb);
 // Every file below `root`, as paths relative to it ("a\\b.png").
 std::set<std::wstring> FilesBelow(const std::wstring& root);
 
+// Open, Save, Export and the path box all enabled.
+bool CommandsEnabled(const harness::TestDlg& dlg);
+
 // Real user actions on the dialog.
 void ClickButton(CButton& button);
 void ChooseFilter(harness::TestDlg& dlg, int index);

@@ -36,10 +36,7 @@ class EntryTreeTest : public ::testing::Test {
     EXPECT_TRUE(fixtures::DropReleased(drop));
   }
   std::wstring Pane0() const { return dlg.m_statusBar.GetPaneText(0); }
-  bool CommandsEnabled() const {
-    return ::IsWindowEnabled(dlg.m_btnOpen) && ::IsWindowEnabled(dlg.m_btnSave) &&
-           ::IsWindowEnabled(dlg.m_btnExport) && ::IsWindowEnabled(dlg.m_editPath);
-  }
+  bool CommandsEnabled() const { return fixtures::CommandsEnabled(dlg); }
 
   FakeUi ui;
   TestDlg dlg;

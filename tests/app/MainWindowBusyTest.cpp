@@ -25,10 +25,7 @@ class BusyTest : public ::testing::Test {
     harness::Pump();
   }
   void TearDown() override { harness::Pump(); }
-  bool CommandsEnabled() const {
-    return ::IsWindowEnabled(dlg.m_btnOpen) && ::IsWindowEnabled(dlg.m_btnSave) &&
-           ::IsWindowEnabled(dlg.m_btnExport) && ::IsWindowEnabled(dlg.m_editPath);
-  }
+  bool CommandsEnabled() const { return fixtures::CommandsEnabled(dlg); }
 
   FakeUi ui;
   TestDlg dlg;
