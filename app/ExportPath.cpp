@@ -2,14 +2,12 @@
 
 #include <utility>
 
+#include "TextRules.h"
+
 namespace sorv {
 namespace app {
 
 namespace {
-
-bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
-
-char16_t FoldAscii(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; }
 
 bool EqualsUpper(std::u16string_view text, const char16_t* upper) {
   size_t i = 0;

@@ -1,14 +1,11 @@
 #include "ExportPlan.h"
 
+#include "TextRules.h"
+
 namespace sorv {
 namespace app {
 
 namespace {
-
-bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
-
-bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 // Length of `text` in the limits' unit: UTF-16 units, or the bytes of its UTF-8 form (a
 // lone surrogate counted as the 3-byte replacement character).

@@ -1,5 +1,7 @@
 #include "PathFit.h"
 
+#include "TextRules.h"
+
 namespace sorv {
 namespace app {
 
@@ -26,7 +28,7 @@ bool FitPathToWidth(std::u16string& text, int width, const TextMeasure& measure)
     if (e + t + m <= width) break;
   }
   // A lone high surrogate before the ellipsis would draw as a box.
-  if (p > 0 && text[p - 1] >= 0xD800 && text[p - 1] <= 0xDBFF) --p;
+  if (p > 0 && IsHighSurrogate(text[p - 1])) --p;
   if (p == 0) {
     text.clear();
     return false;

@@ -1,12 +1,11 @@
 #include "PathSplit.h"
 
+#include "TextRules.h"
+
 namespace sorv {
 namespace app {
 
 namespace {
-
-bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
-bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 
 // Copies `text` into a zero-terminated field of N units, cut to N - 1 units.
 template <class Ch, size_t N>

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "TextRules.h"
+
 namespace sorv {
 namespace app {
 
@@ -24,8 +26,6 @@ const FilterChoice kChoices[kFilterCount] = {
     {u"过滤:GMD文件(*.gmd)", u"*.gmd"},
     {u"过滤:LUA文件(*.lua)", u"*.lua"},
 };
-
-char16_t FoldAscii(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; }
 
 std::u16string Decimal(size_t n) {
   const std::string digits = std::to_string(n);

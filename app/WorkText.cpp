@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "TextRules.h"
+
 namespace sorv {
 namespace app {
 
@@ -16,7 +18,6 @@ std::u16string Number(size_t n) {
   return digits;
 }
 
-bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
 bool IsLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
 
 std::u16string Trim(const std::u16string& text) {

@@ -2,7 +2,7 @@
 
 namespace rdbtool {
 
-Arguments::Arguments(const std::vector<std::string>& args, std::initializer_list<OptionSpec> options) {
+Arguments::Arguments(const std::vector<std::string>& args, const std::vector<OptionSpec>& options) {
   auto find = [&](const std::string& name) -> const OptionSpec* {
     for (const OptionSpec& option : options)
       if (name == option.name) return &option;

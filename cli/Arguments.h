@@ -24,7 +24,9 @@ class Arguments {
  public:
   // Parses `args` (the subcommand's own arguments). "--help" and "-h" are always known.
   // Accepts "--name value", "--name=value" and "-C value". Throws UsageError.
-  Arguments(const std::vector<std::string>& args, std::initializer_list<OptionSpec> options);
+  Arguments(const std::vector<std::string>& args, std::initializer_list<OptionSpec> options)
+      : Arguments(args, std::vector<OptionSpec>(options)) {}
+  Arguments(const std::vector<std::string>& args, const std::vector<OptionSpec>& options);
 
   bool Has(const std::string& name) const { return values_.count(name) != 0; }
   // Every value given for `name`, in order.

@@ -18,22 +18,10 @@ const char kHelp[] =
     "  rdbtool cat game.rdb ui/btn/ok | identify -\n"
     "Exit status 1 when a name matches no entry or an entry's data lies outside the file.\n";
 
-}  // namespace
-
-int RunCat(const std::vector<std::string>& args) {
-  Arguments a(args, {});
-  if (a.WantsHelp()) {
-    PrintHelp(kHelp);
-    return kExitOk;
-  }
-  if (a.Positionals().size() < 2) throw UsageError("expects a package and at least one entry name");
-  const std::string& path = a.Positionals()[0];
-  std::string error;
+int Run(const Arguments& a) {
   PackageFile package;
-  if (!package.Open(ToNativePath(path), error)) {
-    Report("cat", path + ": " + error);
-    return kExitFailure;
-  }
+  if (!OpenPackage(a, "cat", package)) return kExitFailure;
+  std::string error;
   bool failed = false;
   for (size_t n = 1; n < a.Positionals().size(); ++n) {
     const std::string& name = a.Positionals()[n];
@@ -57,5 +45,12 @@ int RunCat(const std::vector<std::string>& args) {
   }
   return failed ? kExitPartial : kExitOk;
 }
+
+}  // namespace
+
+const Command kCatCommand = {
+    "cat", "PKG NAME...", "write entries to standard output, as extract writes them",
+    [] { return std::string(kHelp); }, {}, 2, kAnyNumber, "expects a package and at least one entry name", Run,
+};
 
 }  // namespace rdbtool

@@ -1,11 +1,11 @@
 // check PKG
-#include <cstring>
 #include <unordered_map>
 
 #include "Arguments.h"
 #include "Commands.h"
 #include "Console.h"
 #include "ExtractFolder.h"
+#include "RefusalText.h"
 #include "MappedFile.h"
 #include "PackageFile.h"
 #include "Utf.h"
@@ -25,36 +25,19 @@ const char kHelp[] =
     "Prints one line per problem on standard output; exits with 1 when there are problems,\n"
     "0 when there are none, and 2 when the file cannot be read at all.\n";
 
-uint32_t U32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-         static_cast<uint32_t>(p[3]) << 24;
-}
-
-// Where the shared index reader gave up: the first record that does not fit, for the
-// report only (the reader itself has already refused the index). Empty when every record
-// fits.
-std::string LocateIndexDamage(const uint8_t* view, uint64_t size) {
-  const uint64_t count = U32(view + 16);
-  const uint64_t room = (size - sorv::pkg::kHeaderSize) / sorv::pkg::kMinRecordSize;
-  if (count > room) {
-    return "the header counts " + std::to_string(count) + " entries, but the file has room for at most " +
-           std::to_string(room) + " index records";
+// Where the index reader gave up, for the report (the reader itself has already refused
+// the index). Empty when the index fits and the reader failed for another reason.
+std::string DescribeIndexDamage(const sorv::pkg::IndexDamage& damage) {
+  using sorv::pkg::IndexDamage;
+  if (damage.kind == IndexDamage::kCount) {
+    return "the header counts " + std::to_string(damage.count) + " entries, but the file has room for at most " +
+           std::to_string(damage.room) + " index records";
   }
-  uint64_t p = sorv::pkg::kHeaderSize;
-  for (uint64_t i = 0; i < count; ++i) {
-    uint64_t q = p;
-    while (q + 2 <= size && (view[q] | view[q + 1]) != 0) q += 2;
-    if (q + 2 > size) {
-      return "index record " + std::to_string(i + 1) + " of " + std::to_string(count) + " (at offset " +
-             std::to_string(p) + "): its name runs past the end of the file";
-    }
-    if (size - (q + 2) < 16) {
-      return "index record " + std::to_string(i + 1) + " of " + std::to_string(count) + " (at offset " +
-             std::to_string(p) + "): its offset and size fields run past the end of the file";
-    }
-    p = q + 2 + 16;
-  }
-  return std::string();  // the index fits: the reader failed for another reason
+  if (damage.kind == IndexDamage::kNone) return std::string();
+  return "index record " + std::to_string(damage.record + 1) + " of " + std::to_string(damage.count) + " (at offset " +
+         std::to_string(damage.offset) + "): " +
+         (damage.kind == IndexDamage::kName ? "its name runs past the end of the file"
+                                            : "its offset and size fields run past the end of the file");
 }
 
 class ProblemList {
@@ -102,20 +85,19 @@ void CheckEntries(const PackageFile& package, ProblemList& problems) {
     } else if (!content.valid) {
       // The offset field follows the name's terminator inside the index.
       const uint8_t* fields = reinterpret_cast<const uint8_t*>(entry.pszName) + 2 * (name.size() + 1);
-      const uint64_t start = package.DataStart() + U32(fields);
+      const uint64_t start = package.DataStart() + sorv::pkg::ReadU32(fields);
       problems.AddEntry(i, entries.size(), name,
                         "data at offset " + std::to_string(start) + " with size " + std::to_string(entry.nSize) +
                             " reaches past the end of the file (" + std::to_string(fileSize) + " bytes)");
     } else {
-      static const uint8_t kMarker[4] = {'T', 'G', 'F', 0};
       const uint64_t size = static_cast<uint64_t>(entry.nSize);
-      if (size >= 4 && std::memcmp(entry.pData, kMarker, 4) == 0) {
+      if (sorv::pkg::HasWrapMarker(entry.pData, size)) {
         if (size < sorv::pkg::kWrapHeaderMin) {
           problems.AddEntry(i, entries.size(), name,
                             "wrapped-image marker, but " + std::to_string(size) +
                                 " bytes are too few for the 20-byte header; extract writes it unchanged");
         } else {
-          const uint32_t length = U32(entry.pData + 16);
+          const uint32_t length = sorv::pkg::WrapHeaderLength(entry.pData);
           if (length > size) {
             problems.AddEntry(i, entries.size(), name,
                               "wrapped header length " + std::to_string(length) + " exceeds the entry's " +
@@ -135,15 +117,7 @@ void CheckEntries(const PackageFile& package, ProblemList& problems) {
   }
 }
 
-}  // namespace
-
-int RunCheck(const std::vector<std::string>& args) {
-  Arguments a(args, {});
-  if (a.WantsHelp()) {
-    PrintHelp(kHelp);
-    return kExitOk;
-  }
-  if (a.Positionals().size() != 1) throw UsageError("expects one package");
+int Run(const Arguments& a) {
   const std::string& path = a.Positionals()[0];
   PackageFile package;
   std::string error;
@@ -166,7 +140,7 @@ int RunCheck(const std::vector<std::string>& args) {
                    ", past the end of the file (" + std::to_string(size) + " bytes)");
     }
     if (!indexed) {
-      const std::string damage = LocateIndexDamage(view, size);
+      const std::string damage = DescribeIndexDamage(package.Damage());
       if (damage.empty()) {
         Report("check", path + ": " + error);
         return kExitFailure;
@@ -184,5 +158,12 @@ int RunCheck(const std::vector<std::string>& args) {
   problems.Out().Flush();
   return kExitPartial;
 }
+
+}  // namespace
+
+const Command kCheckCommand = {
+    "check", "PKG", "check header, index, entry bounds, wrapped headers and names",
+    [] { return std::string(kHelp); }, {}, 1, 1, "expects one package", Run,
+};
 
 }  // namespace rdbtool

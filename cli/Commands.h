@@ -1,27 +1,54 @@
-// The subcommands. Each takes its own arguments (after the subcommand's name) and returns
-// the exit code: 0 success, 1 partial failure (or problems found), 2 bad usage or an
-// unreadable package. Usage errors are thrown as UsageError.
+// The subcommands. A command is one file that defines its Command and one row in the
+// tool's table (Tool.cpp). The tool parses the command's options, answers --help and
+// checks the number of positional arguments before it calls Run, which returns the exit
+// code: 0 success, 1 partial failure (or problems found), 2 bad usage or an unreadable
+// package. Usage errors are thrown as UsageError.
 #pragma once
+#include <cstddef>
 #include <string>
 #include <vector>
 
+#include "Arguments.h"
+
 namespace rdbtool {
+
+class EntrySelection;
+class PackageFile;
 
 constexpr int kExitOk = 0;
 constexpr int kExitPartial = 1;
 constexpr int kExitFailure = 2;
 
-int RunList(const std::vector<std::string>& args);
-int RunInfo(const std::vector<std::string>& args);
-int RunExtract(const std::vector<std::string>& args);
-int RunCheck(const std::vector<std::string>& args);
-int RunPack(const std::vector<std::string>& args);
-int RunUpdate(const std::vector<std::string>& args);
-int RunCat(const std::vector<std::string>& args);
+struct Command {
+  const char* name;
+  const char* usage;    // what follows the name in the tool's help: "PKG"
+  const char* summary;  // the rest of its line there
+  std::string (*help)();
+  std::vector<OptionSpec> options;
+  size_t minPositionals;
+  size_t maxPositionals;
+  const char* positionalsError;  // the usage error for any other number of them
+  int (*run)(const Arguments& args);
+};
+constexpr size_t kAnyNumber = static_cast<size_t>(-1);
+
+extern const Command kListCommand;
+extern const Command kInfoCommand;
+extern const Command kExtractCommand;
+extern const Command kCheckCommand;
+extern const Command kCatCommand;
+extern const Command kPackCommand;
+extern const Command kUpdateCommand;
 
 // A diagnostic on standard error: "rdbtool <command>: <message>".
 void Report(const char* command, const std::string& message);
 // Prints `text` (a help text) on standard output.
-void PrintHelp(const char* text);
+void PrintHelp(const std::string& text);
+
+// Opens the package named by the first positional argument. On failure reports
+// "<path>: <reason>" for `command` and returns false (the command then exits with 2).
+bool OpenPackage(const Arguments& args, const char* command, PackageFile& package);
+// Adds the --type and --match values to `selection`; throws UsageError for a bad one.
+void SelectByOptions(const Arguments& args, EntrySelection& selection);
 
 }  // namespace rdbtool

@@ -1,11 +1,13 @@
 #include "EntrySelection.h"
 
 #include <cstring>
+#include <iterator>
 
 #include "Commands.h"
+#include "ContentTypes.h"
 #include "Glob.h"
-#include "PackageFile.h"
 #include "PathSplit.h"
+#include "TextRules.h"
 #include "TypeFilter.h"
 #include "Utf.h"
 
@@ -13,10 +15,7 @@ namespace rdbtool {
 
 namespace {
 
-char16_t Fold(char16_t c) {
-  if (c >= u'A' && c <= u'Z') return static_cast<char16_t>(c + 32);
-  return c == u'\\' ? u'/' : c;
-}
+char16_t Fold(char16_t c) { return c == u'\\' ? u'/' : sorv::LowerAscii(c); }
 
 bool SameName(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
@@ -25,40 +24,47 @@ bool SameName(std::u16string_view a, std::u16string_view b) {
   return true;
 }
 
-std::string Lower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  return s;
-}
-
 // The window's type filter, in the order of its drop-down list.
 const char* const kFilterNames[sorv::app::kFilterCount] = {"all", "images", "png", "jpg", "bmp",
                                                           "gft", "ico",    "xml", "gmd", "lua"};
 
-std::string Join(const std::vector<std::string>& parts) {
+std::string Join(const std::vector<std::string>& parts, const char* separator) {
   std::string text;
-  for (const std::string& p : parts) text += (text.empty() ? "" : ",") + p;
+  for (const std::string& p : parts) text += (text.empty() ? "" : separator) + p;
   return text;
 }
 
 }  // namespace
+
+std::string FilterTypeNames() {
+  return Join(std::vector<std::string>(std::begin(kFilterNames), std::end(kFilterNames)), ", ");
+}
+
+std::string ContentTypeHelp() {
+  std::string text;
+  for (size_t i = 0; i < sorv::pkg::kContentTypeCount; ++i) {
+    const sorv::pkg::ContentType& type = sorv::pkg::kContentTypes[i];
+    text += std::string("  ") + type.name + std::string(6 - std::strlen(type.name), ' ') + type.help + "\n";
+  }
+  return text + "  " + sorv::pkg::kNoContentTypeName + "  none of these\n";
+}
 
 bool EntrySelection::AddTypes(const std::string& list, std::string& error) {
   size_t start = 0;
   while (start <= list.size()) {
     size_t comma = list.find(',', start);
     if (comma == std::string::npos) comma = list.size();
-    std::string name = Lower(list.substr(start, comma - start));
+    std::string name = sorv::Lower(list.substr(start, comma - start));
     if (name == "jpeg") name = "jpg";
     TypeChoice choice;
     for (int i = 0; i < sorv::app::kFilterCount; ++i)
       if (name == kFilterNames[i]) choice.filter = i;
-    for (const char* t : kTypeNames)
-      if (name == t) choice.content = name;
+    for (size_t i = 0; i < sorv::pkg::kContentTypeCount; ++i)
+      if (name == sorv::pkg::kContentTypes[i].name) choice.content = name;
+    if (name == sorv::pkg::kNoContentTypeName) choice.content = name;
     if (choice.filter < 0 && choice.content.empty()) {
-      error = "unknown type '" + list.substr(start, comma - start) +
-              "' (known: all, images, png, jpg, bmp, gft, ico, xml, gmd, lua by extension as the window's "
-              "filter; png, jpg, bmp, gif, ico, cur, none by content)";
+      error = "unknown type '" + list.substr(start, comma - start) + "' (known: " + FilterTypeNames() +
+              " by extension as the window's filter; " + sorv::pkg::ContentTypeNames(", ", true) + " by content)";
       return false;
     }
     types_.push_back(choice);
@@ -157,7 +163,7 @@ bool EntrySelection::ReportUnmatched(const char* command) const {
     reported = true;
   }
   if (!reported && selected_ == 0 && !types_.empty()) {
-    Report(command, "--type " + Join(typesAsGiven_) + ": no entry of these types");
+    Report(command, "--type " + Join(typesAsGiven_, ",") + ": no entry of these types");
     reported = true;
   }
   return reported;

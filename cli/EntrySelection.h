@@ -10,6 +10,11 @@
 
 namespace rdbtool {
 
+// The window's filter names ("all, images, png, ...") in the order of its list.
+std::string FilterTypeNames();
+// One line per content type, for help texts: "  png   PNG image: begins 89 50 4E 47".
+std::string ContentTypeHelp();
+
 class EntrySelection {
  public:
   // A comma-separated list of type names, any case: the window's filter names (all,

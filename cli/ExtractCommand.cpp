@@ -2,8 +2,10 @@
 #include "Arguments.h"
 #include "Commands.h"
 #include "Console.h"
+#include "ContentTypes.h"
 #include "EntrySelection.h"
 #include "ExtractFolder.h"
+#include "RefusalText.h"
 #include "PackageFile.h"
 #include "Progress.h"
 #include "Utf.h"
@@ -62,35 +64,20 @@ std::string ShownPath(const std::vector<std::u16string>& components) {
   return text;
 }
 
-}  // namespace
-
-int RunExtract(const std::vector<std::string>& args) {
-  Arguments a(args, {{"-C", true}, {"--type", true}, {"--match", true}, {"-O", false}, {"--to-stdout", false},
-                     {"-k", false}, {"--keep-old-files", false}, {"-v", false}, {"--verbose", false}});
-  if (a.WantsHelp()) {
-    PrintHelp(kHelp);
-    return kExitOk;
-  }
-  if (a.Positionals().empty()) throw UsageError("expects a package");
+int Run(const Arguments& a) {
   if (a.Values("-C").size() > 1) throw UsageError("-C given more than once");
   const bool toStdout = a.Has("-O") || a.Has("--to-stdout");
   const bool verbose = a.Has("-v") || a.Has("--verbose");
   if (toStdout && a.Has("-C")) throw UsageError("-O writes to standard output, not into a folder: drop -C");
   EntrySelection selection;
+  SelectByOptions(a, selection);
   std::string error;
-  for (const std::string& t : a.Values("--type"))
-    if (!selection.AddTypes(t, error)) throw UsageError(error);
-  for (const std::string& m : a.Values("--match"))
-    if (!selection.AddPattern(m, error)) throw UsageError(error);
   for (size_t i = 1; i < a.Positionals().size(); ++i)
     if (!selection.AddName(a.Positionals()[i], error)) throw UsageError(error);
 
   PackageFile package;
+  if (!OpenPackage(a, "extract", package)) return kExitFailure;
   const std::string& path = a.Positionals()[0];
-  if (!package.Open(ToNativePath(path), error)) {
-    Report("extract", path + ": " + error);
-    return kExitFailure;
-  }
   ExtractFolder folder;
   folder.Protect(ToNativePath(path));
   folder.KeepExisting(a.Has("-k") || a.Has("--keep-old-files"));
@@ -109,7 +96,7 @@ int RunExtract(const std::vector<std::string>& args) {
   uint64_t totalBytes = 0;
   for (const RESENTRY& entry : package.Entries()) {
     const sorv::pkg::EntryContent content = package.Content(entry);
-    if (!selection.Selects(PackageFile::Name(entry), TypeName(content.ext))) continue;
+    if (!selection.Selects(PackageFile::Name(entry), sorv::pkg::ContentTypeName(content.ext))) continue;
     selected.push_back(Selected{&entry, content});
     if (content.valid) totalBytes += content.size;
   }
@@ -170,5 +157,15 @@ int RunExtract(const std::vector<std::string>& args) {
   }
   return failed || unmatched ? kExitPartial : kExitOk;
 }
+
+}  // namespace
+
+const Command kExtractCommand = {
+    "extract", "PKG", "write entries below a folder, as the window program's export does",
+    [] { return std::string(kHelp); },
+    {{"-C", true}, {"--type", true}, {"--match", true}, {"-O", false}, {"--to-stdout", false}, {"-k", false},
+     {"--keep-old-files", false}, {"-v", false}, {"--verbose", false}},
+    1, kAnyNumber, "expects a package", Run,
+};
 
 }  // namespace rdbtool

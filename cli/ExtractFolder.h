@@ -65,7 +65,4 @@ class ExtractFolder {
 #endif
 };
 
-// The reason for a refused name, for messages.
-const char* RefusalText(sorv::app::ExportRefusal refusal);
-
 }  // namespace rdbtool

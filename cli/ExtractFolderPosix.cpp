@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "ExtractFolder.h"
+#include "RefusalText.h"
 #include "SystemError.h"
 #include "Utf.h"
 

@@ -3,6 +3,7 @@
 #include "CSorvResFile.h"
 #include "ExportFolderWin.h"
 #include "ExtractFolder.h"
+#include "RefusalText.h"
 #include "SystemError.h"
 
 namespace rdbtool {

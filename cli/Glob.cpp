@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+#include "TextRules.h"
+
 namespace rdbtool {
 
 namespace {
@@ -15,9 +17,9 @@ char32_t Fold(char32_t c) {
 // The code point at `i` and its length in units.
 char32_t At(std::u16string_view s, size_t i, size_t& length) {
   const char16_t c = s[i];
-  if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+  if (sorv::IsHighSurrogate(c) && i + 1 < s.size() && sorv::IsLowSurrogate(s[i + 1])) {
     length = 2;
-    return 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+    return sorv::CombineSurrogates(c, s[i + 1]);
   }
   length = 1;
   return c;

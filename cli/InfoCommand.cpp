@@ -1,9 +1,10 @@
 // info PKG
-#include <cstring>
+#include <vector>
 
 #include "Arguments.h"
 #include "Commands.h"
 #include "Console.h"
+#include "ContentTypes.h"
 #include "PackageFile.h"
 
 namespace rdbtool {
@@ -30,24 +31,16 @@ std::string Cell(const std::string& text, size_t width) {
   return text.size() >= width ? text + " " : text + std::string(width - text.size(), ' ');
 }
 
-}  // namespace
-
-int RunInfo(const std::vector<std::string>& args) {
-  Arguments a(args, {{"--json", false}});
-  if (a.WantsHelp()) {
-    PrintHelp(kHelp);
-    return kExitOk;
-  }
-  if (a.Positionals().size() != 1) throw UsageError("expects one package");
+int Run(const Arguments& a) {
   PackageFile package;
-  std::string error;
-  const std::string& path = a.Positionals()[0];
-  if (!package.Open(ToNativePath(path), error)) {
-    Report("info", path + ": " + error);
-    return kExitFailure;
-  }
+  if (!OpenPackage(a, "info", package)) return kExitFailure;
 
-  uint64_t counts[7] = {}, bytes[7] = {};
+  // One row per content type, then one for none of them.
+  const size_t rows = sorv::pkg::kContentTypeCount + 1;
+  auto rowName = [](size_t i) {
+    return i < sorv::pkg::kContentTypeCount ? sorv::pkg::kContentTypes[i].name : sorv::pkg::kNoContentTypeName;
+  };
+  std::vector<uint64_t> counts(rows), bytes(rows);
   uint64_t outside = 0, wrapped = 0;
   for (const RESENTRY& entry : package.Entries()) {
     const sorv::pkg::EntryContent content = package.Content(entry);
@@ -56,13 +49,10 @@ int RunInfo(const std::vector<std::string>& args) {
       continue;
     }
     if (content.wrapped) ++wrapped;
-    const char* type = TypeName(content.ext);
-    for (int i = 0; i < 7; ++i) {
-      if (std::strcmp(type, kTypeNames[i]) == 0) {
-        ++counts[i];
-        bytes[i] += static_cast<uint64_t>(entry.nSize);
-      }
-    }
+    const sorv::pkg::ContentType* type = sorv::pkg::ContentTypeOfExtension(content.ext);
+    const size_t row = type ? static_cast<size_t>(type - sorv::pkg::kContentTypes) : rows - 1;
+    ++counts[row];
+    bytes[row] += static_cast<uint64_t>(entry.nSize);
   }
   std::string text;
   if (a.Has("--json")) {
@@ -76,8 +66,8 @@ int RunInfo(const std::vector<std::string>& args) {
     field("outside", outside);
     field("wrapped", wrapped);
     text += ",\"types\":{";
-    for (int i = 0; i < 7; ++i) {
-      text += std::string(i ? "," : "") + "\"" + kTypeNames[i] + "\":{\"entries\":" + std::to_string(counts[i]) +
+    for (size_t i = 0; i < rows; ++i) {
+      text += std::string(i ? "," : "") + "\"" + rowName(i) + "\":{\"entries\":" + std::to_string(counts[i]) +
               ",\"bytes\":" + std::to_string(bytes[i]) + "}";
     }
     text += "}}\n";
@@ -89,10 +79,17 @@ int RunInfo(const std::vector<std::string>& args) {
   text += Row("outside the file:", outside);
   text += Row("wrapped:", wrapped);
   text += "\n" + Cell("type", 6) + Cell("entries", 10) + "bytes\n";
-  for (int i = 0; i < 7; ++i)
-    text += Cell(kTypeNames[i], 6) + Cell(std::to_string(counts[i]), 10) + std::to_string(bytes[i]) + "\n";
+  for (size_t i = 0; i < rows; ++i)
+    text += Cell(rowName(i), 6) + Cell(std::to_string(counts[i]), 10) + std::to_string(bytes[i]) + "\n";
   if (!WriteText(Stream::kOut, text)) return kExitPartial;
   return kExitOk;
 }
+
+}  // namespace
+
+const Command kInfoCommand = {
+    "info", "PKG", "entry count, data-area start, file size, entries and bytes per type",
+    [] { return std::string(kHelp); }, {{"--json", false}}, 1, 1, "expects one package", Run,
+};
 
 }  // namespace rdbtool

@@ -4,6 +4,7 @@
 #include "Arguments.h"
 #include "Commands.h"
 #include "Console.h"
+#include "ContentTypes.h"
 #include "EntrySelection.h"
 #include "PackageFile.h"
 #include "Utf.h"
@@ -12,31 +13,35 @@ namespace rdbtool {
 
 namespace {
 
-const char kHelp[] =
-    "Usage: rdbtool list PKG [--type TYPE[,TYPE...]] [--match GLOB] [--json]\n"
-    "Lists the package's entries in index order, one line each:\n"
-    "  SIZE<TAB>TYPE<TAB>STATE<TAB>NAME\n"
-    "SIZE is the stored size in bytes; TYPE the recognised content type (png, jpg, bmp,\n"
-    "gif, ico, cur, or none), of the payload when wrapped; STATE is plain, wrapped (a\n"
-    "\"TGF\" header is removed on extract) or outside (the data lies outside the file).\n"
-    "NAME is the stored name, with the platform's separator (\"/\" on the host, \"\\\" on\n"
-    "Windows); control characters show as \"?\".\n"
-    "\n"
-    "  --type TYPE   only entries of these types (repeatable, or comma-separated): the\n"
-    "                window's filter names all, images, png, jpg, bmp, gft, ico, xml, gmd,\n"
-    "                lua select by the name's extension as the window does (whole\n"
-    "                extension, any case); the content types png, jpg, bmp, gif, ico, cur,\n"
-    "                none by what the content is; png, jpg, bmp, ico select either way\n"
-    "  --match GLOB  only names matching GLOB (repeatable): * any run of characters,\n"
-    "                separators included; ? one character; [a-z] [!a-z] sets. \"/\" and \"\\\"\n"
-    "                are the same separator; ASCII case is ignored\n"
-    "  --json        a JSON array of objects instead:\n"
-    "                {\"name\", \"stored_name\", \"size\", \"type\", \"wrapped\", \"inside\",\n"
-    "                \"content_size\"} where name has the platform's separator, stored_name\n"
-    "                is the name exactly as stored, and content_size is what extract\n"
-    "                writes (null when outside)\n"
-    "\n"
-    "Exit status 1 when a --match pattern matches nothing, or nothing is of the types.\n";
+std::string Help() {
+  return "Usage: rdbtool list PKG [--type TYPE[,TYPE...]] [--match GLOB] [--json]\n"
+         "Lists the package's entries in index order, one line each:\n"
+         "  SIZE<TAB>TYPE<TAB>STATE<TAB>NAME\n"
+         "SIZE is the stored size in bytes; TYPE the recognised content type (see below),\n"
+         "of the payload when wrapped; STATE is plain, wrapped (a \"TGF\" header is removed\n"
+         "on extract) or outside (the data lies outside the file).\n"
+         "NAME is the stored name, with the platform's separator (\"/\" on the host, \"\\\" on\n"
+         "Windows); control characters show as \"?\".\n"
+         "\n"
+         "  --type TYPE   only entries of these types (repeatable, or comma-separated):\n"
+         "                by the name's extension, as the window's filter does (whole\n"
+         "                extension, any case): " + FilterTypeNames() + "\n"
+         "                by content (see below): " + sorv::pkg::ContentTypeNames(", ", true) + "\n"
+         "                a name that is both selects an entry that is either\n"
+         "  --match GLOB  only names matching GLOB (repeatable): * any run of characters,\n"
+         "                separators included; ? one character; [a-z] [!a-z] sets. \"/\" and \"\\\"\n"
+         "                are the same separator; ASCII case is ignored\n"
+         "  --json        a JSON array of objects instead:\n"
+         "                {\"name\", \"stored_name\", \"size\", \"type\", \"wrapped\", \"inside\",\n"
+         "                \"content_size\"} where name has the platform's separator, stored_name\n"
+         "                is the name exactly as stored, and content_size is what extract\n"
+         "                writes (null when outside)\n"
+         "\n"
+         "Content types, by the content's first bytes:\n" +
+         ContentTypeHelp() +
+         "\n"
+         "Exit status 1 when a --match pattern matches nothing, or nothing is of the types.\n";
+}
 
 void AppendNumber(uint64_t value, std::string& out) {
   char digits[24];
@@ -73,29 +78,12 @@ void AppendJsonShownName(std::u16string_view name, std::string& out) {
 #endif
 }
 
-}  // namespace
-
-int RunList(const std::vector<std::string>& args) {
-  Arguments a(args, {{"--type", true}, {"--match", true}, {"--json", false}});
-  if (a.WantsHelp()) {
-    PrintHelp(kHelp);
-    return kExitOk;
-  }
-  if (a.Positionals().size() != 1) throw UsageError("expects one package");
+int Run(const Arguments& a) {
   EntrySelection selection;
-  std::string error;
-  for (const std::string& t : a.Values("--type"))
-    if (!selection.AddTypes(t, error)) throw UsageError(error);
-  for (const std::string& m : a.Values("--match"))
-    if (!selection.AddPattern(m, error)) throw UsageError(error);
+  SelectByOptions(a, selection);
   const bool json = a.Has("--json");
-
   PackageFile package;
-  const std::string& path = a.Positionals()[0];
-  if (!package.Open(ToNativePath(path), error)) {
-    Report("list", path + ": " + error);
-    return kExitFailure;
-  }
+  if (!OpenPackage(a, "list", package)) return kExitFailure;
 
   BufferedOutput out(Stream::kOut);
   std::string& buffer = out.Buffer();
@@ -104,7 +92,7 @@ int RunList(const std::vector<std::string>& args) {
   for (const RESENTRY& entry : package.Entries()) {
     const std::u16string_view name = PackageFile::Name(entry);
     const sorv::pkg::EntryContent content = package.Content(entry);
-    const char* type = TypeName(content.ext);
+    const char* type = sorv::pkg::ContentTypeName(content.ext);
     if (!selection.Selects(name, type)) continue;
     if (json) {
       buffer += any ? ",\n{\"name\":" : "\n{\"name\":";
@@ -139,5 +127,12 @@ int RunList(const std::vector<std::string>& args) {
   }
   return selection.ReportUnmatched("list") ? kExitPartial : kExitOk;
 }
+
+}  // namespace
+
+const Command kListCommand = {
+    "list", "PKG", "one line per entry: size, type, wrapping, name (--json for JSON)", Help,
+    {{"--type", true}, {"--match", true}, {"--json", false}}, 1, 1, "expects one package", Run,
+};
 
 }  // namespace rdbtool

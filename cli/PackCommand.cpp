@@ -11,6 +11,7 @@
 #include "PackPlan.h"
 #include "PackageFormat.h"
 #include "PackageAssembly.h"
+#include "TextRules.h"
 
 namespace rdbtool {
 
@@ -42,12 +43,6 @@ const char kHelp[] =
     "other than symbolic links were left out (the package holds the others), 2 when no\n"
     "package was written.\n";
 
-std::string Lower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  return s;
-}
-
 }  // namespace
 
 std::vector<std::string> WrapExtensions(const std::vector<std::string>& values) {
@@ -60,7 +55,7 @@ std::vector<std::string> WrapExtensions(const std::vector<std::string>& values) 
       std::string ext = value.substr(start, comma - start);
       if (!ext.empty() && ext[0] == '.') ext.erase(0, 1);
       if (ext.empty() || ext.find('.') != std::string::npos) throw UsageError("bad --wrap extension '" + value + "'");
-      out.push_back(Lower(ext));
+      out.push_back(sorv::Lower(ext));
       start = comma + 1;
     }
   }
@@ -77,14 +72,9 @@ bool ReadFileHead(const NativePath& path, bool followLink, std::vector<uint8_t>&
   return true;
 }
 
-int RunPack(const std::vector<std::string>& args) {
-  Arguments a(args, {{"-o", true}, {"--wrap", true}, {"-L", false}, {"--dereference", false}, {"-v", false},
-                     {"--verbose", false}});
-  if (a.WantsHelp()) {
-    PrintHelp(kHelp);
-    return kExitOk;
-  }
-  if (a.Positionals().size() != 1) throw UsageError("expects one folder");
+namespace {
+
+int Run(const Arguments& a) {
   if (a.Values("-o").size() != 1) throw UsageError("expects the package to make with -o PKG");
   const std::vector<std::string> wrapExtensions = WrapExtensions(a.Values("--wrap"));
   const bool follow = a.Has("-L") || a.Has("--dereference");
@@ -164,5 +154,13 @@ int RunPack(const std::vector<std::string>& args) {
   }
   return leftOut + result.leftOut ? kExitPartial : kExitOk;
 }
+
+}  // namespace
+
+const Command kPackCommand = {
+    "pack", "DIR", "make a package from a folder tree", [] { return std::string(kHelp); },
+    {{"-o", true}, {"--wrap", true}, {"-L", false}, {"--dereference", false}, {"-v", false}, {"--verbose", false}},
+    1, 1, "expects one folder", Run,
+};
 
 }  // namespace rdbtool

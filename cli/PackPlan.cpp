@@ -1,10 +1,9 @@
 #include "PackPlan.h"
 
-#include <cstring>
-
 #include "ExportPath.h"
-#include "ExtractFolder.h"
 #include "PackageFormat.h"
+#include "RefusalText.h"
+#include "TextRules.h"
 
 namespace rdbtool {
 
@@ -27,12 +26,8 @@ bool EndsWith(const std::u16string& text, const std::u16string& tail) {
 
 // As ResolveContent decides.
 bool BeginsWithWrapHeader(const uint8_t* head, size_t headSize, uint64_t fileSize) {
-  static const uint8_t kMarker[4] = {'T', 'G', 'F', 0};
-  if (!head || headSize < sorv::pkg::kWrapHeaderMin || fileSize < sorv::pkg::kWrapHeaderMin) return false;
-  if (std::memcmp(head, kMarker, 4) != 0) return false;
-  const uint64_t length = static_cast<uint64_t>(head[16]) | static_cast<uint64_t>(head[17]) << 8 |
-                          static_cast<uint64_t>(head[18]) << 16 | static_cast<uint64_t>(head[19]) << 24;
-  return length <= fileSize;
+  uint64_t length = 0;
+  return sorv::pkg::ReadWrapHeader(head, headSize, fileSize, length);
 }
 
 bool AskedToWrap(const std::vector<std::u16string>& components, const std::vector<std::string>& wrapExtensions) {
@@ -45,9 +40,7 @@ bool AskedToWrap(const std::vector<std::u16string>& components, const std::vecto
     if (wanted.size() != ext.size()) continue;
     bool same = true;
     for (size_t i = 0; i < ext.size() && same; ++i) {
-      char16_t c = ext[i];
-      if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
-      same = c == static_cast<unsigned char>(wanted[i]);
+      same = sorv::LowerAscii(ext[i]) == static_cast<unsigned char>(wanted[i]);
     }
     if (same) return true;
   }

@@ -25,6 +25,8 @@ class PackageFile {
   const std::vector<RESENTRY>& Entries() const { return entries_; }
   // Data-area start from the header (0 when the file is shorter than the header).
   uint64_t DataStart() const;
+  // Where the index reader gave up, when Open failed on the index.
+  const sorv::pkg::IndexDamage& Damage() const { return damage_; }
 
   sorv::pkg::EntryContent Content(const RESENTRY& entry) const {
     return sorv::pkg::ResolveContent(file_.Data(), file_.Size(), entry);
@@ -36,11 +38,7 @@ class PackageFile {
  private:
   MappedFile file_;
   std::vector<RESENTRY> entries_;
+  sorv::pkg::IndexDamage damage_;
 };
-
-// "png", "jpg", "bmp", "gif", "ico", "cur" for the recognised extension, "none" for none.
-const char* TypeName(const ResChar* ext);
-// The type names in a fixed order, "none" last.
-extern const char* const kTypeNames[7];
 
 }  // namespace rdbtool

@@ -1,4 +1,4 @@
-#include "ExtractFolder.h"
+#include "RefusalText.h"
 
 namespace rdbtool {
 

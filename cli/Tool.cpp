@@ -10,34 +10,42 @@ namespace rdbtool {
 
 namespace {
 
-const char kToolHelp[] =
-    "Usage: rdbtool COMMAND [OPTIONS] ...\n"
-    "Lists, checks, extracts, makes and changes resource packages (*.rdb).\n"
-    "\n"
-    "Commands:\n"
-    "  list PKG      one line per entry: size, type, wrapping, name (--json for JSON)\n"
-    "  info PKG      entry count, data-area start, file size, entries and bytes per type\n"
-    "  extract PKG   write entries below a folder, as the window program's export does\n"
-    "  check PKG     check header, index, entry bounds, wrapped headers and names\n"
-    "  cat PKG NAME...  write entries to standard output, as extract writes them\n"
-    "  pack DIR      make a package from a folder tree\n"
-    "  update PKG    write a new package with entries added, replaced or removed\n"
-    "\n"
-    "Options:\n"
-    "  --help        this text; 'rdbtool COMMAND --help' describes a command\n"
-    "  --version     the version\n"
-    "\n"
-    "Exit status: 0 success, 1 partial failure or problems found, 2 bad usage or an\n"
-    "unreadable package. Data goes to standard output, diagnostics to standard error.\n";
+// Every command, in the order the tool's help lists them.
+const Command* const kCommands[] = {
+    &kListCommand, &kInfoCommand, &kExtractCommand, &kCheckCommand, &kCatCommand, &kPackCommand, &kUpdateCommand,
+};
 
-struct Command {
-  const char* name;
-  int (*run)(const std::vector<std::string>&);
-};
-const Command kCommands[] = {
-    {"list", RunList}, {"info", RunInfo}, {"extract", RunExtract}, {"check", RunCheck},
-    {"cat", RunCat},   {"pack", RunPack}, {"update", RunUpdate},
-};
+std::string ToolHelp() {
+  std::string text =
+      "Usage: rdbtool COMMAND [OPTIONS] ...\n"
+      "Lists, checks, extracts, makes and changes resource packages (*.rdb).\n"
+      "\n"
+      "Commands:\n";
+  for (const Command* command : kCommands) {
+    const std::string usage = std::string(command->name) + " " + command->usage;
+    text += "  " + usage + std::string(usage.size() < 12 ? 14 - usage.size() : 2, ' ') + command->summary + "\n";
+  }
+  return text +
+         "\n"
+         "Options:\n"
+         "  --help        this text; 'rdbtool COMMAND --help' describes a command\n"
+         "  --version     the version\n"
+         "\n"
+         "Exit status: 0 success, 1 partial failure or problems found, 2 bad usage or an\n"
+         "unreadable package. Data goes to standard output, diagnostics to standard error.\n";
+}
+
+// Parses the command's options, answers --help and checks the positional arguments.
+int Run(const Command& command, const std::vector<std::string>& rest) {
+  const Arguments args(rest, command.options);
+  if (args.WantsHelp()) {
+    PrintHelp(command.help());
+    return kExitOk;
+  }
+  const size_t n = args.Positionals().size();
+  if (n < command.minPositionals || n > command.maxPositionals) throw UsageError(command.positionalsError);
+  return command.run(args);
+}
 
 }  // namespace
 
@@ -48,7 +56,7 @@ void Report(const char* command, const std::string& message) {
   WriteText(Stream::kErr, line);
 }
 
-void PrintHelp(const char* text) { WriteText(Stream::kOut, text); }
+void PrintHelp(const std::string& text) { WriteText(Stream::kOut, text); }
 
 int RunTool(const std::vector<std::string>& args) {
   if (args.empty()) {
@@ -57,24 +65,24 @@ int RunTool(const std::vector<std::string>& args) {
   }
   const std::string& first = args[0];
   if (first == "--help" || first == "-h" || first == "help") {
-    PrintHelp(kToolHelp);
+    PrintHelp(ToolHelp());
     return kExitOk;
   }
   if (first == "--version") {
     WriteText(Stream::kOut, std::string("rdbtool ") + kVersion + "\n");
     return kExitOk;
   }
-  for (const Command& command : kCommands) {
-    if (first != command.name) continue;
+  for (const Command* command : kCommands) {
+    if (first != command->name) continue;
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     try {
-      return command.run(rest);
+      return Run(*command, rest);
     } catch (const UsageError& e) {
-      Report(command.name, e.what());
-      WriteText(Stream::kErr, std::string("Try 'rdbtool ") + command.name + " --help'.\n");
+      Report(command->name, e.what());
+      WriteText(Stream::kErr, std::string("Try 'rdbtool ") + command->name + " --help'.\n");
       return kExitFailure;
     } catch (const std::bad_alloc&) {
-      Report(command.name, "out of memory");
+      Report(command->name, "out of memory");
       return kExitFailure;
     }
   }

@@ -70,16 +70,7 @@ std::string BaseName(const std::string& path) {
   return path.substr(start, end - start);
 }
 
-}  // namespace
-
-int RunUpdate(const std::vector<std::string>& args) {
-  Arguments a(args, {{"-o", true}, {"--add", true}, {"--replace", true}, {"--remove", true}, {"--wrap", true},
-                     {"-v", false}, {"--verbose", false}});
-  if (a.WantsHelp()) {
-    PrintHelp(kHelp);
-    return kExitOk;
-  }
-  if (a.Positionals().size() != 1) throw UsageError("expects one package");
+int Run(const Arguments& a) {
   if (a.Values("-o").size() != 1) throw UsageError("expects the package to write with -o NEW");
   const std::vector<std::string> wrapExtensions = WrapExtensions(a.Values("--wrap"));
   const bool verbose = a.Has("-v") || a.Has("--verbose");
@@ -98,13 +89,9 @@ int RunUpdate(const std::vector<std::string>& args) {
     removals.push_back(pattern);
   }
 
-  const std::string& path = a.Positionals()[0];
   PackageFile package;
+  if (!OpenPackage(a, "update", package)) return kExitFailure;
   std::string error;
-  if (!package.Open(ToNativePath(path), error)) {
-    Report("update", path + ": " + error);
-    return kExitFailure;
-  }
   OutputFile out;
   if (!out.Create(a.Values("-o")[0], error)) {
     Report("update", error);
@@ -315,5 +302,15 @@ int RunUpdate(const std::vector<std::string>& args) {
   }
   return leftOut + result.leftOut ? kExitPartial : kExitOk;
 }
+
+}  // namespace
+
+const Command kUpdateCommand = {
+    "update", "PKG", "write a new package with entries added, replaced or removed",
+    [] { return std::string(kHelp); },
+    {{"-o", true}, {"--add", true}, {"--replace", true}, {"--remove", true}, {"--wrap", true}, {"-v", false},
+     {"--verbose", false}},
+    1, 1, "expects one package", Run,
+};
 
 }  // namespace rdbtool

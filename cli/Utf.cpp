@@ -1,13 +1,11 @@
 #include "Utf.h"
 
+#include "TextRules.h"
 #include "Utf8.h"
 
 namespace rdbtool {
 
 namespace {
-
-bool IsHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 void AppendCodePoint(char32_t cp, std::string& out) { sorv::AppendUtf8(cp, out); }
 
@@ -17,10 +15,10 @@ void ForEachCodePoint(std::u16string_view text, CodePoint codePoint, Unpaired un
   const size_t n = text.size();
   for (size_t i = 0; i < n; ++i) {
     const char16_t c = text[i];
-    if (IsHigh(c) && i + 1 < n && IsLow(text[i + 1])) {
-      codePoint(0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+    if (sorv::IsHighSurrogate(c) && i + 1 < n && sorv::IsLowSurrogate(text[i + 1])) {
+      codePoint(sorv::CombineSurrogates(c, text[i + 1]));
       ++i;
-    } else if (IsHigh(c) || IsLow(c)) {
+    } else if (sorv::IsHighSurrogate(c) || sorv::IsLowSurrogate(c)) {
       unpaired(c);
     } else {
       codePoint(c);

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "ContentTypes.h"
+
 namespace sorv {
 namespace pkg {
 
@@ -10,37 +12,6 @@ const uint8_t kSignature[kSignatureSize] = {'5', '3', '1', 'E', '9', '8', '2', '
 
 namespace {
 
-uint32_t ReadU32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-
-uint64_t ReadU64(const uint8_t* p) {
-  return static_cast<uint64_t>(ReadU32(p)) | static_cast<uint64_t>(ReadU32(p + 4)) << 32;
-}
-
-struct Signature {
-  uint8_t bytes[4];
-  uint8_t length;
-  const ResChar* ext;
-};
-// Tested in order; the first match decides. A JPEG is known by its start-of-image marker
-// and the first byte of the next marker, whichever segment follows (JFIF, Exif, tables).
-const Signature kTypes[] = {
-    {{0x89, 0x50, 0x4E, 0x47}, 4, RES_TEXT(".png")},
-    {{0x42, 0x4D}, 2, RES_TEXT(".bmp")},
-    {{0x47, 0x49, 0x46}, 3, RES_TEXT(".gif")},
-    {{0xFF, 0xD8, 0xFF}, 3, RES_TEXT(".jpg")},
-};
-// Icon and cursor directories: reserved 0, type 1 or 2, then an image count of 1 or more
-// (files with several sizes are the usual case).
-const ResChar* IconDirectoryType(const uint8_t* data, uint64_t size) {
-  if (size < 6 || data[0] != 0 || data[1] != 0 || data[3] != 0) return nullptr;
-  if (data[4] == 0 && data[5] == 0) return nullptr;
-  if (data[2] == 1) return RES_TEXT(".ico");
-  if (data[2] == 2) return RES_TEXT(".cur");
-  return nullptr;
-}
 const ResChar* const kNoExt = RES_TEXT("");
 
 // Returns the byte behind the zero unit that ends the UTF-16 name at `p`, or null when the
@@ -69,15 +40,22 @@ bool HasSignature(const uint8_t* view, uint64_t viewSize) {
   return view && viewSize >= kSignatureSize && std::memcmp(view, kSignature, kSignatureSize) == 0;
 }
 
-bool ReadIndex(const uint8_t* view, uint64_t viewSize, std::vector<RESENTRY>& out) {
+bool ReadIndex(const uint8_t* view, uint64_t viewSize, std::vector<RESENTRY>& out, IndexDamage* damage) {
   out.clear();
+  IndexDamage unused;
+  IndexDamage& d = damage ? *damage : unused;
+  d = IndexDamage();
   if (!view || viewSize < kHeaderSize) return false;
   const uint32_t count = ReadU32(view + 16);
-  // 32-bit wrap-around, as the two header parts have always been added.
-  const uint64_t base = static_cast<uint32_t>(ReadU32(view + 20) + ReadU32(view + 28));
+  const uint64_t base = DataStart(view);
   // Each record takes at least 18 bytes: a count the file cannot hold is refused before
   // anything is allocated for it.
-  if (count > (viewSize - kHeaderSize) / kMinRecordSize) return false;
+  d.count = count;
+  d.room = (viewSize - kHeaderSize) / kMinRecordSize;
+  if (count > d.room) {
+    d.kind = IndexDamage::kCount;
+    return false;
+  }
   out.reserve(count);
 
   const uint8_t* const end = view + viewSize;
@@ -86,6 +64,9 @@ bool ReadIndex(const uint8_t* view, uint64_t viewSize, std::vector<RESENTRY>& ou
     const uint8_t* fields = FindNameEnd(p, end);
     // The terminator and both 8-byte fields must lie inside the file.
     if (!fields || end - fields < 16) {
+      d.kind = fields ? IndexDamage::kFields : IndexDamage::kName;
+      d.record = i;
+      d.offset = static_cast<uint64_t>(p - view);
       out.clear();
       return false;
     }
@@ -99,12 +80,14 @@ bool ReadIndex(const uint8_t* view, uint64_t viewSize, std::vector<RESENTRY>& ou
 }
 
 const ResChar* SniffExtension(const uint8_t* data, uint64_t size) {
-  if (!data) return kNoExt;
-  for (const Signature& sig : kTypes) {
-    if (size >= sig.length && std::memcmp(data, sig.bytes, sig.length) == 0) return sig.ext;
-  }
-  if (const ResChar* ext = IconDirectoryType(data, size)) return ext;
-  return kNoExt;
+  const ContentType* type = SniffContentType(data, size);
+  return type ? type->ext : kNoExt;
+}
+
+bool ReadWrapHeader(const uint8_t* data, uint64_t available, uint64_t size, uint64_t& headerLength) {
+  if (available < kWrapHeaderMin || size < kWrapHeaderMin || !HasWrapMarker(data, available)) return false;
+  headerLength = WrapHeaderLength(data);
+  return headerLength <= size;
 }
 
 EntryContent ResolveContent(const uint8_t* view, uint64_t viewSize, const RESENTRY& entry) {
@@ -118,14 +101,11 @@ EntryContent ResolveContent(const uint8_t* view, uint64_t viewSize, const RESENT
   c.valid = true;
   c.data = entry.pData;
   c.size = size;
-  static const uint8_t kMarker[4] = {'T', 'G', 'F', 0};
-  if (size >= kWrapHeaderMin && std::memcmp(c.data, kMarker, 4) == 0) {
-    const uint64_t headerLength = ReadU32(c.data + 16);
-    if (headerLength <= size) {
-      c.wrapped = true;
-      c.data += headerLength;
-      c.size -= headerLength;
-    }
+  uint64_t headerLength = 0;
+  if (ReadWrapHeader(c.data, size, size, headerLength)) {
+    c.wrapped = true;
+    c.data += headerLength;
+    c.size -= headerLength;
   }
   c.ext = SniffExtension(c.data, c.size);
   return c;

@@ -17,13 +17,57 @@ extern const uint8_t kSignature[kSignatureSize];
 constexpr uint64_t kMinRecordSize = 18;
 constexpr uint64_t kWrapHeaderMin = 20;
 
+// The format's numbers are little-endian, at any alignment.
+inline uint32_t ReadU32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+         static_cast<uint32_t>(p[3]) << 24;
+}
+inline uint64_t ReadU64(const uint8_t* p) {
+  return static_cast<uint64_t>(ReadU32(p)) | static_cast<uint64_t>(ReadU32(p + 4)) << 32;
+}
+
 // True when the view starts with the 16-byte signature.
 bool HasSignature(const uint8_t* view, uint64_t viewSize);
 
+// Where the data area starts, from a header of kHeaderSize bytes at `view`: its two parts
+// added with 32-bit wrap-around, as they have always been added.
+inline uint64_t DataStart(const uint8_t* view) {
+  return static_cast<uint32_t>(ReadU32(view + 20) + ReadU32(view + 28));
+}
+
+// Why ReadIndex refused an index, for reports.
+struct IndexDamage {
+  enum Kind {
+    kNone,    // the index was read, or the view is shorter than the header
+    kCount,   // the header counts more records than the file has room for
+    kName,    // a record's name runs past the end
+    kFields,  // a record's offset and size fields run past the end
+  } kind = kNone;
+  uint32_t count = 0;   // records the header counts
+  uint64_t room = 0;    // records of the smallest size the file has room for
+  uint32_t record = 0;  // the first record that does not fit, counted from 0
+  uint64_t offset = 0;  // where that record begins
+};
+
 // Replaces `out` with one record per index record. False when the header or any index
-// record reaches past the end of the view (`out` is then empty). The view must be at
-// least 2-byte aligned, since names are handed out as UTF-16 pointers into it.
-bool ReadIndex(const uint8_t* view, uint64_t viewSize, std::vector<RESENTRY>& out);
+// record reaches past the end of the view (`out` is then empty; `damage`, when given,
+// says where). The view must be at least 2-byte aligned, since names are handed out as
+// UTF-16 pointers into it.
+bool ReadIndex(const uint8_t* view, uint64_t viewSize, std::vector<RESENTRY>& out, IndexDamage* damage = nullptr);
+
+// The four bytes that begin a wrapped image: "TGF" and a zero.
+constexpr uint8_t kWrapMarker[4] = {'T', 'G', 'F', 0};
+// True when the `size` bytes at `data` begin with the marker.
+inline bool HasWrapMarker(const uint8_t* data, uint64_t size) {
+  return data && size >= 4 && data[0] == kWrapMarker[0] && data[1] == kWrapMarker[1] && data[2] == kWrapMarker[2] &&
+         data[3] == kWrapMarker[3];
+}
+// The header length field of a wrapped header of at least kWrapHeaderMin bytes.
+inline uint32_t WrapHeaderLength(const uint8_t* data) { return ReadU32(data + 16); }
+// Whether an entry of `size` bytes, whose first `available` bytes are at `data`, begins
+// with a usable wrapped header: the marker, room for the length field, a length within
+// the entry. Its length is then in `headerLength`.
+bool ReadWrapHeader(const uint8_t* data, uint64_t available, uint64_t size, uint64_t& headerLength);
 
 // An entry's bytes, after unwrapping, with the recognised image extension of those bytes.
 struct EntryContent {
@@ -31,12 +75,13 @@ struct EntryContent {
   bool wrapped = false;   // a usable "TGF\0" header was removed
   const uint8_t* data = nullptr;
   uint64_t size = 0;
-  const ResChar* ext = nullptr;  // one of the six extensions, or an empty text
+  const ResChar* ext = nullptr;  // a content type's extension, or an empty text
 };
 
 EntryContent ResolveContent(const uint8_t* view, uint64_t viewSize, const RESENTRY& entry);
 
-// ".png", ".bmp", ".gif", ".jpg", ".ico", ".cur" or "" for the first `size` bytes at `data`.
+// The extension of the content type of the first `size` bytes at `data` (see
+// ContentTypes.h), or "".
 const ResChar* SniffExtension(const uint8_t* data, uint64_t size);
 
 }  // namespace pkg

@@ -1,0 +1,9 @@
+// The reason for a refused export name, as rdbtool's messages give it.
+#pragma once
+#include "ExportPath.h"
+
+namespace rdbtool {
+
+const char* RefusalText(sorv::app::ExportRefusal refusal);
+
+}  // namespace rdbtool
