@@ -3,9 +3,12 @@
 
 #include <cctype>
 #include <cstring>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "ContentTypes.h"
 #include "PackageFormat.h"
 #include "PackageWriter.h"
 
@@ -31,9 +34,10 @@ const std::vector<uint8_t> kPng = Bytes({0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 
 struct Parsed {
   std::vector<uint8_t> bytes;
   std::vector<RESENTRY> entries;
+  IndexDamage damage;
   bool ok;
   explicit Parsed(std::vector<uint8_t> b) : bytes(std::move(b)) {
-    ok = ReadIndex(bytes.data(), bytes.size(), entries);
+    ok = ReadIndex(bytes.data(), bytes.size(), entries, &damage);
   }
   uint64_t OffsetOf(const RESENTRY& e) const { return static_cast<uint64_t>(e.pData - bytes.data()); }
   EntryContent Content(size_t i) const { return ResolveContent(bytes.data(), bytes.size(), entries.at(i)); }
@@ -124,30 +128,46 @@ TEST(PackageIndex, HeaderOrIndexPastTheEndIsRefused) {
   const std::vector<uint8_t> full = w.Build();
   const size_t indexEnd = static_cast<size_t>(w.IndexEnd());
 
+  const uint64_t second = 36 + 2 * (9 + 1) + 16;  // "first.png", its terminator and fields
+
+  // The damage says where the reader gave up: the first record that does not fit.
   struct Case {
     const char* what;
     std::vector<uint8_t> bytes;
+    IndexDamage::Kind kind;
+    uint32_t record;
+    uint64_t offset;
   };
   std::vector<Case> cases;
-  cases.push_back({"header only 35 bytes", std::vector<uint8_t>(full.begin(), full.begin() + 35)});
-  cases.push_back({"index cut inside a name", std::vector<uint8_t>(full.begin(), full.begin() + 40)});
-  cases.push_back({"index cut inside the last size field", std::vector<uint8_t>(full.begin(), full.begin() + indexEnd - 1)});
+  cases.push_back({"header only 35 bytes", std::vector<uint8_t>(full.begin(), full.begin() + 35), IndexDamage::kNone, 0, 0});
+  cases.push_back({"index cut inside a name", std::vector<uint8_t>(full.begin(), full.begin() + 40), IndexDamage::kCount, 0, 0});
+  cases.push_back({"index cut inside the last size field", std::vector<uint8_t>(full.begin(), full.begin() + indexEnd - 1),
+                   IndexDamage::kFields, 1, second});
   std::vector<uint8_t> big = full;
-  PatchU32(big, 16, 3);  // one record more than there is room for
-  cases.push_back({"count one too many", big});
+  PatchU32(big, 16, 3);  // one record more: its "name" is the data, which has no zero unit
+  cases.push_back({"count one too many", big, IndexDamage::kName, 2, indexEnd});
   std::vector<uint8_t> huge = full;
   PatchU32(huge, 16, 0xFFFFFFFFu);
-  cases.push_back({"count 0xFFFFFFFF", huge});
+  cases.push_back({"count 0xFFFFFFFF", huge, IndexDamage::kCount, 0, 0});
   std::vector<uint8_t> noTerminator(full.begin(), full.begin() + 36);
   PatchU32(noTerminator, 16, 1);
   for (int k = 0; k < 40; ++k) noTerminator.push_back('A');
-  cases.push_back({"name without terminator", noTerminator});
+  cases.push_back({"name without terminator", noTerminator, IndexDamage::kName, 0, 36});
 
   for (const Case& c : cases) {
     Parsed p(c.bytes);
     EXPECT_FALSE(p.ok) << c.what;
     EXPECT_TRUE(p.entries.empty()) << c.what;
+    EXPECT_EQ(p.damage.kind, c.kind) << c.what;
+    if (c.kind == IndexDamage::kName || c.kind == IndexDamage::kFields) {
+      EXPECT_EQ(p.damage.record, c.record) << c.what;
+      EXPECT_EQ(p.damage.offset, c.offset) << c.what;
+    }
   }
+  const Parsed huge2(huge);
+  EXPECT_EQ(huge2.damage.count, 0xFFFFFFFFu);
+  EXPECT_EQ(huge2.damage.room, (huge.size() - 36) / 18);
+  EXPECT_EQ(Parsed(full).damage.kind, IndexDamage::kNone);
   // The index exactly filling the file (no data) still opens.
   Parsed exact(std::vector<uint8_t>(full.begin(), full.begin() + indexEnd));
   EXPECT_TRUE(exact.ok);
@@ -255,6 +275,45 @@ TEST(Sniff, FirstMatchingSignatureDecides) {
   for (const Case& c : cases) {
     EXPECT_EQ(Ext(SniffExtension(c.data.data(), c.data.size())), c.ext) << c.data.size();
   }
+}
+
+// Every row of the content-type table: a sample of its content is taken for that row and
+// by no other row's test (so the rows' order decides nothing), its extension is its name
+// behind a dot, and it is found again by its extension. A new row needs its sample here.
+TEST(ContentTypes, EachRowKnowsItsOwnContentOnly) {
+  const std::map<std::string, std::vector<uint8_t>> samples = {
+      {"png", kPng},
+      {"jpg", Bytes({0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F'})},
+      {"bmp", Bytes({'B', 'M', 0x36, 0, 0, 0})},
+      {"gif", Bytes({'G', 'I', 'F', '8', '9', 'a'})},
+      {"ico", Bytes({0, 0, 1, 0, 1, 0})},
+      {"cur", Bytes({0, 0, 2, 0, 1, 0})},
+  };
+  auto accepts = [](const ContentType& type, const std::vector<uint8_t>& data) {
+    return data.size() >= type.magicLength && std::memcmp(data.data(), type.magic, type.magicLength) == 0 &&
+           (!type.more || type.more(data.data(), data.size()));
+  };
+  std::set<std::string> names;
+  for (size_t i = 0; i < kContentTypeCount; ++i) {
+    const ContentType& type = kContentTypes[i];
+    SCOPED_TRACE(type.name);
+    EXPECT_TRUE(names.insert(type.name).second);
+    EXPECT_STRNE(type.name, kNoContentTypeName);
+    EXPECT_EQ(Ext(type.ext), u"." + std::u16string(type.name, type.name + std::strlen(type.name)));
+    const auto sample = samples.find(type.name);
+    ASSERT_NE(sample, samples.end()) << "no sample for this type";
+    EXPECT_EQ(SniffContentType(sample->second.data(), sample->second.size()), &type);
+    for (size_t j = 0; j < kContentTypeCount; ++j)
+      if (j != i) EXPECT_FALSE(accepts(kContentTypes[j], sample->second)) << kContentTypes[j].name;
+    EXPECT_EQ(ContentTypeOfExtension(type.ext), &type);
+    EXPECT_STREQ(ContentTypeName(type.ext), type.name);
+  }
+  EXPECT_EQ(samples.size(), kContentTypeCount);
+  for (const ResChar* other : {RES_TEXT(""), RES_TEXT(".pn"), RES_TEXT(".pngx"), RES_TEXT(".PNG"), RES_TEXT("png")})
+    EXPECT_STREQ(ContentTypeName(other), kNoContentTypeName);
+  EXPECT_STREQ(ContentTypeName(nullptr), kNoContentTypeName);
+  // The order rdbtool lists them in (info's rows, the help).
+  EXPECT_EQ(ContentTypeNames(", ", true), "png, jpg, bmp, gif, ico, cur, none");
 }
 
 // Names are scanned several units at a time: every name length against every place the file
