@@ -14,8 +14,8 @@ namespace rdbtool {
 
 bool InputFile::Open(const NativePath& path, std::string& error, bool followLink) {
   Close();
-  fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW) | O_NONBLOCK);
-  if (fd_ < 0) {
+  file_ = open(path.c_str(), O_RDONLY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW) | O_NONBLOCK);
+  if (file_ < 0) {
     error = LastSystemError();
     return false;
   }
@@ -24,7 +24,7 @@ bool InputFile::Open(const NativePath& path, std::string& error, bool followLink
 
 bool InputFile::Size(uint64_t& size, std::string& error) const {
   struct stat st;
-  if (fstat(fd_, &st) != 0) {
+  if (fstat(file_, &st) != 0) {
     error = LastSystemError();
     return false;
   }
@@ -39,7 +39,7 @@ bool InputFile::Size(uint64_t& size, std::string& error) const {
 int64_t InputFile::Read(uint8_t* buffer, size_t size, std::string& error) {
   size_t done = 0;
   while (done < size) {
-    const ssize_t n = read(fd_, buffer + done, size - done);
+    const ssize_t n = read(file_, buffer + done, size - done);
     if (n < 0) {
       if (errno == EINTR) continue;
       error = LastSystemError();
@@ -52,8 +52,8 @@ int64_t InputFile::Read(uint8_t* buffer, size_t size, std::string& error) {
 }
 
 void InputFile::Close() {
-  if (fd_ >= 0) close(fd_);
-  fd_ = -1;
+  if (file_ >= 0) close(file_);
+  file_ = -1;
 }
 
 namespace {
@@ -81,7 +81,7 @@ bool FollowLinks(std::string& path, std::string& error) {
 }  // namespace
 
 OutputFile::~OutputFile() {
-  if (fd_ >= 0 && ownsHandle_) close(fd_);
+  if (file_ >= 0 && ownsHandle_) close(file_);
   if (!committed_ && !temp_.empty()) unlink(temp_.c_str());
 }
 
@@ -91,7 +91,7 @@ bool OutputFile::Create(const std::string& argument, std::string& error) {
       error = "standard output is a terminal: refusing to write a package to it (redirect it or give -o FILE)";
       return false;
     }
-    fd_ = STDOUT_FILENO;
+    file_ = STDOUT_FILENO;
     ownsHandle_ = false;
     seekable_ = false;
     display_ = "standard output";
@@ -108,8 +108,8 @@ bool OutputFile::Create(const std::string& argument, std::string& error) {
   }
   if (exists && !S_ISREG(st.st_mode)) {
     // A device or a pipe: written through, never replaced.
-    fd_ = open(path_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
-    if (fd_ < 0) {
+    file_ = open(path_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    if (file_ < 0) {
       error = "cannot write to '" + argument + "': " + LastSystemError();
       return false;
     }
@@ -117,21 +117,20 @@ bool OutputFile::Create(const std::string& argument, std::string& error) {
     return true;
   }
   temp_ = path_ + ".tmp-" + std::to_string(getpid());
-  fd_ = open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd_ < 0) {
+  file_ = open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (file_ < 0) {
     error = "cannot create '" + temp_ + "': " + LastSystemError();
     temp_.clear();
     return false;
   }
-  if (exists) fchmod(fd_, st.st_mode & 07777);  // the replaced package keeps its permissions
+  if (exists) fchmod(file_, st.st_mode & 07777);  // the replaced package keeps its permissions
   return true;
 }
 
-bool OutputFile::Write(const uint8_t* data, size_t size, std::string& error) {
-  if (seekable_) return WriteAt(position_, data, size, error);
+bool OutputFile::WriteThrough(const uint8_t* data, size_t size, std::string& error) {
   while (size > 0) {
     const size_t chunk = size > (1u << 30) ? (1u << 30) : size;
-    const ssize_t n = write(fd_, data, chunk);
+    const ssize_t n = write(file_, data, chunk);
     if (n < 0) {
       if (errno == EINTR) continue;
       error = "cannot write to " + (path_.empty() ? display_ : "'" + display_ + "'") + ": " + LastSystemError();
@@ -144,17 +143,10 @@ bool OutputFile::Write(const uint8_t* data, size_t size, std::string& error) {
   return true;
 }
 
-bool OutputFile::WriteAt(uint64_t offset, const uint8_t* data, size_t size, std::string& error) {
-  if (!seekable_) {
-    if (offset != position_) {
-      error = "cannot write to " + display_ + " out of order";
-      return false;
-    }
-    return Write(data, size, error);
-  }
+bool OutputFile::WriteAtOffset(uint64_t offset, const uint8_t* data, size_t size, std::string& error) {
   while (size > 0) {
     const size_t chunk = size > (1u << 30) ? (1u << 30) : size;
-    const ssize_t n = pwrite(fd_, data, chunk, static_cast<off_t>(offset));
+    const ssize_t n = pwrite(file_, data, chunk, static_cast<off_t>(offset));
     if (n < 0) {
       if (errno == EINTR) continue;
       error = "cannot write '" + temp_ + "': " + LastSystemError();
@@ -174,7 +166,7 @@ int OutputFile::CopyFrom(const MappedFile& in, uint64_t offset, uint64_t at, uin
   while (size > 0) {
     const size_t chunk = size > (1u << 30) ? (1u << 30) : static_cast<size_t>(size);
     // A file takes an in-kernel copy; a pipe or a device takes sendfile.
-    const ssize_t n = seekable_ ? copy_file_range(in.fd_, &from, fd_, &to, chunk, 0) : sendfile(fd_, in.fd_, &from, chunk);
+    const ssize_t n = seekable_ ? copy_file_range(in.fd_, &from, file_, &to, chunk, 0) : sendfile(file_, in.fd_, &from, chunk);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && !any && (errno == ENOSYS || errno == EXDEV || errno == EINVAL || errno == EOPNOTSUPP)) return 0;
     if (n <= 0) {
@@ -191,8 +183,8 @@ int OutputFile::CopyFrom(const MappedFile& in, uint64_t offset, uint64_t at, uin
 }
 
 bool OutputFile::Commit(std::string& error) {
-  const int fd = fd_;
-  fd_ = -1;
+  const int fd = file_;
+  file_ = -1;
   if (!ownsHandle_) {
     committed_ = true;
     return true;

@@ -15,13 +15,13 @@ bool InputFile::Open(const NativePath& path, std::string& error, bool) {
     error = LastSystemError();
     return false;
   }
-  handle_ = h;
+  file_ = h;
   return true;
 }
 
 bool InputFile::Size(uint64_t& size, std::string& error) const {
   LARGE_INTEGER value;
-  if (!GetFileSizeEx(static_cast<HANDLE>(handle_), &value)) {
+  if (!GetFileSizeEx(static_cast<HANDLE>(file_), &value)) {
     error = LastSystemError();
     return false;
   }
@@ -35,7 +35,7 @@ int64_t InputFile::Read(uint8_t* buffer, size_t size, std::string& error) {
     const size_t want = size - done;
     const DWORD chunk = want > (1u << 30) ? (1u << 30) : static_cast<DWORD>(want);
     DWORD got = 0;
-    if (!ReadFile(static_cast<HANDLE>(handle_), buffer + done, chunk, &got, nullptr)) {
+    if (!ReadFile(static_cast<HANDLE>(file_), buffer + done, chunk, &got, nullptr)) {
       error = LastSystemError();
       return -1;
     }
@@ -46,12 +46,12 @@ int64_t InputFile::Read(uint8_t* buffer, size_t size, std::string& error) {
 }
 
 void InputFile::Close() {
-  if (handle_) CloseHandle(static_cast<HANDLE>(handle_));
-  handle_ = nullptr;
+  if (file_) CloseHandle(static_cast<HANDLE>(file_));
+  file_ = nullptr;
 }
 
 OutputFile::~OutputFile() {
-  if (handle_ && ownsHandle_) CloseHandle(static_cast<HANDLE>(handle_));
+  if (file_ && ownsHandle_) CloseHandle(static_cast<HANDLE>(file_));
   if (!committed_ && !temp_.empty()) DeleteFileW(temp_.c_str());
 }
 
@@ -67,7 +67,7 @@ bool OutputFile::Create(const std::string& argument, std::string& error) {
       error = "standard output is a console: refusing to write a package to it (redirect it or give -o FILE)";
       return false;
     }
-    handle_ = out;
+    file_ = out;
     ownsHandle_ = false;
     seekable_ = false;
     display_ = "standard output";
@@ -101,7 +101,7 @@ bool OutputFile::Create(const std::string& argument, std::string& error) {
         error = "cannot write to '" + argument + "': " + LastSystemError();
         return false;
       }
-      handle_ = h;
+      file_ = h;
       seekable_ = false;
       return true;
     }
@@ -113,16 +113,15 @@ bool OutputFile::Create(const std::string& argument, std::string& error) {
     temp_.clear();
     return false;
   }
-  handle_ = h;
+  file_ = h;
   return true;
 }
 
-bool OutputFile::Write(const uint8_t* data, size_t size, std::string& error) {
-  if (seekable_) return WriteAt(position_, data, size, error);
+bool OutputFile::WriteThrough(const uint8_t* data, size_t size, std::string& error) {
   while (size > 0) {
     const DWORD chunk = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
     DWORD written = 0;
-    if (!WriteFile(static_cast<HANDLE>(handle_), data, chunk, &written, nullptr) || written == 0) {
+    if (!WriteFile(static_cast<HANDLE>(file_), data, chunk, &written, nullptr) || written == 0) {
       error = "cannot write to " + (path_.empty() ? display_ : "'" + display_ + "'") + ": " + LastSystemError();
       return false;
     }
@@ -133,24 +132,17 @@ bool OutputFile::Write(const uint8_t* data, size_t size, std::string& error) {
   return true;
 }
 
-bool OutputFile::WriteAt(uint64_t offset, const uint8_t* data, size_t size, std::string& error) {
-  if (!seekable_) {
-    if (offset != position_) {
-      error = "cannot write to " + display_ + " out of order";
-      return false;
-    }
-    return Write(data, size, error);
-  }
+bool OutputFile::WriteAtOffset(uint64_t offset, const uint8_t* data, size_t size, std::string& error) {
   LARGE_INTEGER to;
   to.QuadPart = static_cast<LONGLONG>(offset);
-  if (!SetFilePointerEx(static_cast<HANDLE>(handle_), to, nullptr, FILE_BEGIN)) {
+  if (!SetFilePointerEx(static_cast<HANDLE>(file_), to, nullptr, FILE_BEGIN)) {
     error = "cannot write '" + DisplayPath(temp_) + "': " + LastSystemError();
     return false;
   }
   while (size > 0) {
     const DWORD chunk = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
     DWORD written = 0;
-    if (!WriteFile(static_cast<HANDLE>(handle_), data, chunk, &written, nullptr) || written == 0) {
+    if (!WriteFile(static_cast<HANDLE>(file_), data, chunk, &written, nullptr) || written == 0) {
       error = "cannot write '" + DisplayPath(temp_) + "': " + LastSystemError();
       return false;
     }
@@ -167,8 +159,8 @@ int OutputFile::CopyFrom(const MappedFile&, uint64_t, uint64_t, uint64_t, std::s
 }
 
 bool OutputFile::Commit(std::string& error) {
-  HANDLE h = static_cast<HANDLE>(handle_);
-  handle_ = nullptr;
+  HANDLE h = static_cast<HANDLE>(file_);
+  file_ = nullptr;
   if (!ownsHandle_) {
     committed_ = true;
     return true;

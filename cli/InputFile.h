@@ -25,11 +25,7 @@ class InputFile {
   void Close();
 
  private:
-#if defined(_WIN32)
-  void* handle_ = nullptr;
-#else
-  int fd_ = -1;
-#endif
+  NativeFile file_ = kNoNativeFile;
 };
 
 }  // namespace rdbtool

@@ -45,15 +45,16 @@ class OutputFile {
  private:
   NativePath path_, temp_;
   std::string display_;
+  // The system's writes, in FileIoPosix.cpp and FileIoWin.cpp: front to back through a
+  // stream, and at an offset of a seekable file.
+  bool WriteThrough(const uint8_t* data, size_t size, std::string& error);
+  bool WriteAtOffset(uint64_t offset, const uint8_t* data, size_t size, std::string& error);
+
   bool seekable_ = true;
   bool committed_ = false;
   bool ownsHandle_ = true;
   uint64_t position_ = 0;
-#if defined(_WIN32)
-  void* handle_ = nullptr;
-#else
-  int fd_ = -1;
-#endif
+  NativeFile file_ = kNoNativeFile;
 };
 
 }  // namespace rdbtool
