@@ -37,5 +37,12 @@ for c in $commands; do
 done
 complete_words rdbtool list x.rdb --ty | grep -qx -- --type || fail "completion lacks list --type"
 complete_words rdbtool list x.rdb --type x | grep -qx xml || fail "completion lacks the type xml"
+# Every content type the tool knows (its list --help names them) is completed and on the page.
+types=$("$tool" list --help | awk '/^Content types/ { on = 1; next } on && /^  [a-z]/ { print $1 } on && /^$/ { on = 0 }')
+[ -n "$types" ] || fail "no content types in list --help"
+for t in $types; do
+  complete_words rdbtool list x.rdb --type "$t" | grep -qx "$t" || fail "completion lacks the type $t"
+  grep -qE "^\.BR? $t( ,)?\$" "$page" || fail "the page lacks the type $t"
+done
 complete_words rdbtool update x.rdb --re | grep -qx -- --replace || fail "completion lacks update --replace"
 echo "install-test: ok ($(echo $commands | wc -w) commands)"
