@@ -41,16 +41,7 @@ bool WriteText(Stream stream, std::string_view text) {
     }
     return true;
   }
-  const char* p = text.data();
-  size_t left = text.size();
-  while (left > 0) {
-    DWORD written = 0;
-    const DWORD chunk = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
-    if (!WriteFile(h, p, chunk, &written, nullptr) || written == 0) return false;
-    p += written;
-    left -= written;
-  }
-  return true;
+  return WriteBytes(stream, reinterpret_cast<const uint8_t*>(text.data()), text.size());
 }
 
 bool WriteBytes(Stream stream, const uint8_t* data, uint64_t size) {

@@ -216,34 +216,17 @@ char16_t WindowsUpcase(char16_t c) {
   return static_cast<char16_t>(static_cast<int32_t>(c) + run->delta);
 }
 
-void FoldLikeWindows(char16_t* units, size_t count) {
-  for (size_t i = 0; i < count; ++i) units[i] = WindowsUpcase(units[i]);
-}
-
-sorv::app::FileNameFold WindowsFileNameFold() {
-#if defined(_WIN32)
-  return sorv::app::PlatformFileNameFold();
-#else
-  return FoldLikeWindows;
-#endif
-}
-
 std::u16string WindowsNameKey(std::u16string_view name) {
   std::u16string key(name);
-  for (char16_t& c : key)
-    if (c == u'/') c = u'\\';
-  if (!key.empty()) WindowsFileNameFold()(&key[0], key.size());
+  for (char16_t& c : key) c = c == u'/' ? u'\\' : WindowsUpcase(c);
   return key;
 }
 
 bool NamesCollideOnWindows(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
-  const sorv::app::FileNameFold fold = WindowsFileNameFold();
   for (size_t i = 0; i < a.size(); ++i) {
-    char16_t x = a[i] == u'/' ? u'\\' : a[i];
-    char16_t y = b[i] == u'/' ? u'\\' : b[i];
-    fold(&x, 1);
-    fold(&y, 1);
+    const char16_t x = a[i] == u'/' ? u'\\' : WindowsUpcase(a[i]);
+    const char16_t y = b[i] == u'/' ? u'\\' : WindowsUpcase(b[i]);
     if (x != y) return false;
   }
   return true;
