@@ -238,6 +238,33 @@ TEST(EntryContent, Unwrapping) {
   }
 }
 
+// Pack decides from a file's first 20 bytes: the header length is measured against the
+// whole entry, never against the bytes at hand.
+TEST(EntryContent, WrapHeaderFromTheFirstBytes) {
+  const std::vector<uint8_t> head = PackageWriter::Wrap({}, 64);  // a 64-byte header
+  struct Case {
+    const char* what;
+    uint64_t available, size;
+    bool usable;
+  } cases[] = {
+      {"all of it", 64, 64, true},
+      {"20 bytes of a larger entry", 20, 1000, true},
+      {"19 bytes at hand", 19, 1000, false},
+      {"an entry shorter than the header", 20, 63, false},
+      {"an entry shorter than the length field", 20, 19, false},
+  };
+  for (const Case& c : cases) {
+    uint64_t length = 0;
+    EXPECT_EQ(ReadWrapHeader(head.data(), c.available, c.size, length), c.usable) << c.what;
+    if (c.usable) EXPECT_EQ(length, 64u) << c.what;
+  }
+  uint64_t length = 0;
+  std::vector<uint8_t> notMarked = head;
+  notMarked[2] = 'X';
+  EXPECT_FALSE(ReadWrapHeader(notMarked.data(), 64, 64, length));
+  EXPECT_FALSE(ReadWrapHeader(nullptr, 64, 64, length));
+}
+
 TEST(Sniff, FirstMatchingSignatureDecides) {
   struct Case {
     std::vector<uint8_t> data;
