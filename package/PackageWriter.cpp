@@ -24,10 +24,7 @@ size_t PackageWriter::AddWrapped(const std::u16string& name, const std::vector<u
 std::vector<uint8_t> PackageWriter::Wrap(const std::vector<uint8_t>& payload, uint32_t headerLength) {
   if (headerLength < kWrapHeaderMin) throw std::invalid_argument("wrap header shorter than 20 bytes");
   std::vector<uint8_t> out(headerLength, 0);
-  out[0] = 'T';
-  out[1] = 'G';
-  out[2] = 'F';
-  out[3] = 0;
+  std::memcpy(out.data(), kWrapMarker, sizeof kWrapMarker);
   PatchU32(out, 16, headerLength);
   out.insert(out.end(), payload.begin(), payload.end());
   return out;
