@@ -10,34 +10,20 @@
 
 #include "EntryFixtures.h"
 #include "MainDialogHarness.h"
+#include "UserInput.h"
 
 using harness::FakeUi;
 using harness::TestDlg;
+using userinput::Key;
+using userinput::Mouse;
 
 namespace {
-
-void Send(INPUT input) { ::SendInput(1, &input, sizeof(INPUT)); }
-
-void Key(WORD vk, bool down) {
-  INPUT input = {};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = vk;
-  input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-  Send(input);
-}
 
 void Chord(WORD key) {
   Key(VK_CONTROL, true);
   Key(key, true);
   Key(key, false);
   Key(VK_CONTROL, false);
-}
-
-void Mouse(DWORD flags) {
-  INPUT input = {};
-  input.type = INPUT_MOUSE;
-  input.mi.dwFlags = flags;
-  Send(input);
 }
 
 // Under an X server a move is reported back later; moves until the pointer stays.
@@ -47,8 +33,7 @@ void PointerTo(POINT at) {
     harness::Pump();
     ::Sleep(50);
     harness::Pump();
-    POINT now = {};
-    if (::GetCursorPos(&now) && now.x == at.x && now.y == at.y) return;
+    if (userinput::PointerAt(at)) return;
   }
 }
 

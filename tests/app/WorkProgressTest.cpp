@@ -273,23 +273,8 @@ uint32_t PreviewCentre(CImageCtrl& preview) {
   RECT client = {};
   ::GetClientRect(preview, &client);
   const int w = client.right, h = client.bottom;
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = w;
-  info.bmiHeader.biHeight = -h;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HDC dc = ::CreateCompatibleDC(nullptr);
-  HBITMAP bitmap = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = ::SelectObject(dc, bitmap);
-  preview.Paint(dc);
-  ::GdiFlush();
-  const uint32_t centre = static_cast<const uint32_t*>(bits)[static_cast<size_t>(h / 2) * w + w / 2] & 0xFFFFFF;
-  ::SelectObject(dc, old);
-  ::DeleteObject(bitmap);
-  ::DeleteDC(dc);
-  return centre;
+  const std::vector<uint32_t> px = fixtures::PaintedPixels(w, h, [&](HDC dc) { preview.Paint(dc); });
+  return px.empty() ? 0 : px[static_cast<size_t>(h / 2) * w + w / 2];
 }
 
 // Within a few steps per channel: a JPEG does not keep a colour exactly.

@@ -4,32 +4,15 @@
 #include <thread>
 
 #include "MainDialogHarness.h"
+#include "UserInput.h"
 
 namespace designtest {
 
+using userinput::Key;
+using userinput::Mouse;
+using userinput::PointerAt;
+
 namespace {
-
-void Send(INPUT input) { ::SendInput(1, &input, sizeof(INPUT)); }
-
-void Mouse(DWORD flags) {
-  INPUT input = {};
-  input.type = INPUT_MOUSE;
-  input.mi.dwFlags = flags;
-  Send(input);
-}
-
-void Key(WORD vk, bool down) {
-  INPUT input = {};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = vk;
-  input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-  Send(input);
-}
-
-bool PointerAt(POINT at) {
-  POINT now = {};
-  return ::GetCursorPos(&now) && now.x == at.x && now.y == at.y;
-}
 
 // Reads the open menu's items and clicks as asked; runs beside the thread that tracks it.
 std::vector<MenuItem> DriveMenu(UINT choose) {
