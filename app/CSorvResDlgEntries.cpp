@@ -139,7 +139,7 @@ void CSorvResDlg::FillTree() {
     own.reset(new CWorkProgress(m_statusBar, L"过滤..", m_entries.Count()));
   m_tree.SetRedraw(FALSE);
   m_tree.DeleteAllItems();
-  m_entries.Unlist();
+  // The filter replaces what was listed; with no entries nothing is.
   if (!m_entries.Empty()) {
     CWorkProgress* const progress = CWorkProgress::Active();
     m_entries.Filter(
