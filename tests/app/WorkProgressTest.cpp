@@ -60,16 +60,15 @@ class InputCheckingUi : public FakeUi {
   std::vector<bool> inputWaiting;
 };
 
-class WorkProgressTest : public ::testing::Test {
+class WorkProgressTest : public fixtures::DialogTest<TestDlg, InputCheckingUi> {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(dlg.Create(nullptr));
-    harness::Pump();
+    DialogTest::SetUp();
     CWorkProgress::SetInterval(0);  // a display at every step, so a small package shows them all
   }
   void TearDown() override {
     CWorkProgress::SetInterval(CWorkProgress::kDefaultInterval);
-    harness::Pump();
+    DialogTest::TearDown();
   }
   std::vector<EntrySpec> Entries(int count) {
     std::vector<EntrySpec> entries;
@@ -78,10 +77,6 @@ class WorkProgressTest : public ::testing::Test {
                          fixtures::PngLike(16 + i)});
     return entries;
   }
-
-  InputCheckingUi ui;
-  TestDlg dlg;
-  harness::TempDir dir;
 };
 
 HWND g_tree = nullptr;
