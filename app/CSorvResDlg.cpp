@@ -7,20 +7,9 @@
 #include "CWorkProgress.h"
 #include "FixedPlacement.h"
 #include "LayoutHookup.h"
+#include "TypeFilter.h"
+#include "WideText.h"
 #include "resource.h"
-
-const wchar_t* const CSorvResDlg::kFilterTexts[10] = {
-    L"过滤:所有文件(*.*)",
-    L"过滤:图片文件(*.png;*.jpg;*.bmp;*.ico;*.gft)",
-    L"过滤:PNG图片(*.png;)",
-    L"过滤:JPG图片(*.jpg;)",
-    L"过滤:BMP图片(*.bmp)",
-    L"过滤:GFT图片(*.gft)",
-    L"过滤:ICO图标(*.ico)",
-    L"过滤:XML文件(*.xml)",
-    L"过滤:GMD文件(*.gmd)",
-    L"过滤:LUA文件(*.lua)",
-};
 
 CSorvResDlg::CSorvResDlg(HWND parent) : CDialog(IDD_SORVRES_DIALOG, parent), m_hIcon(nullptr) {
   m_hIcon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
@@ -30,8 +19,6 @@ CSorvResDlg::~CSorvResDlg() {
   // The windows go before the members that route their messages (a modeless dialog still
   // has its window here).
   if (m_hWnd && ::IsWindow(m_hWnd)) ::DestroyWindow(m_hWnd);
-  for (RESITEM* item : m_items) delete item;
-  m_items.clear();
 }
 
 void CSorvResDlg::DoDataExchange() {
@@ -61,7 +48,8 @@ BOOL CSorvResDlg::OnInitDialog() {
   SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
   SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
-  for (const wchar_t* text : kFilterTexts) m_filter.AddString(text);
+  for (int i = 0; i < sorv::app::kFilterCount; ++i)
+    m_filter.AddString(sorv::app::FromU16<wchar_t>(sorv::app::FilterText(i)).c_str());
   m_filter.SetCurSel(0);
 
   m_preview.ModifyStyleEx(WS_EX_CLIENTEDGE, 0);

@@ -17,14 +17,13 @@
 #include "CSorvResFile.h"
 #include "CStatusBar.h"
 #include "CTreeCtrl.h"
+#include "EntryList.h"
 
 class CSorvResDlg : public CDialog {
  public:
   explicit CSorvResDlg(HWND parent = nullptr);
   ~CSorvResDlg() override;
 
-  // The type filter's texts, index 0 to 9.
-  static const wchar_t* const kFilterTexts[10];
   static const int kMinTrackWidth = 480;
   static const int kMinTrackHeight = 350;
 
@@ -46,14 +45,13 @@ class CSorvResDlg : public CDialog {
   // Loading a package and the entry tree.
   void LoadPackage(std::wstring path);
   void ClearItems();
-  // Empties the tree (and the list beside it) with its redrawing off.
+  // Empties the tree (and unlists the entries) with its redrawing off.
   void ClearTree();
   void BuildItems();
+  // Filters the entry list and mirrors what it lists into the tree and the status bar.
   void FillTree();
-  void AddAllItems();
-  void AddFilteredItems(std::wstring pattern);
-  // Inserts one listed item and keeps it beside the tree.
-  void InsertListed(RESITEM* item);
+  // Inserts one listed item into the tree; false when the tree could not take it.
+  bool InsertListed(RESITEM& item);
   void ShowPreview(RESITEM* item);
   // Handles every waiting message of the thread, then returns.
   void PumpMessages();
@@ -75,7 +73,10 @@ class CSorvResDlg : public CDialog {
 
   HICON m_hIcon;
   CSorvResFile m_resFile;
-  std::vector<RESITEM*> m_items;  // the entry list, in index order; owned
+  // The entry list, in index order, and the entries listed in the tree in tree order (so
+  // that the export walks them without two tree messages per item: the tree checks each
+  // handle it is given). The tree items' data point at its records.
+  sorv::app::EntryList m_entries;
   CButton m_btnOpen;
   std::wstring m_strPackagePath;
   CTreeCtrl m_tree;
@@ -91,9 +92,6 @@ class CSorvResDlg : public CDialog {
   // True while a load, a save or an export runs: their message pumping and dialogs must
   // not start another one that would close the package under them.
   bool m_bBusy = false;
-  // The tree's items in tree order, kept beside the tree so that the export walks them
-  // without two tree messages per item (the tree checks each handle it is given).
-  std::vector<RESITEM*> m_listed;
   // During a refill: the entry selected before it, and its new tree item once inserted.
   RESITEM* m_reselect = nullptr;
   HTREEITEM m_reselectItem = nullptr;

@@ -12,12 +12,9 @@
 #include "CPlatformUi.h"
 #include "CWorkProgress.h"
 #include "CSorvResDlg.h"
-#include "PathSplit.h"
-#include "TypeFilter.h"
 #include "WideText.h"
 
 using sorv::app::FromU16;
-using sorv::app::ToU16;
 
 void CSorvResDlg::OnOpenFile() {
   if (m_bBusy) return;
@@ -106,8 +103,7 @@ void CSorvResDlg::ClearTree() {
   // Redrawing off: the tree would otherwise repaint after every item it lets go.
   m_tree.SetRedraw(FALSE);
   m_tree.DeleteAllItems();
-  m_listed.clear();
-  m_listed.shrink_to_fit();
+  m_entries.Unlist();
   m_tree.SetRedraw(TRUE);
 }
 
@@ -117,9 +113,7 @@ void CSorvResDlg::ClearItems() {
   m_editName.SetWindowText(L"");
   m_preview.ClearImage();
   ClearTree();
-  for (RESITEM* item : m_items) delete item;
-  m_items.clear();
-  m_items.shrink_to_fit();
+  m_entries.Clear();
   m_statusBar.SetPaneText(0, L"", true);
   PumpMessages();
 }
@@ -127,16 +121,9 @@ void CSorvResDlg::ClearItems() {
 void CSorvResDlg::BuildItems() {
   ClearItems();
   CWorkProgress* const progress = CWorkProgress::Active();
-  const std::vector<RESENTRY>& entries = m_resFile.Entries();
-  m_items.reserve(entries.size());
-  for (const RESENTRY& entry : entries) {
+  m_entries.Build(m_resFile.Entries(), [progress] {
     if (progress) progress->Step();
-    RESITEM* item = new RESITEM();
-    // Borrowed for as long as the package stays open; nothing writes through it.
-    item->pEntry = const_cast<RESENTRY*>(&entry);
-    sorv::app::FillItemNames(*item, ToU16(entry.pszName));
-    m_items.push_back(item);
-  }
+  });
   FillTree();
 }
 
@@ -148,20 +135,20 @@ void CSorvResDlg::FillTree() {
   m_reselectItem = nullptr;
   // A refill of its own (a filter change) counts in pane 0 too.
   std::unique_ptr<CWorkProgress> own;
-  if (!m_items.empty() && !CWorkProgress::Active())
-    own.reset(new CWorkProgress(m_statusBar, L"过滤..", m_items.size()));
+  if (!m_entries.Empty() && !CWorkProgress::Active())
+    own.reset(new CWorkProgress(m_statusBar, L"过滤..", m_entries.Count()));
   m_tree.SetRedraw(FALSE);
   m_tree.DeleteAllItems();
-  m_listed.clear();
-  if (!m_items.empty()) {
-    const int filter = m_filter.GetCurSel();
-    if (const char16_t* pattern = sorv::app::FilterPattern(filter))
-      AddFilteredItems(FromU16<wchar_t>(pattern));
-    else
-      AddAllItems();
+  // The filter replaces what was listed; with no entries nothing is.
+  if (!m_entries.Empty()) {
+    CWorkProgress* const progress = CWorkProgress::Active();
+    m_entries.Filter(
+        m_filter.GetCurSel(), [this](RESITEM& item) { return InsertListed(item); },
+        [progress] {
+          if (progress) progress->Step();
+        });
     if (own) own->End();
-    const std::u16string counts = sorv::app::CountStatusText(filter, m_items.size(), m_tree.GetCount());
-    m_statusBar.SetPaneText(0, FromU16<wchar_t>(counts).c_str(), true);
+    m_statusBar.SetPaneText(0, FromU16<wchar_t>(m_entries.CountText()).c_str(), true);
   }
   m_tree.SetRedraw(TRUE);
   if (m_reselectItem) m_tree.SelectItem(m_reselectItem);
@@ -179,29 +166,11 @@ void CSorvResDlg::OnFilterChanged() {
   FillTree();
 }
 
-void CSorvResDlg::InsertListed(RESITEM* item) {
-  const HTREEITEM inserted = m_tree.InsertRootItem(item->szName, reinterpret_cast<LPARAM>(item));
-  if (!inserted) return;
-  m_listed.push_back(item);
-  if (item == m_reselect) m_reselectItem = inserted;
-}
-
-void CSorvResDlg::AddAllItems() {
-  CWorkProgress* const progress = CWorkProgress::Active();
-  m_listed.reserve(m_items.size());
-  for (RESITEM* item : m_items) {
-    if (progress) progress->Step();
-    InsertListed(item);
-  }
-}
-
-void CSorvResDlg::AddFilteredItems(std::wstring pattern) {
-  CWorkProgress* const progress = CWorkProgress::Active();
-  const std::u16string filter = ToU16(pattern);
-  for (RESITEM* item : m_items) {
-    if (progress) progress->Step();
-    if (sorv::app::ExtensionMatches(ToU16(item->szExt), filter)) InsertListed(item);
-  }
+bool CSorvResDlg::InsertListed(RESITEM& item) {
+  const HTREEITEM inserted = m_tree.InsertRootItem(item.szName, reinterpret_cast<LPARAM>(&item));
+  if (!inserted) return false;
+  if (&item == m_reselect) m_reselectItem = inserted;
+  return true;
 }
 
 LRESULT CSorvResDlg::OnTreeSelChanged(const NMTREEVIEWW* notification) {

@@ -64,7 +64,7 @@ void CSorvResDlg::OnExportAll() {
   try {
     // Pane 0 counts the entries written; the window keeps painting, and Esc or the close
     // box stop the export before its next entry.
-    CWorkProgress progress(m_statusBar, L"导出..", m_listed.size(), CWorkProgress::kStoppable);
+    CWorkProgress progress(m_statusBar, L"导出..", m_entries.Listed().size(), CWorkProgress::kStoppable);
     const size_t notExported = ExportListed(chooser.GetFolderPath());
     progress.End();
     progress.RestorePaneText();
@@ -82,8 +82,9 @@ void CSorvResDlg::OnExportAll() {
 size_t CSorvResDlg::ExportListed(const std::wstring& folder) {
   // Every target is decided before anything is written. The listed items in tree order:
   // the running progress pumps messages but drops the input that could change the list.
+  const std::vector<RESITEM*>& listed = m_entries.Listed();
   sorv::app::ExportPlan plan(ToU16(folder), sorv::app::WindowsExportLimits(), sorv::app::PlatformFileNameFold());
-  for (const RESITEM* item : m_listed) {
+  for (const RESITEM* item : listed) {
     const RESENTRY* entry = item ? item->pEntry : nullptr;
     if (!entry) {
       plan.Add(std::u16string_view(), std::u16string_view());  // refused: no name
@@ -97,13 +98,13 @@ size_t CSorvResDlg::ExportListed(const std::wstring& folder) {
   std::wstring path;
   size_t notExported = 0;
   CWorkProgress* const progress = CWorkProgress::Active();
-  for (size_t i = 0; i < m_listed.size(); ++i) {
+  for (size_t i = 0; i < listed.size(); ++i) {
     // A stop asked for ends the export here; the entries not begun are not counted.
     if (progress && !progress->Step()) break;
-    OnExportEntry(i, m_listed.size());
+    OnExportEntry(i, listed.size());
     // Refused: unsafe name, too long, or a second entry for a file already planned.
     const bool written = plan.Allowed(i) && folders.MakeFolders(i, path) == ERROR_SUCCESS &&
-                         m_resFile.WriteEntry(path, m_listed[i]->pEntry, CSorvResFile::kNoLinks);
+                         m_resFile.WriteEntry(path, listed[i]->pEntry, CSorvResFile::kNoLinks);
     if (!written) ++notExported;
   }
   return notExported;

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <string>
 
-#include "ResEntry.h"
+#include "EntryList.h"  // RESITEM
 
 namespace sorv {
 namespace app {

@@ -42,13 +42,13 @@ const char16_t* FilterPattern(int index) {
   return (index >= 0 && index < kFilterCount) ? kChoices[index].pattern : nullptr;
 }
 
-// Scans the pattern in place: the tree filter calls this once per entry.
-bool ExtensionMatches(const std::u16string& ext, const std::u16string& pattern) {
+// Scans the pattern in place, copying nothing: the tree filter calls this once per entry.
+bool ExtensionMatches(const std::u16string& ext, std::u16string_view pattern) {
   if (ext.empty()) return false;
   size_t start = 0;
   while (start <= pattern.size()) {
     size_t end = pattern.find(u';', start);
-    if (end == std::u16string::npos) end = pattern.size();
+    if (end == std::u16string_view::npos) end = pattern.size();
     const size_t dot = pattern.find(u'.', start);
     if (dot < end && end - dot == ext.size()) {
       size_t i = 0;

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace sorv {
 namespace app {
@@ -21,7 +22,7 @@ const char16_t* FilterPattern(int index);
 // ignoring case. Only ASCII letters are folded (the patterns are ASCII); other units
 // compare as they are, so a look-alike such as a dotless "ı" in ".ıco" does not match.
 // An empty extension never matches.
-bool ExtensionMatches(const std::u16string& ext, const std::u16string& pattern);
+bool ExtensionMatches(const std::u16string& ext, std::u16string_view pattern);
 
 // Whether an entry with extension `ext` is listed under filter choice `filterIndex`
 // (the combo box's current selection; -1 for none).

@@ -65,7 +65,6 @@ class BenchDlg : public CSorvResDlg {
   using CSorvResDlg::OnExportAll;
   using CSorvResDlg::OnFilterChanged;
   using CSorvResDlg::m_filter;
-  using CSorvResDlg::m_items;
   using CSorvResDlg::m_tree;
 };
 

@@ -90,11 +90,7 @@ std::vector<std::wstring> TreeTexts(const CTreeCtrl& tree) {
   return texts;
 }
 
-namespace {
-
-// Paints into a fresh w x h 32-bit top-down bitmap and returns its pixels (0x00RRGGBB).
-template <class PaintFn>
-std::vector<uint32_t> PaintedPixels(int w, int h, PaintFn paint) {
+std::vector<uint32_t> PaintedPixels(int w, int h, const std::function<void(HDC)>& paint) {
   std::vector<uint32_t> out;
   if (w <= 0 || h <= 0) return out;
   BITMAPINFO info = {};
@@ -119,6 +115,8 @@ std::vector<uint32_t> PaintedPixels(int w, int h, PaintFn paint) {
   ::DeleteDC(dc);
   return out;
 }
+
+namespace {
 
 // Bitmap 129 shrunk to fit w x h with its proportions and centred on white, written out
 // here from the picture itself.

@@ -1,9 +1,11 @@
 // Packages, drops and preview readings for the main window's command tests.
 #pragma once
+#include <gtest/gtest.h>
 #include <windows.h>
 #include <shellapi.h>
 
 #include <cstdint>
+#include <functional>
 #include <set>
 #include <string>
 #include <utility>
@@ -39,6 +41,10 @@ bool DropReleased(HDROP drop);
 std::vector<std::pair<std::wstring, RESITEM*>> TreeItems(const CTreeCtrl& tree);
 std::vector<std::wstring> TreeTexts(const CTreeCtrl& tree);
 
+// Paints into a fresh w x h 32-bit top-down bitmap and returns its pixels (0x00RRGGBB, top
+// row first); none for an empty size.
+std::vector<uint32_t> PaintedPixels(int w, int h, const std::function<void(HDC)>& paint);
+
 // What the preview shows, read from its painted pixels.
 enum class PreviewShows { kSplash, kPlaceholder, kColour, kOther };
 // kColour when the centre pixel is `rgb` (a picture drawn there), kSplash when every pixel
@@ -51,6 +57,23 @@ std::set<std::wstring> FilesBelow(const std::wstring& root);
 
 // Open, Save, Export and the path box all enabled.
 bool CommandsEnabled(const harness::TestDlg& dlg);
+
+// A test on the main dialog made from its template: shown and settled before each test,
+// with `Ui` answering its message boxes and dialogs and a scratch folder beside it.
+template <class Dlg = harness::TestDlg, class Ui = harness::FakeUi>
+class DialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dlg.Create(nullptr));
+    harness::Pump();
+  }
+  void TearDown() override { harness::Pump(); }
+  bool CommandsEnabled() const { return fixtures::CommandsEnabled(dlg); }
+
+  Ui ui;
+  Dlg dlg;
+  harness::TempDir dir;
+};
 
 // Real user actions on the dialog.
 void ClickButton(CButton& button);

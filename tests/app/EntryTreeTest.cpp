@@ -17,14 +17,8 @@ namespace {
 
 const uint32_t kGreen = 0x12AB34;
 
-class EntryTreeTest : public ::testing::Test {
+class EntryTreeTest : public fixtures::DialogTest<> {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(dlg.Create(nullptr));
-    harness::Pump();
-  }
-  void TearDown() override { harness::Pump(); }
-
   // Loads through the Open button and the (answered) open dialog.
   void Open(const std::wstring& path) {
     ui.fileAnswers.push_back(path);
@@ -36,11 +30,6 @@ class EntryTreeTest : public ::testing::Test {
     EXPECT_TRUE(fixtures::DropReleased(drop));
   }
   std::wstring Pane0() const { return dlg.m_statusBar.GetPaneText(0); }
-  bool CommandsEnabled() const { return fixtures::CommandsEnabled(dlg); }
-
-  FakeUi ui;
-  TestDlg dlg;
-  harness::TempDir dir;
 };
 
 const std::vector<EntrySpec> kMixed = {
@@ -77,15 +66,15 @@ TEST_F(EntryTreeTest, OpenAsksWithTheOpenDialogAndListsEveryEntry) {
 
   // Every tree item carries its RESITEM, whose entry is the reader's, in index order.
   const auto items = fixtures::TreeItems(dlg.m_tree);
-  ASSERT_EQ(dlg.m_items.size(), 6u);
+  ASSERT_EQ(dlg.m_entries.Count(), 6u);
   ASSERT_EQ(dlg.m_resFile.Entries().size(), 6u);
   for (size_t i = 0; i < items.size(); ++i) {
-    EXPECT_EQ(items[i].second, dlg.m_items[i]);
+    EXPECT_EQ(items[i].second, &dlg.m_entries.Item(i));
     EXPECT_EQ(items[i].second->pEntry, &dlg.m_resFile.Entries()[i]);
   }
-  EXPECT_STREQ(dlg.m_items[0]->szFName, L"Logo");
-  EXPECT_STREQ(dlg.m_items[0]->szExt, L".PNG");
-  EXPECT_STREQ(dlg.m_items[5]->szExt, L"");
+  EXPECT_STREQ(dlg.m_entries.Item(0).szFName, L"Logo");
+  EXPECT_STREQ(dlg.m_entries.Item(0).szExt, L".PNG");
+  EXPECT_STREQ(dlg.m_entries.Item(5).szExt, L"");
 
   // A cancelled dialog changes nothing.
   Open(L"");
@@ -139,7 +128,7 @@ TEST_F(EntryTreeTest, AnEmptyPackageLeavesTheTreeAndPaneZeroEmpty) {
   Open(empty);
   EXPECT_EQ(Pane0(), L"");
   EXPECT_EQ(dlg.m_tree.GetCount(), 0u);
-  EXPECT_TRUE(dlg.m_items.empty());
+  EXPECT_TRUE(dlg.m_entries.Empty());
   EXPECT_EQ(dlg.m_editPath.GetWindowText(), empty);
   EXPECT_TRUE(ui.messages.empty());
   // A filter change with nothing loaded changes nothing.
@@ -253,7 +242,7 @@ TEST_F(EntryTreeTest, AFailedLoadReportsThePathAndEmptiesThePathBox) {
     EXPECT_EQ(m.substr(m.find(L"\r\n\r\n") + 4), path);
     EXPECT_EQ(dlg.m_editPath.GetWindowText(), L"");
     EXPECT_EQ(dlg.m_tree.GetCount(), 0u);
-    EXPECT_TRUE(dlg.m_items.empty());
+    EXPECT_TRUE(dlg.m_entries.Empty());
     EXPECT_EQ(dlg.m_editName.GetWindowText(), L"");
     EXPECT_EQ(fixtures::ReadPreview(dlg.m_preview, kGreen), PreviewShows::kSplash);
     EXPECT_TRUE(CommandsEnabled());

@@ -18,19 +18,7 @@ using harness::TestDlg;
 
 namespace {
 
-class BusyTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(dlg.Create(nullptr));
-    harness::Pump();
-  }
-  void TearDown() override { harness::Pump(); }
-  bool CommandsEnabled() const { return fixtures::CommandsEnabled(dlg); }
-
-  FakeUi ui;
-  TestDlg dlg;
-  harness::TempDir dir;
-};
+using BusyTest = fixtures::DialogTest<>;
 
 // Every text set into pane 0 of the status bar, with whether the four commands were
 // enabled at that moment. Sits in front of the bar's own procedure.

@@ -34,14 +34,8 @@ class SeamDlg : public TestDlg {
   }
 };
 
-class SaveExportTest : public ::testing::Test {
+class SaveExportTest : public fixtures::DialogTest<SeamDlg> {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(dlg.Create(nullptr));
-    harness::Pump();
-  }
-  void TearDown() override { harness::Pump(); }
-
   void Load(const std::vector<EntrySpec>& entries) {
     package = dir / L"package.rdb";
     fixtures::WritePackage(package, entries);
@@ -62,14 +56,9 @@ class SaveExportTest : public ::testing::Test {
     fixtures::ClickButton(dlg.m_btnExport);
   }
 
-  bool CommandsEnabled() {
-    return ::IsWindowEnabled(dlg.m_btnExport) && ::IsWindowEnabled(dlg.m_btnOpen) &&
-           ::IsWindowEnabled(dlg.m_btnSave) && ::IsWindowEnabled(dlg.m_editPath) && !dlg.m_bBusy;
-  }
+  // The four commands enabled, and no work running.
+  bool CommandsEnabled() const { return fixtures::CommandsEnabled(dlg) && !dlg.m_bBusy; }
 
-  FakeUi ui;
-  SeamDlg dlg;
-  harness::TempDir dir;
   std::wstring package;
 };
 

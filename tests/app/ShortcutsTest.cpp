@@ -10,34 +10,20 @@
 
 #include "EntryFixtures.h"
 #include "MainDialogHarness.h"
+#include "UserInput.h"
 
 using harness::FakeUi;
 using harness::TestDlg;
+using userinput::Key;
+using userinput::Mouse;
 
 namespace {
-
-void Send(INPUT input) { ::SendInput(1, &input, sizeof(INPUT)); }
-
-void Key(WORD vk, bool down) {
-  INPUT input = {};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = vk;
-  input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-  Send(input);
-}
 
 void Chord(WORD key) {
   Key(VK_CONTROL, true);
   Key(key, true);
   Key(key, false);
   Key(VK_CONTROL, false);
-}
-
-void Mouse(DWORD flags) {
-  INPUT input = {};
-  input.type = INPUT_MOUSE;
-  input.mi.dwFlags = flags;
-  Send(input);
 }
 
 // Under an X server a move is reported back later; moves until the pointer stays.
@@ -47,8 +33,7 @@ void PointerTo(POINT at) {
     harness::Pump();
     ::Sleep(50);
     harness::Pump();
-    POINT now = {};
-    if (::GetCursorPos(&now) && now.x == at.x && now.y == at.y) return;
+    if (userinput::PointerAt(at)) return;
   }
 }
 
@@ -135,43 +120,6 @@ TEST(Shortcuts, CtrlOSAndERunOpenSaveAndExportInTheModalRun) {
   EXPECT_EQ(harness::ReadBytes(out + L"\\a.png"), fixtures::PngLike(20));
 }
 
-namespace {
-
-// Reads the open context menu's items and clicks the one with `choose`; runs beside the
-// thread that tracks the menu.
-std::vector<std::wstring> DriveMenu(UINT choose) {
-  std::vector<std::wstring> texts;
-  HWND popup = nullptr;
-  HMENU menu = nullptr;
-  for (int tries = 0; tries < 500 && !menu; ++tries) {
-    popup = ::FindWindowW(L"#32768", nullptr);
-    if (popup && ::IsWindowVisible(popup)) menu = reinterpret_cast<HMENU>(::SendMessageW(popup, MN_GETHMENU, 0, 0));
-    if (!menu) ::Sleep(10);
-  }
-  if (!menu) return texts;
-  POINT click = {::GetSystemMetrics(SM_CXSCREEN) - 3, 3};
-  for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
-    wchar_t text[64] = {};
-    ::GetMenuStringW(menu, static_cast<UINT>(i), text, 63, MF_BYPOSITION);
-    texts.push_back(text);
-    RECT rect = {};
-    if (::GetMenuItemID(menu, i) == choose && ::GetMenuItemRect(nullptr, menu, static_cast<UINT>(i), &rect))
-      click = POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-  }
-  for (int tries = 0; tries < 20; ++tries) {
-    ::SetCursorPos(click.x, click.y);
-    ::Sleep(80);
-    POINT now = {};
-    if (::GetCursorPos(&now) && now.x == click.x && now.y == click.y) break;
-  }
-  Mouse(MOUSEEVENTF_LEFTDOWN);
-  Mouse(MOUSEEVENTF_LEFTUP);
-  for (int tries = 0; tries < 300 && ::IsWindow(popup) && ::IsWindowVisible(popup); ++tries) ::Sleep(10);
-  return texts;
-}
-
-}  // namespace
-
 TEST(Shortcuts, ARightClickSelectsTheItemAndOffersSaveAndExport) {
   FakeUi ui;
   harness::TempDir dir;
@@ -203,7 +151,11 @@ TEST(Shortcuts, ARightClickSelectsTheItemAndOffersSaveAndExport) {
     ::ClientToScreen(dlg.m_tree, &at);
     PointerTo(at);
     std::vector<std::wstring> texts;
-    std::thread driver([&] { texts = DriveMenu(c.choose); });
+    std::thread driver([&] {
+      std::vector<std::wstring> read;
+      for (const userinput::MenuItem& menuItem : userinput::DriveMenu(c.choose)) read.push_back(menuItem.text);
+      texts = read;
+    });
     Mouse(MOUSEEVENTF_RIGHTDOWN);
     Mouse(MOUSEEVENTF_RIGHTUP);
     for (int i = 0; i < 100 && texts.empty(); ++i) {

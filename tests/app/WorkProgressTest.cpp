@@ -60,16 +60,15 @@ class InputCheckingUi : public FakeUi {
   std::vector<bool> inputWaiting;
 };
 
-class WorkProgressTest : public ::testing::Test {
+class WorkProgressTest : public fixtures::DialogTest<TestDlg, InputCheckingUi> {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(dlg.Create(nullptr));
-    harness::Pump();
+    DialogTest::SetUp();
     CWorkProgress::SetInterval(0);  // a display at every step, so a small package shows them all
   }
   void TearDown() override {
     CWorkProgress::SetInterval(CWorkProgress::kDefaultInterval);
-    harness::Pump();
+    DialogTest::TearDown();
   }
   std::vector<EntrySpec> Entries(int count) {
     std::vector<EntrySpec> entries;
@@ -78,10 +77,6 @@ class WorkProgressTest : public ::testing::Test {
                          fixtures::PngLike(16 + i)});
     return entries;
   }
-
-  InputCheckingUi ui;
-  TestDlg dlg;
-  harness::TempDir dir;
 };
 
 HWND g_tree = nullptr;
@@ -273,23 +268,8 @@ uint32_t PreviewCentre(CImageCtrl& preview) {
   RECT client = {};
   ::GetClientRect(preview, &client);
   const int w = client.right, h = client.bottom;
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = w;
-  info.bmiHeader.biHeight = -h;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HDC dc = ::CreateCompatibleDC(nullptr);
-  HBITMAP bitmap = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = ::SelectObject(dc, bitmap);
-  preview.Paint(dc);
-  ::GdiFlush();
-  const uint32_t centre = static_cast<const uint32_t*>(bits)[static_cast<size_t>(h / 2) * w + w / 2] & 0xFFFFFF;
-  ::SelectObject(dc, old);
-  ::DeleteObject(bitmap);
-  ::DeleteDC(dc);
-  return centre;
+  const std::vector<uint32_t> px = fixtures::PaintedPixels(w, h, [&](HDC dc) { preview.Paint(dc); });
+  return px.empty() ? 0 : px[static_cast<size_t>(h / 2) * w + w / 2];
 }
 
 // Within a few steps per channel: a JPEG does not keep a colour exactly.

@@ -2,6 +2,7 @@
 // keys go through the system's input queue, so messages arrive as a person's would, with
 // the key flags and the mouse capture of the moment.
 #pragma once
+#include "UserInput.h"
 #include "WindowShot.h"
 #include <windows.h>
 
@@ -25,12 +26,7 @@ void ControlRightClick(HWND hWnd, int x, int y);
 // A plain right click there.
 void RightClick(HWND hWnd, int x, int y);
 
-struct MenuItem {
-  std::wstring text;  // empty for the separator
-  UINT id;
-  bool separator;
-  bool checked;
-};
+using MenuItem = userinput::MenuItem;
 
 // A plain right click at client point (x, y) of `hWnd`. While the popup menu it opens is
 // up, another thread reads its items and then clicks the item with command `choose`, or,

@@ -1,0 +1,65 @@
+// The browser window's entry list: one record per index entry of the open package, the
+// records the type filter lets through, and the count text of the status bar. The window
+// only mirrors it into its tree; nothing here knows about windows.
+#pragma once
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ResEntry.h"
+
+// The window's record of one entry: the names it shows and filters by.
+struct RESITEM {
+  wchar_t szName[260];   // file name and extension: the tree item's text
+  wchar_t szFName[260];  // file-name part without directory and extension
+  wchar_t szExt[256];    // extension with its dot, or empty
+  RESENTRY* pEntry;      // borrowed from the reader
+};
+
+namespace sorv {
+namespace app {
+
+class EntryList {
+ public:
+  // Called once per record as a build or a filter walks the list (the window counts its
+  // progress with it).
+  using StepFn = std::function<void()>;
+  // Offered each record the filter lets through, in index order; false when it could not
+  // be shown, which leaves it out of the listed records.
+  using ShowFn = std::function<bool(RESITEM&)>;
+
+  // One record per entry, in index order, with its names split from the stored name.
+  // The entries are borrowed: they must outlive the records (until the next Build or Clear).
+  // Nothing is listed until Filter runs.
+  void Build(const std::vector<RESENTRY>& entries, const StepFn& step = nullptr);
+  // No records, nothing listed; the memory is given back.
+  void Clear();
+
+  // Lists the records that filter choice `filterIndex` (the combo box's selection, -1 for
+  // none) lets through and `show` accepts, replacing what was listed.
+  void Filter(int filterIndex, const ShowFn& show = nullptr, const StepFn& step = nullptr);
+  // Nothing listed; the records stay.
+  void Unlist();
+
+  size_t Count() const { return m_records.size(); }
+  bool Empty() const { return m_records.empty(); }
+  // Record `index` in index order; stays at its address until the next Build or Clear.
+  RESITEM& Item(size_t index) const { return *m_records[index]; }
+  // The listed records in index order.
+  const std::vector<RESITEM*>& Listed() const { return m_listed; }
+  // The status bar's text for the last Filter: all records and, under a narrowing choice,
+  // the listed ones.
+  std::u16string CountText() const;
+
+ private:
+  // One allocation per record, as records are large: no single block the size of the whole
+  // list, and addresses that stay put.
+  std::vector<std::unique_ptr<RESITEM>> m_records;
+  std::vector<RESITEM*> m_listed;
+  int m_filterIndex = 0;
+};
+
+}  // namespace app
+}  // namespace sorv

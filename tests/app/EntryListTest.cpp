@@ -1,0 +1,126 @@
+// The window's entry list without the window: records built from the reader's entries, the
+// type filter applied to them, what the tree is offered and the count text.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "EntryList.h"
+#include "WideText.h"
+
+using sorv::app::EntryList;
+using sorv::app::ToU16;
+
+namespace {
+
+// Stored names as a package holds them, in index order.
+const ResChar* const kNames[] = {
+    RES_TEXT("Skin\\Main\\Logo.PNG"), RES_TEXT("ui/btn.png"), RES_TEXT("icon.Png"),
+    RES_TEXT("half.PN"),              RES_TEXT("a\\b.xml"),   RES_TEXT("noext"),
+};
+
+std::vector<RESENTRY> Entries() {
+  std::vector<RESENTRY> entries;
+  for (const ResChar* name : kNames) entries.push_back(RESENTRY{name, nullptr, 1});
+  return entries;
+}
+
+std::vector<std::u16string> ListedNames(const EntryList& list) {
+  std::vector<std::u16string> names;
+  for (const RESITEM* item : list.Listed()) names.push_back(ToU16(item->szName));
+  return names;
+}
+
+}  // namespace
+
+TEST(EntryList, BuildMakesOneRecordPerEntryInIndexOrder) {
+  const std::vector<RESENTRY> entries = Entries();
+  EntryList list;
+  size_t steps = 0;
+  list.Build(entries, [&] { ++steps; });
+  EXPECT_EQ(steps, entries.size());
+  ASSERT_EQ(list.Count(), entries.size());
+  for (size_t i = 0; i < entries.size(); ++i) EXPECT_EQ(list.Item(i).pEntry, &entries[i]) << i;
+  EXPECT_EQ(ToU16(list.Item(0).szName), u"Logo.PNG");
+  EXPECT_EQ(ToU16(list.Item(0).szFName), u"Logo");
+  EXPECT_EQ(ToU16(list.Item(0).szExt), u".PNG");
+  EXPECT_EQ(ToU16(list.Item(5).szExt), u"");
+  // Nothing is listed before a filter runs.
+  EXPECT_TRUE(list.Listed().empty());
+
+  // A second package replaces the first entirely.
+  const std::vector<RESENTRY> other = {RESENTRY{RES_TEXT("one.lua"), nullptr, 1}};
+  list.Build(other);
+  ASSERT_EQ(list.Count(), 1u);
+  EXPECT_EQ(list.Item(0).pEntry, &other[0]);
+}
+
+TEST(EntryList, FilterListsWholeExtensionsInIndexOrderAndCounts) {
+  const std::vector<RESENTRY> entries = Entries();
+  EntryList list;
+  list.Build(entries);
+  struct Case {
+    int filter;
+    std::vector<std::u16string> listed;
+    std::u16string counts;
+  };
+  const Case cases[] = {
+      {0, {u"Logo.PNG", u"btn.png", u"icon.Png", u"half.PN", u"b.xml", u"noext"}, u"共有文件:6"},
+      {-1, {u"Logo.PNG", u"btn.png", u"icon.Png", u"half.PN", u"b.xml", u"noext"}, u"共有文件:6 过滤后:6"},
+      {1, {u"Logo.PNG", u"btn.png", u"icon.Png"}, u"共有文件:6 过滤后:3"},
+      {2, {u"Logo.PNG", u"btn.png", u"icon.Png"}, u"共有文件:6 过滤后:3"},
+      {7, {u"b.xml"}, u"共有文件:6 过滤后:1"},
+      {9, {}, u"共有文件:6 过滤后:0"},
+  };
+  for (const Case& c : cases) {
+    size_t steps = 0;
+    list.Filter(c.filter, nullptr, [&] { ++steps; });
+    EXPECT_EQ(ListedNames(list), c.listed) << "filter " << c.filter;
+    EXPECT_EQ(list.CountText(), c.counts) << "filter " << c.filter;
+    // Every record is a step, listed or not.
+    EXPECT_EQ(steps, entries.size()) << "filter " << c.filter;
+  }
+}
+
+// The tree is offered exactly the records the filter lets through, in order; one it cannot
+// show is neither listed nor counted, and every listed record is the list's own, at the
+// address it keeps across refills (the tree items point there).
+TEST(EntryList, ListsOnlyWhatTheTreeTookAtStableAddresses) {
+  const std::vector<RESENTRY> entries = Entries();
+  EntryList list;
+  list.Build(entries);
+  std::vector<const RESITEM*> offered;
+  list.Filter(2, [&](RESITEM& item) {
+    offered.push_back(&item);
+    return offered.size() != 2;  // the tree refuses the second
+  });
+  EXPECT_EQ(offered, (std::vector<const RESITEM*>{&list.Item(0), &list.Item(1), &list.Item(2)}));
+  EXPECT_EQ(list.Listed(), (std::vector<RESITEM*>{&list.Item(0), &list.Item(2)}));
+  EXPECT_EQ(list.CountText(), u"共有文件:6 过滤后:2");
+
+  list.Filter(0, [](RESITEM&) { return true; });
+  ASSERT_EQ(list.Listed().size(), entries.size());
+  for (size_t i = 0; i < entries.size(); ++i) EXPECT_EQ(list.Listed()[i], &list.Item(i)) << i;
+}
+
+TEST(EntryList, UnlistKeepsTheRecordsAndClearDropsEverything) {
+  const std::vector<RESENTRY> entries = Entries();
+  EntryList list;
+  list.Build(entries);
+  list.Filter(0);
+  list.Unlist();
+  EXPECT_TRUE(list.Listed().empty());
+  EXPECT_EQ(list.Count(), entries.size());
+
+  list.Filter(0);
+  list.Clear();
+  EXPECT_TRUE(list.Empty());
+  EXPECT_EQ(list.Count(), 0u);
+  EXPECT_TRUE(list.Listed().empty());
+  // An empty package lists nothing under any choice.
+  const std::vector<RESENTRY> none;
+  list.Build(none);
+  list.Filter(1);
+  EXPECT_TRUE(list.Listed().empty());
+  EXPECT_EQ(list.CountText(), u"共有文件:0 过滤后:0");
+}
