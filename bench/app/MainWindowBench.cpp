@@ -135,21 +135,28 @@ void BenchLoad(BenchDlg& dlg, const std::wstring& dir) {
   dlg.LoadPackage(empty);
 }
 
-void BenchExport(BenchDlg& dlg, BenchUi& ui, const std::wstring& dir) {
-  // 20 top folders of 100 subfolders of 5 files each: 10,000 files in 2,020 folders.
+// The export benchmarks' package: 20 top folders of 100 subfolders of 5 files each, every
+// file `data`: 10,000 files in 2,020 folders. Written to `package` and loaded; returns the
+// entries' names.
+std::vector<std::wstring> LoadExportPackage(BenchDlg& dlg, const std::wstring& package,
+                                            const std::vector<uint8_t>& data) {
   sorv::pkg::PackageWriter writer;
   std::vector<std::wstring> names;
-  std::vector<uint8_t> data(512);
-  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 31);
   for (int i = 0; i < kExportEntries; ++i) {
     wchar_t name[64];
     swprintf(name, 64, L"top%02d\\sub%03d\\file%05d.bin", i / 500, (i / 5) % 100, i);
     names.push_back(name);
     writer.Add(std::u16string(names.back().begin(), names.back().end()), data);
   }
-  const std::wstring package = dir + L"\\export.rdb";
   WriteFileBytes(package, writer.Build());
   dlg.LoadPackage(package);
+  return names;
+}
+
+void BenchExport(BenchDlg& dlg, BenchUi& ui, const std::wstring& dir) {
+  std::vector<uint8_t> data(512);
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 31);
+  const std::vector<std::wstring> names = LoadExportPackage(dlg, dir + L"\\export.rdb", data);
 
   // Every round writes into fresh folders and nothing is removed until the end, so no
   // round pays for the freeing of an earlier one; the side that goes first alternates.
@@ -331,17 +338,7 @@ void BenchProgressCost(BenchDlg& dlg, BenchUi& ui, const BigPackage& big, const 
   Report("load 100,000: progress on / off", loadOn, loadOff);
 
   // 10,000 entries of 512 bytes, as in the export benchmark.
-  sorv::pkg::PackageWriter writer;
-  std::vector<uint8_t> data(512, 7);
-  for (int i = 0; i < kExportEntries; ++i) {
-    wchar_t name[64];
-    swprintf(name, 64, L"top%02d\\sub%03d\\file%05d.bin", i / 500, (i / 5) % 100, i);
-    const std::wstring w = name;
-    writer.Add(std::u16string(w.begin(), w.end()), data);
-  }
-  const std::wstring package = dir + L"\\progress-export.rdb";
-  WriteFileBytes(package, writer.Build());
-  dlg.LoadPackage(package);
+  LoadExportPackage(dlg, dir + L"\\progress-export.rdb", std::vector<uint8_t>(512, 7));
   std::vector<double> exportOn, exportOff;
   std::vector<std::wstring> written;
   for (int round = 0; round < rounds; ++round) {
@@ -388,17 +385,7 @@ void BenchProgressShare(BenchDlg& dlg, BenchUi& ui, const BigPackage& big, const
   dlg.m_filter.SetCurSel(0);
   dlg.LoadPackage(big.small);
 
-  sorv::pkg::PackageWriter writer;
-  std::vector<uint8_t> data(512, 7);
-  for (int i = 0; i < kExportEntries; ++i) {
-    wchar_t name[64];
-    swprintf(name, 64, L"top%02d\\sub%03d\\file%05d.bin", i / 500, (i / 5) % 100, i);
-    const std::wstring w = name;
-    writer.Add(std::u16string(w.begin(), w.end()), data);
-  }
-  const std::wstring package = dir + L"\\share-export.rdb";
-  WriteFileBytes(package, writer.Build());
-  dlg.LoadPackage(package);
+  LoadExportPackage(dlg, dir + L"\\share-export.rdb", std::vector<uint8_t>(512, 7));
   const std::wstring out = dir + L"\\share-out";
   CreateDirectoryW(out.c_str(), nullptr);
   ui.folder = out + L"\\";

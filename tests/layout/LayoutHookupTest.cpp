@@ -19,6 +19,7 @@
 using layouttest::Box;
 using layouttest::ChildBox;
 using layouttest::MakeChild;
+using layouttest::NodeOf;
 
 namespace {
 
@@ -32,12 +33,6 @@ const std::map<int, std::vector<int>> kRows = {
 
 std::vector<int> Values(const CPositionWnd& n) {
   return {n.left, n.top, n.right, n.bottom, n.width, n.height, n.topLock, n.leftLock, n.bottomLock, n.rightLock};
-}
-
-CPositionWnd* NodeOf(CPositionWnd& parent, HWND hWnd) {
-  for (auto& child : parent.children)
-    if (child->window == hWnd) return child.get();
-  return nullptr;
 }
 
 // A window titled "SorvRes" with a 634 x 348 client area and controls 1000 to 1006, all
