@@ -89,6 +89,25 @@ void Report(const char* what, const std::vector<double>& ours, const std::vector
   std::printf("\n");
 }
 
+void BareInsert(CTreeCtrl& tree, const std::vector<std::wstring>& texts) {
+  tree.SendMessage(WM_SETREDRAW, FALSE);
+  for (const std::wstring& text : texts) {
+    TVINSERTSTRUCTW insert = {};
+    insert.hParent = TVI_ROOT;
+    insert.hInsertAfter = TVI_LAST;
+    insert.item.mask = TVIF_TEXT;
+    insert.item.pszText = const_cast<LPWSTR>(text.c_str());
+    tree.SendMessage(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert));
+  }
+  tree.SendMessage(WM_SETREDRAW, TRUE);
+}
+
+void BareDelete(CTreeCtrl& tree) {
+  tree.SendMessage(WM_SETREDRAW, FALSE);
+  tree.SendMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+  tree.SendMessage(WM_SETREDRAW, TRUE);
+}
+
 void BenchLoad(BenchDlg& dlg, const std::wstring& dir) {
   static const wchar_t* const kExt[] = {L"png", L"xml", L"lua", L"gft", L"jpg"};
   sorv::pkg::PackageWriter writer;
@@ -116,16 +135,7 @@ void BenchLoad(BenchDlg& dlg, const std::wstring& dir) {
     dlg.LoadPackage(empty);
     Pump();
     t = Now();
-    dlg.m_tree.SendMessage(WM_SETREDRAW, FALSE);
-    for (const std::wstring& text : shown) {
-      TVINSERTSTRUCTW insert = {};
-      insert.hParent = TVI_ROOT;
-      insert.hInsertAfter = TVI_LAST;
-      insert.item.mask = TVIF_TEXT;
-      insert.item.pszText = const_cast<LPWSTR>(text.c_str());
-      dlg.m_tree.SendMessage(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert));
-    }
-    dlg.m_tree.SendMessage(WM_SETREDRAW, TRUE);
+    BareInsert(dlg.m_tree, shown);
     Pump();  // the tree paints, as after the load
     bare.push_back(Now() - t);
     if (dlg.m_tree.GetCount() != static_cast<UINT>(kLoadEntries)) std::printf("bare: tree holds %u\n", dlg.m_tree.GetCount());
@@ -232,23 +242,17 @@ BigPackage MakeBigPackage(const std::wstring& dir) {
   return p;
 }
 
-void BareInsert(CTreeCtrl& tree, const std::vector<std::wstring>& texts) {
-  tree.SendMessage(WM_SETREDRAW, FALSE);
-  for (const std::wstring& text : texts) {
-    TVINSERTSTRUCTW insert = {};
-    insert.hParent = TVI_ROOT;
-    insert.hInsertAfter = TVI_LAST;
-    insert.item.mask = TVIF_TEXT;
-    insert.item.pszText = const_cast<LPWSTR>(text.c_str());
-    tree.SendMessage(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert));
-  }
-  tree.SendMessage(WM_SETREDRAW, TRUE);
-}
-
-void BareDelete(CTreeCtrl& tree) {
-  tree.SendMessage(WM_SETREDRAW, FALSE);
-  tree.SendMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
-  tree.SendMessage(WM_SETREDRAW, TRUE);
+// The bare side of a switch or a refill: the tree replacing what it holds with `texts`
+// (timed), then emptied.
+double TimeBareReplace(CTreeCtrl& tree, const std::vector<std::wstring>& texts) {
+  Pump();
+  const double t = Now();
+  BareDelete(tree);
+  BareInsert(tree, texts);
+  Pump();
+  const double elapsed = Now() - t;
+  BareDelete(tree);
+  return elapsed;
 }
 
 // Switching from the big package to a small one, a filter change on the big one, and
@@ -266,13 +270,7 @@ void BenchTreeWork(BenchDlg& dlg, const BigPackage& big, int rounds) {
     switchOurs.push_back(Now() - t);
     dlg.LoadPackage(big.small);
     BareInsert(dlg.m_tree, big.shown);
-    Pump();
-    t = Now();
-    BareDelete(dlg.m_tree);
-    BareInsert(dlg.m_tree, big.smallShown);
-    Pump();
-    switchBare.push_back(Now() - t);
-    BareDelete(dlg.m_tree);
+    switchBare.push_back(TimeBareReplace(dlg.m_tree, big.smallShown));
 
     dlg.LoadPackage(big.path);
     Pump();
@@ -286,13 +284,7 @@ void BenchTreeWork(BenchDlg& dlg, const BigPackage& big, int rounds) {
     dlg.LoadPackage(big.small);
     BareDelete(dlg.m_tree);
     BareInsert(dlg.m_tree, big.shown);
-    Pump();
-    t = Now();
-    BareDelete(dlg.m_tree);
-    BareInsert(dlg.m_tree, big.images);
-    Pump();
-    filterBare.push_back(Now() - t);
-    BareDelete(dlg.m_tree);
+    filterBare.push_back(TimeBareReplace(dlg.m_tree, big.images));
 
     {
       BenchDlg ending;
