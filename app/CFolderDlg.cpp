@@ -3,6 +3,7 @@
 #include <ole2.h>
 
 #include "CApplication.h"
+#include "CClientDC.h"
 #include "CPlatformUi.h"
 #include "PathFit.h"
 #include "WideText.h"
@@ -141,11 +142,11 @@ void CFolderDlg::OnBrowseSelectionChanged(PCIDLIST_ABSOLUTE item) {
   m_strSelectedName = DisplayNameOfItem(item);
   SendMessage(BFFM_ENABLEOK, 0, text.empty() ? 0 : 1);
   if (!text.empty()) {
-    if (HDC dc = ::GetDC(m_hWnd)) {
+    CClientDC dc(m_hWnd);
+    if (!dc.IsNull()) {
       RECT client = {};
       GetClientRect(&client);
       FitPathToWidth(&client, text, dc);
-      ::ReleaseDC(m_hWnd, dc);
     }
   }
   SendMessage(BFFM_SETSTATUSTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));

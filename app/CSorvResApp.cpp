@@ -2,7 +2,12 @@
 
 #include <commctrl.h>
 
+#include "CImageCtrl.h"
 #include "CSorvResDlg.h"
+#include "resource.h"
+
+// The preview control loads its splash picture by number; the resource script names it.
+static_assert(CImageCtrl::kSplashBitmapId == IDB_SPLASH, "the splash bitmap's id differs");
 
 CSorvResApp theApp;
 

@@ -87,11 +87,11 @@ void CSorvResDlg::ApplyFixedPlacement() {
   const int s = bar.bottom - bar.top;
   m_statusBar.SetPaneInfo(0, ID_INDICATOR_TEXT, 0, w - sorv::app::kLinkPaneWidth);
   m_statusBar.SetPaneInfo(1, ID_INDICATOR_LINK, 0, sorv::app::kLinkPaneWidth);
-  CWindow* const controls[] = {&m_link, &m_btnOpen, &m_editPath, &m_filter, &m_btnExport,
-                               &m_btnSave, &m_editName, &m_tree, &m_preview};
-  const auto rects = sorv::app::FixedPlacement(w, h, s);
-  for (size_t i = 0; i < rects.size(); ++i)
-    controls[i]->MoveWindow(rects[i].x, rects[i].y, rects[i].width, rects[i].height, TRUE);
+  for (const sorv::app::ControlRect& r : sorv::app::FixedPlacement(w, h, s)) {
+    // The link lives in the status bar, the others in the dialog.
+    const HWND control = r.id == IDC_LINK ? m_link.GetHwnd() : ::GetDlgItem(m_hWnd, r.id);
+    ::MoveWindow(control, r.x, r.y, r.width, r.height, TRUE);
+  }
 }
 
 bool CSorvResDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {

@@ -187,9 +187,7 @@ void CSorvResDlg::ShowPreview(RESITEM* item) {
     return;
   }
   m_editName.SetWindowText(item->pEntry ? item->pEntry->pszName : L"");
-  IStream* stream = m_resFile.CreateStream(item->pEntry);
-  m_preview.SetImageStream(stream);
-  if (stream) stream->Release();
+  m_preview.SetImageStream(m_resFile.CreateStream(item->pEntry));
 }
 
 void CSorvResDlg::PumpMessages() {

@@ -26,35 +26,35 @@ std::wstring LongForm(const std::u16string& folder) {
 }  // namespace
 
 ExportFolderWin::ExportFolderWin(const sorv::app::ExportPlan& plan)
-    : m_plan(plan), m_folder(LongForm(plan.FolderText())), m_state(plan.FolderCount(), kUnknown) {
-  if (m_folder.empty() || m_folder.back() != L'\\') m_folder += L'\\';
-  m_state[0] = ERROR_SUCCESS;  // the chosen folder
+    : plan_(plan), folder_(LongForm(plan.FolderText())), state_(plan.FolderCount(), kUnknown) {
+  if (folder_.empty() || folder_.back() != L'\\') folder_ += L'\\';
+  state_[0] = ERROR_SUCCESS;  // the chosen folder
 }
 
 DWORD ExportFolderWin::MakeFolders(size_t entry, std::wstring& path) {
-  const std::u16string target = m_plan.TargetPath(entry);
-  path = m_folder;
-  path.append(target.begin() + static_cast<ptrdiff_t>(m_plan.FolderText().size()), target.end());
-  uint32_t folder = m_plan.Folder(entry);
-  m_chain.clear();
-  while (m_state[folder] == kUnknown) {
-    m_chain.push_back(folder);
-    folder = m_plan.Parent(folder);
+  const std::u16string target = plan_.TargetPath(entry);
+  path = folder_;
+  path.append(target.begin() + static_cast<ptrdiff_t>(plan_.FolderText().size()), target.end());
+  uint32_t folder = plan_.Folder(entry);
+  chain_.clear();
+  while (state_[folder] == kUnknown) {
+    chain_.push_back(folder);
+    folder = plan_.Parent(folder);
   }
-  DWORD result = m_state[folder];
-  if (m_chain.empty()) return result;
+  DWORD result = state_[folder];
+  if (chain_.empty()) return result;
 
   // The end of each level's folder text in the path: its separator after the chosen folder.
-  const uint32_t depth = m_plan.Depth(m_chain.front());
-  m_ends.assign(1, m_folder.size());
-  for (size_t i = m_ends[0]; i < path.size() && m_ends.size() <= depth; ++i)
-    if (path[i] == L'\\') m_ends.push_back(i);
+  const uint32_t depth = plan_.Depth(chain_.front());
+  ends_.assign(1, folder_.size());
+  for (size_t i = ends_[0]; i < path.size() && ends_.size() <= depth; ++i)
+    if (path[i] == L'\\') ends_.push_back(i);
 
   // Outermost first. The path is cut at the folder's end in place: no folder text is copied.
-  for (size_t k = m_chain.size(); k-- > 0;) {
-    const uint32_t f = m_chain[k];
+  for (size_t k = chain_.size(); k-- > 0;) {
+    const uint32_t f = chain_[k];
     if (result == ERROR_SUCCESS) {
-      const size_t end = m_ends[m_plan.Depth(f)];
+      const size_t end = ends_[plan_.Depth(f)];
       path[end] = L'\0';
       if (!::CreateDirectoryW(path.c_str(), nullptr)) {
         result = ::GetLastError();
@@ -69,7 +69,7 @@ DWORD ExportFolderWin::MakeFolders(size_t entry, std::wstring& path) {
       }
       path[end] = L'\\';
     }
-    m_state[f] = result;
+    state_[f] = result;
   }
   return result;
 }

@@ -13,7 +13,7 @@ class ExportFolderWin {
  public:
   explicit ExportFolderWin(const sorv::app::ExportPlan& plan);
 
-  const sorv::app::ExportPlan& Plan() const { return m_plan; }
+  const sorv::app::ExportPlan& Plan() const { return plan_; }
 
   // Makes the folders that allowed entry `entry` goes into and gives its target path (in
   // the system's long form).
@@ -23,10 +23,10 @@ class ExportFolderWin {
   DWORD MakeFolders(size_t entry, std::wstring& path);
 
  private:
-  const sorv::app::ExportPlan& m_plan;
-  std::wstring m_folder;  // the chosen folder in long form, with its final separator
+  const sorv::app::ExportPlan& plan_;
+  std::wstring folder_;  // the chosen folder in long form, with its final separator
   // Per folder number: kUnknown, ERROR_SUCCESS or the code it failed with.
-  std::vector<DWORD> m_state;
-  std::vector<uint32_t> m_chain;  // scratch: folders to make, innermost first
-  std::vector<size_t> m_ends;     // scratch: where each folder level's text ends in the path
+  std::vector<DWORD> state_;
+  std::vector<uint32_t> chain_;  // scratch: folders to make, innermost first
+  std::vector<size_t> ends_;     // scratch: where each folder level's text ends in the path
 };

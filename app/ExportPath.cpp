@@ -80,7 +80,6 @@ ExportTarget MakeExportTarget(const std::u16string& folder, const std::u16string
     target.path += components[i];
     if (i + 1 < components.size()) target.path += u'\\';
   }
-  target.directory = target.path.substr(0, target.path.rfind(u'\\'));
   target.components = std::move(components);
   return target;
 }

@@ -29,7 +29,6 @@ enum class ExportRefusal {
 struct ExportTarget {
   ExportRefusal refusal = ExportRefusal::kNone;
   std::u16string path;       // folder + name, every "/" of the name made "\"
-  std::u16string directory;  // path up to, not including, its last "\"
   // The name's components in order ("a", "b", "c.png" for a\b\c.png), for callers that
   // build the path on their own terms (the command-line tool on hosts with "/" paths).
   std::vector<std::u16string> components;

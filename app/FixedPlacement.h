@@ -7,7 +7,7 @@ namespace sorv {
 namespace app {
 
 struct ControlRect {
-  int id;  // control id
+  int id;  // the control's IDC_* id: the window places each control by it
   int x, y, width, height;
 };
 

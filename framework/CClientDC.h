@@ -1,17 +1,14 @@
 // GetDC/ReleaseDC for one scope: the client area of a window, or the screen for null.
 #pragma once
-#include <windows.h>
+#include "CScopedDC.h"
 
-class CClientDC {
+class CClientDC : public CScopedDC {
  public:
-  explicit CClientDC(HWND hWnd);
-  ~CClientDC();
-  CClientDC(const CClientDC&) = delete;
-  CClientDC& operator=(const CClientDC&) = delete;
-
-  operator HDC() const { return m_dc; }
+  explicit CClientDC(HWND hWnd) : CScopedDC(::GetDC(hWnd)), m_hWnd(hWnd) {}
+  ~CClientDC() {
+    if (m_dc) ::ReleaseDC(m_hWnd, m_dc);
+  }
 
  private:
   HWND m_hWnd;
-  HDC m_dc;
 };

@@ -1,4 +1,5 @@
-// Combo box wrapper: each method is one message.
+// Combo box wrapper: each method sends one message, except GetLBText, which asks for the
+// length first.
 #pragma once
 #include "CWindow.h"
 

@@ -32,7 +32,6 @@ bool CDialog::Create(HWND parent) {
 }
 
 void CDialog::EndDialog(INT_PTR result) {
-  m_nResult = result;
   if (!m_hWnd) return;
   if (m_bModal)
     ::EndDialog(m_hWnd, result);

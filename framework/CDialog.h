@@ -9,7 +9,6 @@
 // Reflected notifications arrive at the control's wrapper as this base + the message.
 const UINT OCM_BASE_SORV = WM_APP + 0x2000;
 const UINT OCM_NOTIFY_SORV = OCM_BASE_SORV + WM_NOTIFY;
-const UINT OCM_COMMAND_SORV = OCM_BASE_SORV + WM_COMMAND;
 
 // Sends a WM_NOTIFY or control WM_COMMAND on to the sending control's wrapper, if it has
 // one. True when it was sent; `result` holds the wrapper's answer.
@@ -27,8 +26,6 @@ class CDialog : public CWindow {
   bool Create(HWND parent = nullptr);
   // Ends a modal run, or destroys a modeless dialog, with `result`.
   void EndDialog(INT_PTR result);
-  bool IsModal() const { return m_bModal; }
-  INT_PTR GetResult() const { return m_nResult; }
 
  protected:
   // Control binding: attaches member wrappers to the template's controls by id.
@@ -49,5 +46,4 @@ class CDialog : public CWindow {
   static INT_PTR CALLBACK StaticDialogProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
   bool m_bModal = false;
-  INT_PTR m_nResult = 0;
 };

@@ -1,8 +1,6 @@
-// Edit control wrapper.
+// Edit control wrapper: the window wrapper's text calls are all the program asks of one
+// (the entry name box is read-only by its template style).
 #pragma once
 #include "CWindow.h"
 
-class CEdit : public CWindow {
- public:
-  void SetReadOnly(bool readOnly) { SendMessage(EM_SETREADONLY, readOnly ? TRUE : FALSE); }
-};
+class CEdit : public CWindow {};

@@ -1,19 +1,17 @@
 // BeginPaint/EndPaint for one WM_PAINT.
 #pragma once
-#include <windows.h>
+#include "CScopedDC.h"
 
-class CPaintDC {
+class CPaintDC : public CScopedDC {
  public:
-  explicit CPaintDC(HWND hWnd);
-  ~CPaintDC();
-  CPaintDC(const CPaintDC&) = delete;
-  CPaintDC& operator=(const CPaintDC&) = delete;
+  explicit CPaintDC(HWND hWnd) : CScopedDC(nullptr), m_hWnd(hWnd), m_ps() { m_dc = ::BeginPaint(hWnd, &m_ps); }
+  ~CPaintDC() {
+    if (m_dc) ::EndPaint(m_hWnd, &m_ps);
+  }
 
-  operator HDC() const { return m_dc; }
   const PAINTSTRUCT& Paint() const { return m_ps; }
 
  private:
   HWND m_hWnd;
   PAINTSTRUCT m_ps;
-  HDC m_dc;
 };

@@ -217,17 +217,16 @@ LRESULT CALLBACK CPositionWnd::LayoutWndProc(HWND hWnd, UINT msg, WPARAM wParam,
       if (FromHandle(hWnd) == node) node->PaintOverlay();
       return 0;
     case WM_MOUSEMOVE:
-      if (!node->designMode) break;
-      node->OnDesignMouseMove(x, y);
-      return 0;
     case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP: {
+      // In design mode the pointer drives the node; the window itself does not see it.
       if (!node->designMode) break;
-      node->OnDesignLButtonDown(x, y);
+      void (CPositionWnd::*const handler)(int, int) = msg == WM_MOUSEMOVE     ? &CPositionWnd::OnDesignMouseMove
+                                                      : msg == WM_LBUTTONDOWN ? &CPositionWnd::OnDesignLButtonDown
+                                                                              : &CPositionWnd::OnDesignLButtonUp;
+      (node->*handler)(x, y);
       return 0;
-    case WM_LBUTTONUP:
-      if (!node->designMode) break;
-      node->OnDesignLButtonUp(x, y);
-      return 0;
+    }
     case WM_RBUTTONDOWN:
       if (node->OnDesignRButtonDown(wParam, x, y)) return 0;
       break;

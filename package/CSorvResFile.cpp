@@ -1,39 +1,34 @@
 #include "CSorvResFile.h"
 
-#include <cstring>
 #include <string>
 #include <new>
 #include <utility>
 
+#include "CGlobalMemory.h"
 #include "PackageFormat.h"
 
 using sorv::pkg::EntryContent;
 using sorv::pkg::ResolveContent;
 
-CSorvResFile::CSorvResFile()
-    : m_nFileSize(-1), m_hFile(INVALID_HANDLE_VALUE), m_hMapping(nullptr), m_pView(nullptr), m_nViewSize(0) {}
+CSorvResFile::CSorvResFile() : m_nFileSize(-1), m_nViewSize(0) {}
 
 CSorvResFile::~CSorvResFile() { Close(); }
 
 BOOL CSorvResFile::Open(LPCWSTR path, DWORD shareMode) {
   Close();
-  m_hFile = CreateFileW(path, GENERIC_READ, shareMode, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_READONLY, nullptr);
-  if (m_hFile == INVALID_HANDLE_VALUE) return FALSE;
+  // Any failure below leaves the reader closed: Close gives back whatever was made.
+  m_hFile.Reset(CreateFileW(path, GENERIC_READ, shareMode, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_READONLY, nullptr));
+  if (!m_hFile.IsValid()) return FALSE;
   m_nFileSize = static_cast<LONG>(GetFileSize(m_hFile, nullptr));
-  m_hMapping = CreateFileMappingW(m_hFile, nullptr, PAGE_READONLY, 0, 0, nullptr);
-  if (!m_hMapping) {
-    CloseHandle(m_hFile);
-    m_hFile = INVALID_HANDLE_VALUE;
-    return FALSE;
-  }
+  m_hMapping.Reset(CreateFileMappingW(m_hFile, nullptr, PAGE_READONLY, 0, 0, nullptr));
   LARGE_INTEGER size;
-  if (!GetFileSizeEx(m_hFile, &size) || size.QuadPart <= 0) {
+  if (!m_hMapping.IsValid() || !GetFileSizeEx(m_hFile, &size) || size.QuadPart <= 0) {
     Close();
     return FALSE;
   }
   m_nViewSize = static_cast<ULONGLONG>(size.QuadPart);
-  m_pView = static_cast<const BYTE*>(MapViewOfFile(m_hMapping, FILE_MAP_READ, 0, 0, 0));
-  if (!m_pView) {
+  m_pView.Reset(MapViewOfFile(m_hMapping, FILE_MAP_READ, 0, 0, 0));
+  if (m_pView.IsNull()) {
     Close();
     return FALSE;
   }
@@ -42,10 +37,10 @@ BOOL CSorvResFile::Open(LPCWSTR path, DWORD shareMode) {
 
 BOOL CSorvResFile::ParseIndex() {
   m_entries.clear();
-  if (m_hFile == INVALID_HANDLE_VALUE || !m_pView) return FALSE;
-  if (!sorv::pkg::HasSignature(m_pView, m_nViewSize)) return FALSE;
+  if (!m_hFile.IsValid() || m_pView.IsNull()) return FALSE;
+  if (!sorv::pkg::HasSignature(m_pView.Get(), m_nViewSize)) return FALSE;
   try {
-    return sorv::pkg::ReadIndex(m_pView, m_nViewSize, m_entries) ? TRUE : FALSE;
+    return sorv::pkg::ReadIndex(m_pView.Get(), m_nViewSize, m_entries) ? TRUE : FALSE;
   } catch (const std::bad_alloc&) {
     m_entries.clear();
     return FALSE;
@@ -53,12 +48,9 @@ BOOL CSorvResFile::ParseIndex() {
 }
 
 void CSorvResFile::Close() {
-  if (m_pView) UnmapViewOfFile(m_pView);
-  if (m_hMapping) CloseHandle(m_hMapping);
-  m_pView = nullptr;
-  m_hMapping = nullptr;
-  if (m_hFile != INVALID_HANDLE_VALUE) CloseHandle(m_hFile);
-  m_hFile = INVALID_HANDLE_VALUE;
+  m_pView.Reset();
+  m_hMapping.Reset();
+  m_hFile.Reset();
   m_nFileSize = -1;
   m_nViewSize = 0;
   m_entries.clear();
@@ -72,12 +64,12 @@ std::wstring CSorvResFile::SniffExtension(const BYTE* data, ULONGLONG size) {
 UINT CSorvResFile::SaveEntry(std::wstring path, const RESENTRY* entry) {
   if (!WriteEntry(std::move(path), entry, kAppendExtension)) return 0;
   // The byte count handed to the write: the low 32 bits of the size, checked to fit.
-  return static_cast<UINT>(ResolveContent(m_pView, m_nViewSize, *entry).size);
+  return static_cast<UINT>(ResolveContent(m_pView.Get(), m_nViewSize, *entry).size);
 }
 
 const wchar_t* CSorvResFile::AppendedExtension(const RESENTRY* entry) const {
-  if (!m_pView || !entry) return L"";
-  const EntryContent c = ResolveContent(m_pView, m_nViewSize, *entry);
+  if (m_pView.IsNull() || !entry) return L"";
+  const EntryContent c = ResolveContent(m_pView.Get(), m_nViewSize, *entry);
   return c.valid && c.wrapped ? c.ext : L"";
 }
 
@@ -106,12 +98,14 @@ std::wstring FinalPath(HANDLE handle) {
 bool IsNamedFile(HANDLE file, const std::wstring& path) {
   const size_t slash = path.find_last_of(L"\\/");
   if (slash == std::wstring::npos) return false;
-  HANDLE folder = CreateFileW(path.substr(0, slash + 1).c_str(), FILE_READ_ATTRIBUTES,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (folder == INVALID_HANDLE_VALUE) return false;
-  std::wstring expected = FinalPath(folder);
-  CloseHandle(folder);
+  std::wstring expected;
+  {
+    const CFileHandle folder(CreateFileW(path.substr(0, slash + 1).c_str(), FILE_READ_ATTRIBUTES,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!folder.IsValid()) return false;
+    expected = FinalPath(folder);
+  }
   if (expected.empty()) return false;
   if (expected.back() != L'\\') expected += L'\\';
   expected.append(path, slash + 1, std::wstring::npos);
@@ -141,27 +135,27 @@ HANDLE CSorvResFile::CreateEntryFile(const std::wstring& path, bool noLinks) {
     return Fail(ERROR_STOPPED_ON_SYMLINK);
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
     return Fail(ERROR_ACCESS_DENIED);  // as creating over a folder says
-  file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, flags, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return INVALID_HANDLE_VALUE;
+  CFileHandle existing(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, flags, nullptr));
+  if (!existing.IsValid()) return INVALID_HANDLE_VALUE;
   FILE_ATTRIBUTE_TAG_INFO tag = {};
   DWORD refusal = ERROR_SUCCESS;
-  if (!GetFileInformationByHandleEx(file, FileAttributeTagInfo, &tag, sizeof tag)) refusal = GetLastError();
+  if (!GetFileInformationByHandleEx(existing, FileAttributeTagInfo, &tag, sizeof tag)) refusal = GetLastError();
   else if (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) refusal = ERROR_STOPPED_ON_SYMLINK;
-  else if (!IsNamedFile(file, path)) refusal = ERROR_STOPPED_ON_SYMLINK;
-  else if (!SetEndOfFile(file)) refusal = GetLastError();  // the file pointer is at 0
+  else if (!IsNamedFile(existing, path)) refusal = ERROR_STOPPED_ON_SYMLINK;
+  else if (!SetEndOfFile(existing)) refusal = GetLastError();  // the file pointer is at 0
   if (refusal != ERROR_SUCCESS) {
-    CloseHandle(file);
+    existing.Reset();
     return Fail(refusal);
   }
-  return file;
+  return existing.Detach();
 }
 
 BOOL CSorvResFile::WriteEntry(std::wstring path, const RESENTRY* entry, DWORD flags) {
-  if (!m_pView || !entry) {
+  if (m_pView.IsNull() || !entry) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
-  const EntryContent c = ResolveContent(m_pView, m_nViewSize, *entry);
+  const EntryContent c = ResolveContent(m_pView.Get(), m_nViewSize, *entry);
   // Outside the file, negative, or too large for one write and for SaveEntry's result.
   if (!c.valid || c.size > 0xFFFFFFFFull) {
     SetLastError(ERROR_INVALID_DATA);
@@ -187,29 +181,27 @@ BOOL CSorvResFile::WriteEntry(std::wstring path, const RESENTRY* entry, DWORD fl
   return TRUE;
 }
 
-IStream* CSorvResFile::CreateStream(const RESENTRY* entry) {
-  if (!m_pView || !entry) return nullptr;
-  const EntryContent c = ResolveContent(m_pView, m_nViewSize, *entry);
-  if (!c.valid || c.ext[0] == 0 || c.size > 0xFFFFFFFFull) return nullptr;
+CComPtr<IStream> CSorvResFile::CreateStream(const RESENTRY* entry) {
+  if (m_pView.IsNull() || !entry) return {};
+  const EntryContent c = ResolveContent(m_pView.Get(), m_nViewSize, *entry);
+  if (!c.valid || c.ext[0] == 0 || c.size > 0xFFFFFFFFull) return {};
   const DWORD size = static_cast<DWORD>(c.size);
-  HGLOBAL block = GlobalAlloc(GMEM_FIXED, size);
-  if (!block) return nullptr;
-  IStream* stream = nullptr;
-  if (void* p = GlobalLock(block)) {
-    std::memcpy(p, c.data, size);
-    // The imaging library decodes icon directories only; a cursor's differs from one in its
-    // type word alone (its hot spot sits where an icon keeps planes and depth, which the
-    // pictures' own headers give again). Only the copy is changed.
-    if (std::char_traits<ResChar>::compare(c.ext, RES_TEXT(".cur"), 5) == 0) static_cast<uint8_t*>(p)[2] = 1;
-    if (FAILED(CreateStreamOnHGlobal(block, TRUE, &stream))) stream = nullptr;
-    if (stream) {
-      // The block may be larger than asked for; the stream holds exactly the entry.
-      ULARGE_INTEGER exact;
-      exact.QuadPart = size;
-      stream->SetSize(exact);
-    }
+  CGlobalMemory block;
+  if (!block.Assign(c.data, size)) return {};
+  // The imaging library decodes icon directories only; a cursor's differs from one in its
+  // type word alone (its hot spot sits where an icon keeps planes and depth, which the
+  // pictures' own headers give again). Only the copy is changed.
+  if (std::char_traits<ResChar>::compare(c.ext, RES_TEXT(".cur"), 5) == 0) {
+    CGlobalMemory::Lock lock(block.Get());
+    if (!lock.Data() || size < 3) return {};
+    static_cast<uint8_t*>(lock.Data())[2] = 1;
   }
-  GlobalUnlock(block);
-  if (!stream) GlobalFree(block);
+  CComPtr<IStream> stream;
+  if (FAILED(CreateStreamOnHGlobal(block.Get(), TRUE, &stream))) return {};
+  block.Detach();  // the stream frees it
+  // The block may be larger than asked for; the stream holds exactly the entry.
+  ULARGE_INTEGER exact;
+  exact.QuadPart = size;
+  stream->SetSize(exact);
   return stream;
 }

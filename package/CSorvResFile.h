@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "CComPtr.h"
+#include "CHandle.h"
 #include "ResEntry.h"
 
 // Not in every SDK's headers: "The create operation stopped after reaching a symbolic link."
@@ -49,21 +51,22 @@ class CSorvResFile {
   // a file elsewhere) is left alone and the result is INVALID_HANDLE_VALUE with
   // ERROR_STOPPED_ON_SYMLINK; nothing is deleted.
   static HANDLE CreateEntryFile(const std::wstring& path, bool noLinks);
-  // A stream over a copy of the entry's image bytes; the caller releases it. Null when the
+  // A stream over a copy of the entry's image bytes, which the stream owns. Null when the
   // entry is not a recognised image or lies outside the file.
-  IStream* CreateStream(const RESENTRY* entry);
+  CComPtr<IStream> CreateStream(const RESENTRY* entry);
 
   const std::vector<RESENTRY>& Entries() const { return m_entries; }
-  bool IsOpen() const { return m_pView != nullptr; }
+  bool IsOpen() const { return !m_pView.IsNull(); }
 
  protected:
   BOOL ParseIndex();
 
  private:
   LONG m_nFileSize;                  // low 32 bits, as the system reports them; -1 when closed
-  HANDLE m_hFile;
-  HANDLE m_hMapping;
-  const BYTE* m_pView;
+  // Declared in the order they are opened, so they are given back in the reverse one.
+  CFileHandle m_hFile;
+  CHandle m_hMapping;
+  CMappedView m_pView;
   std::vector<RESENTRY> m_entries;   // index order; records are stored in one block
   ULONGLONG m_nViewSize;             // true size of the view: every bounds check uses it
 };

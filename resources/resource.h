@@ -26,5 +26,7 @@
 #define ID_INDICATOR_TEXT 101
 #define ID_INDICATOR_LINK 102
 
-// The maker's web address behind both links.
-#define SORVRES_LINK_URL L"https://sorvres.example/"
+// The maker's web address behind both links: narrow for the resource script, which joins
+// it into the links' texts, and wide for the program.
+#define SORVRES_LINK_ADDRESS "https://sorvres.example/"
+#define SORVRES_LINK_URL L"" SORVRES_LINK_ADDRESS

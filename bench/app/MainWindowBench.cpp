@@ -88,6 +88,25 @@ void Report(const char* what, const std::vector<double>& ours, const std::vector
   std::printf("\n");
 }
 
+void BareInsert(CTreeCtrl& tree, const std::vector<std::wstring>& texts) {
+  tree.SendMessage(WM_SETREDRAW, FALSE);
+  for (const std::wstring& text : texts) {
+    TVINSERTSTRUCTW insert = {};
+    insert.hParent = TVI_ROOT;
+    insert.hInsertAfter = TVI_LAST;
+    insert.item.mask = TVIF_TEXT;
+    insert.item.pszText = const_cast<LPWSTR>(text.c_str());
+    tree.SendMessage(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert));
+  }
+  tree.SendMessage(WM_SETREDRAW, TRUE);
+}
+
+void BareDelete(CTreeCtrl& tree) {
+  tree.SendMessage(WM_SETREDRAW, FALSE);
+  tree.SendMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+  tree.SendMessage(WM_SETREDRAW, TRUE);
+}
+
 void BenchLoad(BenchDlg& dlg, const std::wstring& dir) {
   static const wchar_t* const kExt[] = {L"png", L"xml", L"lua", L"gft", L"jpg"};
   sorv::pkg::PackageWriter writer;
@@ -115,16 +134,7 @@ void BenchLoad(BenchDlg& dlg, const std::wstring& dir) {
     dlg.LoadPackage(empty);
     Pump();
     t = Now();
-    dlg.m_tree.SendMessage(WM_SETREDRAW, FALSE);
-    for (const std::wstring& text : shown) {
-      TVINSERTSTRUCTW insert = {};
-      insert.hParent = TVI_ROOT;
-      insert.hInsertAfter = TVI_LAST;
-      insert.item.mask = TVIF_TEXT;
-      insert.item.pszText = const_cast<LPWSTR>(text.c_str());
-      dlg.m_tree.SendMessage(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert));
-    }
-    dlg.m_tree.SendMessage(WM_SETREDRAW, TRUE);
+    BareInsert(dlg.m_tree, shown);
     Pump();  // the tree paints, as after the load
     bare.push_back(Now() - t);
     if (dlg.m_tree.GetCount() != static_cast<UINT>(kLoadEntries)) std::printf("bare: tree holds %u\n", dlg.m_tree.GetCount());
@@ -134,21 +144,28 @@ void BenchLoad(BenchDlg& dlg, const std::wstring& dir) {
   dlg.LoadPackage(empty);
 }
 
-void BenchExport(BenchDlg& dlg, BenchUi& ui, const std::wstring& dir) {
-  // 20 top folders of 100 subfolders of 5 files each: 10,000 files in 2,020 folders.
+// The export benchmarks' package: 20 top folders of 100 subfolders of 5 files each, every
+// file `data`: 10,000 files in 2,020 folders. Written to `package` and loaded; returns the
+// entries' names.
+std::vector<std::wstring> LoadExportPackage(BenchDlg& dlg, const std::wstring& package,
+                                            const std::vector<uint8_t>& data) {
   sorv::pkg::PackageWriter writer;
   std::vector<std::wstring> names;
-  std::vector<uint8_t> data(512);
-  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 31);
   for (int i = 0; i < kExportEntries; ++i) {
     wchar_t name[64];
     swprintf(name, 64, L"top%02d\\sub%03d\\file%05d.bin", i / 500, (i / 5) % 100, i);
     names.push_back(name);
     writer.Add(std::u16string(names.back().begin(), names.back().end()), data);
   }
-  const std::wstring package = dir + L"\\export.rdb";
   WriteFileBytes(package, writer.Build());
   dlg.LoadPackage(package);
+  return names;
+}
+
+void BenchExport(BenchDlg& dlg, BenchUi& ui, const std::wstring& dir) {
+  std::vector<uint8_t> data(512);
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 31);
+  const std::vector<std::wstring> names = LoadExportPackage(dlg, dir + L"\\export.rdb", data);
 
   // Every round writes into fresh folders and nothing is removed until the end, so no
   // round pays for the freeing of an earlier one; the side that goes first alternates.
@@ -224,23 +241,17 @@ BigPackage MakeBigPackage(const std::wstring& dir) {
   return p;
 }
 
-void BareInsert(CTreeCtrl& tree, const std::vector<std::wstring>& texts) {
-  tree.SendMessage(WM_SETREDRAW, FALSE);
-  for (const std::wstring& text : texts) {
-    TVINSERTSTRUCTW insert = {};
-    insert.hParent = TVI_ROOT;
-    insert.hInsertAfter = TVI_LAST;
-    insert.item.mask = TVIF_TEXT;
-    insert.item.pszText = const_cast<LPWSTR>(text.c_str());
-    tree.SendMessage(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert));
-  }
-  tree.SendMessage(WM_SETREDRAW, TRUE);
-}
-
-void BareDelete(CTreeCtrl& tree) {
-  tree.SendMessage(WM_SETREDRAW, FALSE);
-  tree.SendMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
-  tree.SendMessage(WM_SETREDRAW, TRUE);
+// The bare side of a switch or a refill: the tree replacing what it holds with `texts`
+// (timed), then emptied.
+double TimeBareReplace(CTreeCtrl& tree, const std::vector<std::wstring>& texts) {
+  Pump();
+  const double t = Now();
+  BareDelete(tree);
+  BareInsert(tree, texts);
+  Pump();
+  const double elapsed = Now() - t;
+  BareDelete(tree);
+  return elapsed;
 }
 
 // Switching from the big package to a small one, a filter change on the big one, and
@@ -258,13 +269,7 @@ void BenchTreeWork(BenchDlg& dlg, const BigPackage& big, int rounds) {
     switchOurs.push_back(Now() - t);
     dlg.LoadPackage(big.small);
     BareInsert(dlg.m_tree, big.shown);
-    Pump();
-    t = Now();
-    BareDelete(dlg.m_tree);
-    BareInsert(dlg.m_tree, big.smallShown);
-    Pump();
-    switchBare.push_back(Now() - t);
-    BareDelete(dlg.m_tree);
+    switchBare.push_back(TimeBareReplace(dlg.m_tree, big.smallShown));
 
     dlg.LoadPackage(big.path);
     Pump();
@@ -278,13 +283,7 @@ void BenchTreeWork(BenchDlg& dlg, const BigPackage& big, int rounds) {
     dlg.LoadPackage(big.small);
     BareDelete(dlg.m_tree);
     BareInsert(dlg.m_tree, big.shown);
-    Pump();
-    t = Now();
-    BareDelete(dlg.m_tree);
-    BareInsert(dlg.m_tree, big.images);
-    Pump();
-    filterBare.push_back(Now() - t);
-    BareDelete(dlg.m_tree);
+    filterBare.push_back(TimeBareReplace(dlg.m_tree, big.images));
 
     {
       BenchDlg ending;
@@ -330,17 +329,7 @@ void BenchProgressCost(BenchDlg& dlg, BenchUi& ui, const BigPackage& big, const 
   Report("load 100,000: progress on / off", loadOn, loadOff);
 
   // 10,000 entries of 512 bytes, as in the export benchmark.
-  sorv::pkg::PackageWriter writer;
-  std::vector<uint8_t> data(512, 7);
-  for (int i = 0; i < kExportEntries; ++i) {
-    wchar_t name[64];
-    swprintf(name, 64, L"top%02d\\sub%03d\\file%05d.bin", i / 500, (i / 5) % 100, i);
-    const std::wstring w = name;
-    writer.Add(std::u16string(w.begin(), w.end()), data);
-  }
-  const std::wstring package = dir + L"\\progress-export.rdb";
-  WriteFileBytes(package, writer.Build());
-  dlg.LoadPackage(package);
+  LoadExportPackage(dlg, dir + L"\\progress-export.rdb", std::vector<uint8_t>(512, 7));
   std::vector<double> exportOn, exportOff;
   std::vector<std::wstring> written;
   for (int round = 0; round < rounds; ++round) {
@@ -387,17 +376,7 @@ void BenchProgressShare(BenchDlg& dlg, BenchUi& ui, const BigPackage& big, const
   dlg.m_filter.SetCurSel(0);
   dlg.LoadPackage(big.small);
 
-  sorv::pkg::PackageWriter writer;
-  std::vector<uint8_t> data(512, 7);
-  for (int i = 0; i < kExportEntries; ++i) {
-    wchar_t name[64];
-    swprintf(name, 64, L"top%02d\\sub%03d\\file%05d.bin", i / 500, (i / 5) % 100, i);
-    const std::wstring w = name;
-    writer.Add(std::u16string(w.begin(), w.end()), data);
-  }
-  const std::wstring package = dir + L"\\share-export.rdb";
-  WriteFileBytes(package, writer.Build());
-  dlg.LoadPackage(package);
+  LoadExportPackage(dlg, dir + L"\\share-export.rdb", std::vector<uint8_t>(512, 7));
   const std::wstring out = dir + L"\\share-out";
   CreateDirectoryW(out.c_str(), nullptr);
   ui.folder = out + L"\\";

@@ -10,7 +10,6 @@
 
 #include "CComPtr.h"
 #include "CDibImage.h"
-#include "CGdiObject.h"
 #include "CGlobalMemory.h"
 #include "CImageCtrl.h"
 #include "CMemoryDC.h"
@@ -122,17 +121,11 @@ int main() {
   CMemoryDC source;
   CSelectObject sourceSelect(source, same.GetBitmap());
 
-  // Into a memory bitmap: the paint itself, without the window system.
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = kWidth;
-  info.bmiHeader.biHeight = kHeight;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  CBitmap target(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  // Into a memory bitmap (a 32-bit DIB section): the paint itself, without the window system.
+  CDibImage target;
+  if (!target.Create(kWidth, kHeight, 32, nullptr)) return 1;
   CMemoryDC dc;
-  CSelectObject targetSelect(dc, target);
+  CSelectObject targetSelect(dc, target.GetBitmap());
   Compare("memory DC (Paint)", 9, 3, [&] { preview.Paint(dc); },
           [&] { StretchBlt(dc, fit.x, fit.y, fit.width, fit.height, source, 0, 0, kImage, kImage, SRCCOPY); });
 

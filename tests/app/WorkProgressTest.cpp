@@ -323,12 +323,13 @@ TEST_F(WorkProgressTest, RealJpegsAndIconsOfSeveralSizesPreview) {
   dlg.LoadPackage(cursor);
   ASSERT_EQ(dlg.m_resFile.Entries().size(), 1u);
   fixtures::ChooseFilter(dlg, 0);
-  IStream* stream = dlg.m_resFile.CreateStream(&dlg.m_resFile.Entries()[0]);
-  ASSERT_NE(stream, nullptr);
-  STATSTG stat = {};
-  stream->Stat(&stat, STATFLAG_NONAME);
-  EXPECT_EQ(stat.cbSize.QuadPart, TwoSizeIcon(2, 0xFF000000 | kBlue).size());
-  stream->Release();
+  {
+    const CComPtr<IStream> stream = dlg.m_resFile.CreateStream(&dlg.m_resFile.Entries()[0]);
+    ASSERT_NE(stream.Get(), nullptr);
+    STATSTG stat = {};
+    stream->Stat(&stat, STATFLAG_NONAME);
+    EXPECT_EQ(stat.cbSize.QuadPart, TwoSizeIcon(2, 0xFF000000 | kBlue).size());
+  }
   fixtures::ClickTreeItem(dlg, 0);
   EXPECT_EQ(PreviewCentre(dlg.m_preview), kBlue);
 

@@ -25,17 +25,12 @@ using layouttest::ChildBox;
 using layouttest::Count;
 using layouttest::kDarkColour;
 using layouttest::MakeChild;
+using layouttest::NodeOf;
 
 namespace {
 
 const COLORREF kOrange = RGB(255, 128, 0);
 const COLORREF kWhite = RGB(255, 255, 255);
-
-CPositionWnd* NodeOf(CPositionWnd& parent, HWND hWnd) {
-  for (auto& child : parent.children)
-    if (child->window == hWnd) return child.get();
-  return nullptr;
-}
 
 int OrangeIn(const designtest::Pixels& p, const RECT& r) {
   int n = 0;
@@ -67,6 +62,14 @@ class DesignMode : public ::testing::Test {
     Settle();
   }
   bool InnerVisible(int i) const { return ::IsWindowVisible(inner[i]) != FALSE; }
+  // Switches the target to design mode and presses the left button on its move handle.
+  void GrabMoveHandle() {
+    ControlRightClick(target, 30, 45);
+    ASSERT_EQ(node->designMode, 1);
+    PointerTo(target, 5, 5);
+    LeftDown();
+    ASSERT_EQ(node->moving, 1);
+  }
 
   CPositionWnd root;
   HWND host = nullptr;
@@ -74,6 +77,14 @@ class DesignMode : public ::testing::Test {
   HWND sibling = nullptr;
   HWND inner[2] = {};
   CPositionWnd* node = nullptr;
+};
+
+// One step of a move drag: the option under test (snapping or docking), where the grabbed
+// point goes in the host's client area, and where the window lands.
+struct DragStep {
+  int option;
+  int x, y;
+  Box want;
 };
 
 }  // namespace
@@ -305,17 +316,8 @@ TEST_F(DesignMode, TheOverlayVeilsFramesAndCrossesTheWindow) {
 }
 
 TEST_F(DesignMode, DraggingTheMoveHandleSnapsTowardZeroAndRecordsThePlace) {
-  ControlRightClick(target, 30, 45);
-  ASSERT_EQ(node->designMode, 1);
-  PointerTo(target, 5, 5);
-  LeftDown();
-  ASSERT_EQ(node->moving, 1);
-  // Where the grabbed point goes in the host's client area, and where the window lands.
-  const struct {
-    int snap;
-    int x, y;
-    Box want;
-  } cases[] = {
+  ASSERT_NO_FATAL_FAILURE(GrabMoveHandle());
+  const DragStep cases[] = {
       {1, 13, 22, {12, 20, 100, 60}},   // 13 -> 12, 22 -> 20
       {1, -5, -6, {-4, -4, 100, 60}},   // toward zero: -5 -> -4, -6 -> -4
       {1, 101, 87, {100, 84, 100, 60}},
@@ -323,8 +325,8 @@ TEST_F(DesignMode, DraggingTheMoveHandleSnapsTowardZeroAndRecordsThePlace) {
       {0, -5, -6, {-5, -6, 100, 60}},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << "to (" << c.x << ", " << c.y << ") snap " << c.snap);
-    node->snapToGrid = c.snap;
+    SCOPED_TRACE(testing::Message() << "to (" << c.x << ", " << c.y << ") snap " << c.option);
+    node->snapToGrid = c.option;
     PointerTo(host, c.x + 5, c.y + 5);
     EXPECT_EQ(ChildBox(target), c.want);
     EXPECT_EQ(std::vector<int>({node->left, node->top, node->right, node->bottom}),
@@ -355,17 +357,9 @@ TEST_F(DesignMode, DraggingTheMoveHandleSnapsTowardZeroAndRecordsThePlace) {
 }
 
 TEST_F(DesignMode, StickyDockPutsTheDraggedEdgeOntoASiblingsEdge) {
-  ControlRightClick(target, 30, 45);
-  ASSERT_EQ(node->designMode, 1);
-  PointerTo(target, 5, 5);
-  LeftDown();
-  ASSERT_EQ(node->moving, 1);
+  ASSERT_NO_FATAL_FAILURE(GrabMoveHandle());
   // The sibling spans 200..280 across and 40..100 down; the target is 100 x 60.
-  const struct {
-    int dock;
-    int x, y;
-    Box want;
-  } cases[] = {
+  const DragStep cases[] = {
       {1, 286, 44, {280, 44, 100, 60}},  // left edge 4 (snapped) right of the sibling's right edge
       {1, 290, 44, {280, 44, 100, 60}},  // 10 right: still docks
       {1, 294, 44, {292, 44, 100, 60}},  // 12 right: too far
@@ -374,8 +368,8 @@ TEST_F(DesignMode, StickyDockPutsTheDraggedEdgeOntoASiblingsEdge) {
       {0, 286, 44, {284, 44, 100, 60}},  // docking off: only snapped
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << "to (" << c.x << ", " << c.y << ") dock " << c.dock);
-    node->stickyDock = c.dock;
+    SCOPED_TRACE(testing::Message() << "to (" << c.x << ", " << c.y << ") dock " << c.option);
+    node->stickyDock = c.option;
     PointerTo(host, c.x + 5, c.y + 5);
     EXPECT_EQ(ChildBox(target), c.want);
     EXPECT_EQ(node->left, c.want.x);

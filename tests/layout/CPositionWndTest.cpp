@@ -17,17 +17,12 @@ using layouttest::ChildBox;
 using layouttest::Count;
 using layouttest::kAppAnswer;
 using layouttest::MakeChild;
+using layouttest::NodeOf;
 
 namespace {
 
 // left, top, right, bottom, width, height
 std::vector<int> Geometry(const CPositionWnd& n) { return {n.left, n.top, n.right, n.bottom, n.width, n.height}; }
-
-CPositionWnd* NodeOf(CPositionWnd& parent, HWND hWnd) {
-  for (auto& child : parent.children)
-    if (child->window == hWnd) return child.get();
-  return nullptr;
-}
 
 // A top-level host with a 400 x 300 client area. The windows are destroyed before the
 // tree, as the main dialog does it.

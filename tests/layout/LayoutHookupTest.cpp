@@ -19,6 +19,7 @@
 using layouttest::Box;
 using layouttest::ChildBox;
 using layouttest::MakeChild;
+using layouttest::NodeOf;
 
 namespace {
 
@@ -32,12 +33,6 @@ const std::map<int, std::vector<int>> kRows = {
 
 std::vector<int> Values(const CPositionWnd& n) {
   return {n.left, n.top, n.right, n.bottom, n.width, n.height, n.topLock, n.leftLock, n.bottomLock, n.rightLock};
-}
-
-CPositionWnd* NodeOf(CPositionWnd& parent, HWND hWnd) {
-  for (auto& child : parent.children)
-    if (child->window == hWnd) return child.get();
-  return nullptr;
 }
 
 // A window titled "SorvRes" with a 634 x 348 client area and controls 1000 to 1006, all
@@ -207,9 +202,9 @@ TEST(MainDialogLayout, CarriedDescriptionChangesNothingAndTheTreeMirrorsTheDialo
   ::GetWindowRect(dlg.m_statusBar, &barRect);
   const auto placed = sorv::app::FixedPlacement(700, 450, barRect.bottom - barRect.top);
   for (const auto& r : placed) {
-    HWND control = r.id == 1009 ? dlg.m_link.GetHwnd() : ::GetDlgItem(dlg, r.id);
+    HWND control = r.id == IDC_LINK ? dlg.m_link.GetHwnd() : ::GetDlgItem(dlg, r.id);
     Box want{r.x, r.y, r.width, r.height};
-    if (r.id == 1007) want.height = ChildBox(control).height;  // a drop-down's window is the closed box
+    if (r.id == IDC_FILTER) want.height = ChildBox(control).height;  // a drop-down's window is the closed box
     EXPECT_EQ(ChildBox(control), want) << r.id;
   }
   EXPECT_EQ(ChildBox(dlg.m_statusBar).width, 700);

@@ -3,6 +3,7 @@
 #include <map>
 #include <utility>
 
+#include "CPositionWnd.h"
 #include "MainDialogHarness.h"
 
 namespace layouttest {
@@ -74,5 +75,11 @@ HWND MakeDarkChild(HWND parent, int id, int x, int y, int w, int h, DWORD style)
 Box BoxOf(const RECT& r) { return Box{r.left, r.top, r.right - r.left, r.bottom - r.top}; }
 
 Box ChildBox(HWND child) { return BoxOf(harness::ChildRect(child)); }
+
+CPositionWnd* NodeOf(CPositionWnd& parent, HWND hWnd) {
+  for (auto& child : parent.children)
+    if (child->window == hWnd) return child.get();
+  return nullptr;
+}
 
 }  // namespace layouttest

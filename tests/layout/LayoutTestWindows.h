@@ -6,6 +6,8 @@
 
 #include <ostream>
 
+class CPositionWnd;
+
 namespace layouttest {
 
 constexpr LRESULT kAppAnswer = 1234;
@@ -33,5 +35,8 @@ inline std::ostream& operator<<(std::ostream& out, const Box& b) {
 Box BoxOf(const RECT& rect);
 // A child's outer rectangle in its parent's client coordinates.
 Box ChildBox(HWND child);
+
+// The direct child node of `parent` attached to `hWnd`, or null.
+CPositionWnd* NodeOf(CPositionWnd& parent, HWND hWnd);
 
 }  // namespace layouttest

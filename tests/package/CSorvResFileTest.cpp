@@ -181,20 +181,21 @@ TEST_F(ReaderTest, StreamHoldsTheExactImageBytesAndOutlivesTheReader) {
   std::wstring path = MakePackage(L"streams.rdb", w);
   ASSERT_TRUE(reader.Open(path.c_str(), FILE_SHARE_READ));
 
-  IStream* plain = reader.CreateStream(Entry(0));
-  IStream* wrapped = reader.CreateStream(Entry(1));
-  ASSERT_NE(plain, nullptr);
-  ASSERT_NE(wrapped, nullptr);
-  EXPECT_EQ(reader.CreateStream(Entry(2)), nullptr);  // not an image
-  EXPECT_EQ(reader.CreateStream(Entry(3)), nullptr);  // data past the end of the file
-  EXPECT_EQ(reader.CreateStream(nullptr), nullptr);
+  CComPtr<IStream> plain = reader.CreateStream(Entry(0));
+  CComPtr<IStream> wrapped = reader.CreateStream(Entry(1));
+  ASSERT_NE(plain.Get(), nullptr);
+  ASSERT_NE(wrapped.Get(), nullptr);
+  EXPECT_EQ(reader.CreateStream(Entry(2)).Get(), nullptr);  // not an image
+  EXPECT_EQ(reader.CreateStream(Entry(3)).Get(), nullptr);  // data past the end of the file
+  EXPECT_EQ(reader.CreateStream(nullptr).Get(), nullptr);
 
   reader.Close();
   EXPECT_EQ(ReadStream(plain), kPng);
   EXPECT_EQ(ReadStream(wrapped), kPng);
-  EXPECT_EQ(plain->Release(), 0u);
-  EXPECT_EQ(wrapped->Release(), 0u);
-  EXPECT_EQ(reader.CreateStream(nullptr), nullptr);
+  // The caller's reference is the only one.
+  EXPECT_EQ(plain.Detach()->Release(), 0u);
+  EXPECT_EQ(wrapped.Detach()->Release(), 0u);
+  EXPECT_EQ(reader.CreateStream(nullptr).Get(), nullptr);
 }
 
 TEST_F(ReaderTest, SaveEntryWritesPlainBytesAndUnwrapsWithTheImageExtension) {

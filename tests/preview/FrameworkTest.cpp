@@ -9,6 +9,7 @@
 #include "CComPtr.h"
 #include "CGdiObject.h"
 #include "CGlobalMemory.h"
+#include "CHandle.h"
 #include "CWindow.h"
 #include "ImageStreams.h"
 #include "PreviewHarness.h"
@@ -153,6 +154,56 @@ TEST(ResourceHolders, GdiObjectsAreDeletedOnlyByTheirOwner) {
   EXPECT_EQ(GetObjectType(detached), static_cast<DWORD>(OBJ_BRUSH));
   DeleteObject(borrowed);
   DeleteObject(detached);
+}
+
+bool HandleOpen(HANDLE h) {
+  DWORD flags = 0;
+  return GetHandleInformation(h, &flags) != FALSE;
+}
+
+bool Mapped(const void* address) {
+  MEMORY_BASIC_INFORMATION info = {};
+  return VirtualQuery(address, &info, sizeof info) == sizeof info && info.State == MEM_COMMIT;
+}
+
+TEST(ResourceHolders, HandlesAndViewsAreGivenBackOnceByTheirOwner) {
+  // Empty values: what each creating call returns on failure.
+  EXPECT_EQ(CFileHandle().Get(), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(CHandle().Get(), nullptr);
+  EXPECT_FALSE(CFileHandle().IsValid());
+  EXPECT_FALSE(CHandle(INVALID_HANDLE_VALUE).IsValid());  // never closed
+
+  HANDLE first = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE second = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE kept = nullptr;
+  {
+    CHandle owner(first);
+    owner.Reset(second);  // closes the first
+    EXPECT_FALSE(HandleOpen(first));
+    EXPECT_TRUE(HandleOpen(second));
+    kept = owner.Detach();
+    EXPECT_FALSE(owner.IsValid());
+  }
+  EXPECT_TRUE(HandleOpen(kept));  // detached: the owner left it alone
+  {
+    CHandle owner(kept);
+  }
+  EXPECT_FALSE(HandleOpen(kept));
+
+  // A view is unmapped when its owner goes, and the mapping outlives it only while owned.
+  const void* address = nullptr;
+  {
+    CHandle mapping(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, nullptr));
+    ASSERT_TRUE(mapping.IsValid());
+    CMappedView view;
+    EXPECT_TRUE(view.IsNull());
+    view.Reset(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
+    ASSERT_FALSE(view.IsNull());
+    address = view.Get();
+    EXPECT_TRUE(Mapped(address));
+    EXPECT_EQ(view.Get()[0], 0);
+  }
+  EXPECT_FALSE(Mapped(address));
 }
 
 TEST(ResourceHolders, GlobalMemoryAndComPointersReleaseInPairs) {

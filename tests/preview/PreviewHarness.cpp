@@ -10,16 +10,16 @@
 namespace harness {
 
 TestWindow::TestWindow(int width, int height, DWORD style, bool visible) {
-  m_parent = CreateWindowExW(0, L"STATIC", L"preview test", WS_POPUP | (visible ? WS_VISIBLE : 0), 20, 20, 900, 700,
-                             nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  parent_ = CreateWindowExW(0, L"STATIC", L"preview test", WS_POPUP | (visible ? WS_VISIBLE : 0), 20, 20, 900, 700,
+                            nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   RECT frame = {0, 0, width, height};
   AdjustWindowRectEx(&frame, style, FALSE, 0);
-  m_control = CreateWindowExW(0, L"STATIC", L"", style, 10, 10, frame.right - frame.left, frame.bottom - frame.top,
-                              m_parent, reinterpret_cast<HMENU>(1006), GetModuleHandleW(nullptr), nullptr);
+  control_ = CreateWindowExW(0, L"STATIC", L"", style, 10, 10, frame.right - frame.left, frame.bottom - frame.top,
+                             parent_, reinterpret_cast<HMENU>(1006), GetModuleHandleW(nullptr), nullptr);
 }
 
 TestWindow::~TestWindow() {
-  if (IsWindow(m_parent)) DestroyWindow(m_parent);
+  if (IsWindow(parent_)) DestroyWindow(parent_);
 }
 
 RECT Canvas::InkBounds() const {

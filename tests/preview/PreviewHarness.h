@@ -18,12 +18,12 @@ class TestWindow {
   TestWindow(const TestWindow&) = delete;
   TestWindow& operator=(const TestWindow&) = delete;
 
-  HWND Parent() const { return m_parent; }
-  HWND Control() const { return m_control; }
+  HWND Parent() const { return parent_; }
+  HWND Control() const { return control_; }
 
  private:
-  HWND m_parent;
-  HWND m_control;
+  HWND parent_;
+  HWND control_;
 };
 
 struct Canvas {
