@@ -31,7 +31,8 @@ mkdir -p "$shots"
 shots=$(cd "$shots" && pwd)
 rm -f "$shots"/e2e-*.png
 
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+export WINEPREFIX=$prefix WINEDEBUG=-all
+source "$root/scripts/wine-env"
 readonly MAIN_TITLE="Sorv资源文件读取 V1.0"
 # ASCII paths: they are typed into the file dialogs.
 work=$(mktemp -d /tmp/sorvres-e2e.XXXXXX)
