@@ -65,18 +65,19 @@ class Assembler {
 
   AssemblyResult Run() {
     // The index: the header, then per entry its name, terminator and two 8-byte fields.
-    uint64_t keptBytes = 0;
+    uint64_t keptBytes = 0, count = 0;
     dataStart_ = sorv::pkg::kHeaderSize;
     for (const NewEntry& e : entries_) {
-      dataStart_ += 2 * (e.name.size() + 1) + 16;
+      dataStart_ += RecordBytes(e);
+      count += e.keptCount ? e.keptCount : 1;
       if (!e.file) keptBytes += e.size;
     }
-    if (entries_.size() > 0xFFFFFFFFull || dataStart_ > kMaxOffset) {
+    if (count > 0xFFFFFFFFull || dataStart_ > kMaxOffset) {
       Report(command_, "too many entries or names too long: the index would not fit the format's 32-bit fields");
       return result_;
     }
     records_.reserve(entries_.size());
-    Progress progress(IsTerminal(Stream::kErr), entries_.size(), keptBytes);
+    Progress progress(IsTerminal(Stream::kErr), count, keptBytes);
     progress_ = &progress;
     const bool ok = out_.Seekable() ? RunSeekable() : RunStream();
     progress.Finish();
@@ -95,7 +96,26 @@ class Assembler {
     Report(command_, error);
     return false;
   }
-  void Record(const NewEntry& e, uint64_t start, uint64_t size) { records_.push_back(IndexRecord{&e, start - dataStart_, size}); }
+  void Record(const NewEntry& e, uint64_t start, uint64_t size) {
+    records_.push_back(IndexRecord{&e, start - dataStart_, size});
+    recordCount_ += e.keptCount ? e.keptCount : 1;
+  }
+  // The bytes of the index records of `e`.
+  static uint64_t RecordBytes(const NewEntry& e) { return e.keptCount ? e.keptIndexSize : 2 * (e.name.size() + 1) + 16; }
+  // Where the last entry of `e` starts, from the start of its bytes.
+  static uint64_t LastStart(const NewEntry& e) {
+    return e.keptCount ? static_cast<uint64_t>(e.kept[e.keptCount - 1].pData - e.data) : 0;
+  }
+  // Whether an entry's start, `start` bytes into the data area, fits the 32-bit offsets
+  // (checked for every entry of a run through its last one).
+  bool FitsOffsets(const NewEntry& e, uint64_t start) {
+    if (start + LastStart(e) <= kMaxOffset) return true;
+    return Fail("the entries hold more than the format's 32-bit offsets can reach (4 GiB)");
+  }
+  void Advance(const NewEntry& e, uint64_t bytes) {
+    progress_->Advance(bytes);
+    for (uint32_t k = 1; k < e.keptCount; ++k) progress_->Advance(0);
+  }
 
   // Writes the header and the index of the recorded entries, the data area starting at
   // `dataStart`, in blocks (the index of 100,000 entries is megabytes).
@@ -106,7 +126,7 @@ class Assembler {
       for (int i = 0; i < bytes; ++i) block.push_back(static_cast<uint8_t>(value >> (8 * i)));
     };
     block.insert(block.end(), sorv::pkg::kSignature, sorv::pkg::kSignature + sorv::pkg::kSignatureSize);
-    put(records_.size(), 4);
+    put(recordCount_, 4);
     put(dataStart, 8);
     put(0, 8);  // the second part of the data-area start
     uint64_t written = 0;
@@ -118,7 +138,29 @@ class Assembler {
       return true;
     };
     for (const IndexRecord& r : records_) {
-      for (char16_t c : r.entry->name) put(c, 2);
+      const NewEntry& e = *r.entry;
+      if (e.keptCount) {
+        // The old records as they are, in slices of about a block, each offset moved.
+        const uint8_t* const first = reinterpret_cast<const uint8_t*>(e.kept[0].pszName);
+        auto recordEnd = [&](uint32_t k) {
+          return k + 1 < e.keptCount ? reinterpret_cast<const uint8_t*>(e.kept[k + 1].pszName) : first + e.keptIndexSize;
+        };
+        for (uint32_t k = 0; k < e.keptCount;) {
+          const uint8_t* const from = reinterpret_cast<const uint8_t*>(e.kept[k].pszName);
+          const size_t at = block.size();
+          uint32_t last = k;
+          while (last + 1 < e.keptCount && recordEnd(last + 1) - from <= static_cast<ptrdiff_t>(kCopyBuffer)) ++last;
+          block.insert(block.end(), from, recordEnd(last));
+          for (; k <= last; ++k) {
+            const uint64_t offset = r.offset + static_cast<uint64_t>(e.kept[k].pData - e.data);
+            uint8_t* const field = block.data() + at + (recordEnd(k) - from) - 16;
+            for (int i = 0; i < 8; ++i) field[i] = static_cast<uint8_t>(offset >> (8 * i));
+          }
+          if (block.size() >= kCopyBuffer && !flush()) return false;
+        }
+        continue;
+      }
+      for (char16_t c : e.name) put(c, 2);
       put(0, 2);  // terminator
       put(r.offset, 8);
       put(r.size, 8);
@@ -128,7 +170,7 @@ class Assembler {
   }
   uint64_t IndexEnd() const {
     uint64_t end = sorv::pkg::kHeaderSize;
-    for (const IndexRecord& r : records_) end += 2 * (r.entry->name.size() + 1) + 16;
+    for (const IndexRecord& r : records_) end += RecordBytes(*r.entry);
     return end;
   }
 
@@ -162,12 +204,11 @@ class Assembler {
     return true;
   }
   bool AddKept(const NewEntry& e) {
-    if (position_ - dataStart_ > kMaxOffset)
-      return Fail("the entries hold more than the format's 32-bit offsets can reach (4 GiB)");
+    if (!FitsOffsets(e, position_ - dataStart_)) return false;
     if (!ExtendRun(e)) return false;
     Record(e, position_, e.size);
     position_ += e.size;
-    progress_->Advance(e.size);
+    Advance(e, e.size);
     return true;
   }
 
@@ -266,8 +307,7 @@ class Assembler {
         if (!d.warning.empty()) Report(command_, "warning: " + e.file->display + ": " + d.warning);
         header = d.header;
       }
-      if (position - dataStart_ > kMaxOffset)
-        return Fail("the entries hold more than the format's 32-bit offsets can reach (4 GiB)");
+      if (!FitsOffsets(e, position - dataStart_)) return false;
       const uint64_t stored = size + (header ? header->size() : 0);
       Record(e, position, stored);
       position += stored;
@@ -316,7 +356,7 @@ class Assembler {
   }
   bool AddKeptStream(const NewEntry& e) {
     if (!ExtendRun(e)) return false;
-    progress_->Advance(e.size);
+    Advance(e, e.size);
     return true;
   }
 
@@ -331,6 +371,7 @@ class Assembler {
     uint64_t offset, size;  // offset from the data area's start
   };
   std::vector<IndexRecord> records_;
+  uint64_t recordCount_ = 0;  // index records: a run counts its entries
   uint64_t dataStart_ = 0, position_ = 0;
   const uint8_t* runStart_ = nullptr;
   uint64_t runSize_ = 0;

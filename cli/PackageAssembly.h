@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "NativePath.h"
+#include "ResEntry.h"
 
 namespace rdbtool {
 
@@ -33,6 +34,14 @@ struct NewEntry {
   const uint8_t* data = nullptr;  // bytes stored unchanged (an entry of the old package)...
   uint64_t size = 0;
   const NewFile* file = nullptr;  // ...or the bytes of a file
+  // Or, with `keptCount` > 0 (and `name` unused), a run of entries of the old package whose
+  // records follow each other in its index and whose bytes follow each other in its file,
+  // from `data` for `size` bytes: their records are written as the old index holds them
+  // (`keptIndexSize` bytes from the first one's name), with the offsets moved. Packages hold
+  // 100,000s of entries, and a change touches few: the rest stay a handful of runs.
+  const RESENTRY* kept = nullptr;
+  uint32_t keptCount = 0;
+  uint64_t keptIndexSize = 0;
 };
 
 struct AssemblyResult {

@@ -260,14 +260,17 @@ int Run(const Arguments& a) {
   std::vector<NewEntry> entries;
   entries.reserve(old.size() + appended.size());
   BufferedOutput said(out.Target().empty() ? Stream::kErr : Stream::kOut);
+  // Kept entries go in runs: those next to each other in the index whose bytes follow
+  // each other too (all of them, in a package as pack writes it, but for the changes).
+  size_t runFirst = 0;  // the old entry that starts entries.back(), when it is a run
   for (size_t i = 0; i < old.size(); ++i) {
-    const std::u16string_view name = PackageFile::Name(old[i]);
     if (changes[i] == Change::kRemove) {
-      if (verbose) said.Append("removed " + Shown(name) + "\n");
+      if (verbose) said.Append("removed " + Shown(PackageFile::Name(old[i])) + "\n");
       continue;
     }
     if (changes[i] == Change::kReplace) {
       const NewFile* file = changedBy[i].first;
+      const std::u16string_view name = PackageFile::Name(old[i]);
       if (verbose) said.Append("replaced " + Shown(name) + " from " + file->display + "\n");
       entries.push_back(NewEntry{name, nullptr, 0, file});
       continue;
@@ -279,11 +282,31 @@ int Run(const Arguments& a) {
                         static_cast<uint64_t>(old[i].nSize) <= package.File().Size() - offset;
     if (!inside) {
       ++leftOut;
-      Report("update", Shown(name) + ": left out: " +
+      Report("update", Shown(PackageFile::Name(old[i])) + ": left out: " +
                            (old[i].nSize < 0 ? "negative size in the index" : "its data lies outside the package file"));
       continue;
     }
-    entries.push_back(NewEntry{name, old[i].pData, static_cast<uint64_t>(old[i].nSize), nullptr});
+    const uint64_t size = static_cast<uint64_t>(old[i].nSize);
+    if (!entries.empty()) {
+      NewEntry& run = entries.back();
+      if (run.keptCount && runFirst + run.keptCount == i && run.data + run.size == old[i].pData) {
+        run.size += size;
+        ++run.keptCount;
+        continue;
+      }
+    }
+    runFirst = i;
+    entries.push_back(NewEntry{{}, old[i].pData, size, nullptr, &old[i], 1, 0});
+  }
+  // Each run's records end where the next record starts, or behind the last one's fields.
+  for (NewEntry& run : entries) {
+    if (!run.keptCount) continue;
+    const size_t last = static_cast<size_t>(run.kept - old.data()) + run.keptCount - 1;
+    const uint8_t* const end =
+        last + 1 < old.size() ? reinterpret_cast<const uint8_t*>(old[last + 1].pszName)
+                              : reinterpret_cast<const uint8_t*>(PackageFile::Name(old[last]).data() +
+                                                                 PackageFile::Name(old[last]).size() + 1) + 16;
+    run.keptIndexSize = static_cast<uint64_t>(end - reinterpret_cast<const uint8_t*>(run.kept[0].pszName));
   }
   for (NewEntry& e : appended) {
     if (verbose) said.Append("added " + Shown(e.name) + " from " + e.file->display + "\n");
