@@ -146,10 +146,13 @@ class Assembler {
           return k + 1 < e.keptCount ? reinterpret_cast<const uint8_t*>(e.kept[k + 1].pszName) : first + e.keptIndexSize;
         };
         for (uint32_t k = 0; k < e.keptCount;) {
+          if (block.size() >= kCopyBuffer && !flush()) return false;
           const uint8_t* const from = reinterpret_cast<const uint8_t*>(e.kept[k].pszName);
           const size_t at = block.size();
+          // As many records as the block has room for (the block is never grown).
+          const ptrdiff_t room = static_cast<ptrdiff_t>(kCopyBuffer - at);
           uint32_t last = k;
-          while (last + 1 < e.keptCount && recordEnd(last + 1) - from <= static_cast<ptrdiff_t>(kCopyBuffer)) ++last;
+          while (last + 1 < e.keptCount && recordEnd(last + 1) - from <= room) ++last;
           block.insert(block.end(), from, recordEnd(last));
           for (; k <= last; ++k) {
             const uint64_t offset = r.offset + static_cast<uint64_t>(e.kept[k].pData - e.data);
