@@ -258,7 +258,6 @@ int Run(const Arguments& a) {
   }
 
   std::vector<NewEntry> entries;
-  entries.reserve(old.size() + appended.size());
   BufferedOutput said(out.Target().empty() ? Stream::kErr : Stream::kOut);
   // Kept entries go in runs: those next to each other in the index whose bytes follow
   // each other too (all of them, in a package as pack writes it, but for the changes).
