@@ -6,10 +6,10 @@
 
 namespace rdbtool {
 
-bool OpenPackage(const Arguments& args, const char* command, PackageFile& package) {
+bool OpenPackage(const Arguments& args, const char* command, PackageFile& package, bool readIndex) {
   const std::string& path = args.Positionals()[0];
   std::string error;
-  if (package.Open(ToNativePath(path), error)) return true;
+  if (package.Open(ToNativePath(path), error, nullptr, readIndex)) return true;
   Report(command, path + ": " + error);
   return false;
 }

@@ -47,7 +47,7 @@ void PrintHelp(const std::string& text);
 
 // Opens the package named by the first positional argument. On failure reports
 // "<path>: <reason>" for `command` and returns false (the command then exits with 2).
-bool OpenPackage(const Arguments& args, const char* command, PackageFile& package);
+bool OpenPackage(const Arguments& args, const char* command, PackageFile& package, bool readIndex = true);
 // Adds the --type and --match values to `selection`; throws UsageError for a bad one.
 void SelectByOptions(const Arguments& args, EntrySelection& selection);
 

@@ -104,11 +104,11 @@ class Assembler {
     recordCount_ += e.keptCount ? e.keptCount : 1;
   }
   // The bytes of the index records of `e`.
-  static uint64_t RecordBytes(const NewEntry& e) { return e.keptCount ? e.keptIndexSize : 2 * (e.name.size() + 1) + 16; }
-  // Where the last entry of `e` starts, from the start of its bytes.
-  static uint64_t LastStart(const NewEntry& e) {
-    return e.keptCount ? static_cast<uint64_t>(e.kept[e.keptCount - 1].pData - e.data) : 0;
+  static uint64_t RecordBytes(const NewEntry& e) {
+    return e.keptCount ? e.keptRecords[e.keptCount] - e.keptRecords[0] : 2 * (e.name.size() + 1) + 16;
   }
+  // Where the last entry of `e` starts, from the start of its bytes.
+  static uint64_t LastStart(const NewEntry& e) { return e.keptCount ? e.keptLastStart : 0; }
   // Whether an entry's start, `start` bytes into the data area, fits the 32-bit offsets
   // (checked for every entry of a run through its last one).
   bool FitsOffsets(const NewEntry& e, uint64_t start) {
@@ -143,14 +143,13 @@ class Assembler {
     for (const IndexRecord& r : records_) {
       const NewEntry& e = *r.entry;
       if (e.keptCount) {
-        // The old records as they are, in slices of about a block, each offset moved.
-        const uint8_t* const first = reinterpret_cast<const uint8_t*>(e.kept[0].pszName);
-        auto recordEnd = [&](uint32_t k) {
-          return k + 1 < e.keptCount ? reinterpret_cast<const uint8_t*>(e.kept[k + 1].pszName) : first + e.keptIndexSize;
-        };
+        // The old records as they are, in slices of about a block, each offset moved: the
+        // entries keep their distances from the run's first one.
+        auto recordEnd = [&](uint32_t k) { return e.keptView + e.keptRecords[k + 1]; };
+        const uint32_t firstOffset = sorv::pkg::ReadU32(recordEnd(0) - 16);
         for (uint32_t k = 0; k < e.keptCount;) {
           if (block.size() >= kIndexBlock && !flush()) return false;
-          const uint8_t* const from = reinterpret_cast<const uint8_t*>(e.kept[k].pszName);
+          const uint8_t* const from = e.keptView + e.keptRecords[k];
           const size_t at = block.size();
           // As many records as the block has room for (the block is never grown).
           const ptrdiff_t room = static_cast<ptrdiff_t>(kIndexBlock - at);
@@ -158,8 +157,8 @@ class Assembler {
           while (last + 1 < e.keptCount && recordEnd(last + 1) - from <= room) ++last;
           block.insert(block.end(), from, recordEnd(last));
           for (; k <= last; ++k) {
-            const uint64_t offset = r.offset + static_cast<uint64_t>(e.kept[k].pData - e.data);
             uint8_t* const field = block.data() + at + (recordEnd(k) - from) - 16;
+            const uint64_t offset = r.offset + (sorv::pkg::ReadU32(field) - firstOffset);
             for (int i = 0; i < 8; ++i) field[i] = static_cast<uint8_t>(offset >> (8 * i));
           }
           if (block.size() >= kIndexBlock && !flush()) return false;

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "NativePath.h"
-#include "ResEntry.h"
 
 namespace rdbtool {
 
@@ -36,12 +35,13 @@ struct NewEntry {
   const NewFile* file = nullptr;  // ...or the bytes of a file
   // Or, with `keptCount` > 0 (and `name` unused), a run of entries of the old package whose
   // records follow each other in its index and whose bytes follow each other in its file,
-  // from `data` for `size` bytes: their records are written as the old index holds them
-  // (`keptIndexSize` bytes from the first one's name), with the offsets moved. Packages hold
-  // 100,000s of entries, and a change touches few: the rest stay a handful of runs.
-  const RESENTRY* kept = nullptr;
+  // from `data` for `size` bytes: their records are written as the old index holds them,
+  // with the offsets moved. Packages hold 100,000s of entries, and a change touches few:
+  // the rest stay a handful of runs.
+  const uint8_t* keptView = nullptr;      // the old package's bytes
+  const uint64_t* keptRecords = nullptr;  // where in them each record starts; [keptCount]: where the last ends
   uint32_t keptCount = 0;
-  uint64_t keptIndexSize = 0;
+  uint64_t keptLastStart = 0;  // where the last entry's bytes start, from `data`
 };
 
 struct AssemblyResult {

@@ -4,7 +4,9 @@
 
 namespace rdbtool {
 
-bool PackageFile::Open(const NativePath& path, std::string& error, bool* mapped) {
+const char PackageFile::kDamagedIndex[] = "damaged package: the index runs past the end of the file (try 'rdbtool check')";
+
+bool PackageFile::Open(const NativePath& path, std::string& error, bool* mapped, bool readIndex) {
   entries_.clear();
   damage_ = sorv::pkg::IndexDamage();
   if (mapped) *mapped = false;
@@ -18,9 +20,10 @@ bool PackageFile::Open(const NativePath& path, std::string& error, bool* mapped)
     error = "not a package: the signature does not match";
     return false;
   }
+  if (!readIndex) return true;
   try {
     if (!sorv::pkg::ReadIndex(file_.Data(), file_.Size(), entries_, &damage_)) {
-      error = "damaged package: the index runs past the end of the file (try 'rdbtool check')";
+      error = kDamagedIndex;
       return false;
     }
   } catch (const std::bad_alloc&) {

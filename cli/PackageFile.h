@@ -18,7 +18,11 @@ class PackageFile {
   // Maps the file, then checks the signature and reads the index. False with a reason when
   // the file cannot be read or is not a readable package; `mapped` tells which (a file
   // that maps but does not index can still be examined through File()).
-  bool Open(const NativePath& path, std::string& error, bool* mapped = nullptr);
+  // With `readIndex` false only the header is checked: the caller reads the index in place
+  // (update, which would otherwise hold a record per entry of 100,000s).
+  bool Open(const NativePath& path, std::string& error, bool* mapped = nullptr, bool readIndex = true);
+  // The reason Open gives for an index that runs past the end of the file.
+  static const char kDamagedIndex[];
 
   const MappedFile& File() const { return file_; }
   MappedFile& File() { return file_; }

@@ -1,7 +1,9 @@
 // update PKG -o NEW [--add DIR|FILE...] [--replace NAME=FILE...] [--remove GLOB...] [--wrap EXT]
 #include <algorithm>
+#include <cstring>
 #include <deque>
 #include <memory>
+#include <new>
 #include <unordered_map>
 
 #include "Arguments.h"
@@ -70,6 +72,66 @@ std::string BaseName(const std::string& path) {
   return path.substr(start, end - start);
 }
 
+// The old package's index read in place: where each record starts; names, offsets and
+// sizes are read from the package's bytes when wanted. (A record per entry held apart, for
+// 100,000s of entries, costs more than all of update's other work beside the copy.)
+class OldIndex {
+ public:
+  // False when a record runs past the end of the file (as the shared reader refuses it).
+  bool Read(const MappedFile& file) {
+    view_ = file.Data();
+    size_ = file.Size();
+    base_ = sorv::pkg::DataStart(view_);
+    const uint32_t count = sorv::pkg::ReadU32(view_ + 16);
+    if (count > (size_ - sorv::pkg::kHeaderSize) / sorv::pkg::kMinRecordSize) return false;
+    records_.reserve(size_t{count} + 1);
+    uint64_t at = sorv::pkg::kHeaderSize;
+    for (uint32_t i = 0; i < count; ++i) {
+      records_.push_back(at);
+      const uint64_t fields = NameEnd(at);
+      if (fields == 0 || size_ - fields < 16) return false;
+      at = fields + 16;
+    }
+    records_.push_back(at);
+    return true;
+  }
+  size_t Count() const { return records_.size() - 1; }
+  std::u16string_view Name(size_t i) const {
+    // The bytes have no declared type; read them as UTF-16 units, as PackageFile::Name does.
+    return std::u16string_view(reinterpret_cast<const char16_t*>(view_ + records_[i]),
+                               static_cast<size_t>((records_[i + 1] - records_[i] - 16) / 2 - 1));
+  }
+  // The entry as the shared reader gives it.
+  RESENTRY Entry(size_t i) const {
+    const uint8_t* fields = view_ + records_[i + 1] - 16;
+    const uint64_t dataOffset = base_ + sorv::pkg::ReadU32(fields);
+    return RESENTRY{reinterpret_cast<const ResChar*>(view_ + records_[i]), dataOffset <= size_ ? view_ + dataOffset : nullptr,
+                    static_cast<int64_t>(sorv::pkg::ReadU64(fields + 8))};
+  }
+  const uint64_t* Records() const { return records_.data(); }
+
+ private:
+  // Where the fields behind the name of the record at `at` start (behind its zero unit), or
+  // 0 when the name runs to the end. Four units per step: this loop is most of the reading.
+  uint64_t NameEnd(uint64_t at) const {
+    const uint8_t* p = view_ + at;
+    const uint8_t* const end = view_ + size_;
+    while (end - p >= 8) {
+      uint64_t v;
+      std::memcpy(&v, p, 8);
+      if ((v - 0x0001000100010001ull) & ~v & 0x8000800080008000ull) break;  // a zero unit may be in these four
+      p += 8;
+    }
+    for (; end - p >= 2; p += 2)
+      if ((p[0] | p[1]) == 0) return static_cast<uint64_t>(p + 2 - view_);
+    return 0;
+  }
+
+  const uint8_t* view_ = nullptr;
+  uint64_t size_ = 0, base_ = 0;
+  std::vector<uint64_t> records_;
+};
+
 int Run(const Arguments& a) {
   if (a.Values("-o").size() != 1) throw UsageError("expects the package to write with -o NEW");
   const std::vector<std::string> wrapExtensions = WrapExtensions(a.Values("--wrap"));
@@ -90,7 +152,17 @@ int Run(const Arguments& a) {
   }
 
   PackageFile package;
-  if (!OpenPackage(a, "update", package)) return kExitFailure;
+  if (!OpenPackage(a, "update", package, false)) return kExitFailure;
+  OldIndex old;
+  try {
+    if (!old.Read(package.File())) {
+      Report("update", a.Positionals()[0] + ": " + PackageFile::kDamagedIndex);
+      return kExitFailure;
+    }
+  } catch (const std::bad_alloc&) {
+    Report("update", a.Positionals()[0] + ": out of memory while reading the index");
+    return kExitFailure;
+  }
   std::string error;
   OutputFile out;
   if (!out.Create(a.Values("-o")[0], error)) {
@@ -98,8 +170,7 @@ int Run(const Arguments& a) {
     return kExitFailure;
   }
   const FileId targetId = out.Target().empty() ? FileId() : IdentifyFile(out.Target());
-  const std::vector<RESENTRY>& old = package.Entries();
-  std::vector<Change> changes(old.size(), Change::kKeep);
+  std::vector<Change> changes(old.Count(), Change::kKeep);
   std::unordered_map<size_t, std::pair<const NewFile*, std::string>> changedBy;  // the file, and who asked
   bool refused = false;  // a change that cannot be made: nothing is written
   auto refuse = [&](const std::string& text) {
@@ -109,7 +180,7 @@ int Run(const Arguments& a) {
   auto change = [&](size_t i, Change kind, const NewFile* file, const std::string& by) {
     if (changes[i] == Change::kRemove && kind == Change::kRemove) return;  // patterns may overlap
     if (changes[i] != Change::kKeep) {
-      refuse(Shown(PackageFile::Name(old[i])) + ": both " + changedBy[i].second + " and " + by);
+      refuse(Shown(old.Name(i)) + ": both " + changedBy[i].second + " and " + by);
       return;
     }
     changes[i] = kind;
@@ -117,10 +188,11 @@ int Run(const Arguments& a) {
   };
   // The header a replacement keeps: the wrapped entry's own.
   auto replacementOf = [&](size_t i, NewFile file) {
-    const sorv::pkg::EntryContent content = package.Content(old[i]);
+    const RESENTRY entry = old.Entry(i);
+    const sorv::pkg::EntryContent content = package.Content(entry);
     if (content.valid && content.wrapped) {
       file.wrap = NewFile::Wrap::kKeepHeader;
-      file.header.assign(old[i].pData, content.data);
+      file.header.assign(entry.pData, content.data);
     } else {
       file.wrap = NewFile::Wrap::kOwnHeaderOnly;
     }
@@ -130,8 +202,8 @@ int Run(const Arguments& a) {
 
   for (const std::u16string& pattern : removals) {
     bool any = false;
-    for (size_t i = 0; i < old.size(); ++i) {
-      if (!GlobMatch(pattern, PackageFile::Name(old[i]))) continue;
+    for (size_t i = 0; i < old.Count(); ++i) {
+      if (!GlobMatch(pattern, old.Name(i))) continue;
       any = true;
       change(i, Change::kRemove, nullptr, "removed by --remove '" + Utf16ToUtf8(pattern) + "'");
     }
@@ -148,8 +220,8 @@ int Run(const Arguments& a) {
       continue;
     }
     bool any = false;
-    for (size_t i = 0; i < old.size(); ++i) {
-      if (!NamesCollideOnWindows(r.first, PackageFile::Name(old[i]))) continue;
+    for (size_t i = 0; i < old.Count(); ++i) {
+      if (!NamesCollideOnWindows(r.first, old.Name(i))) continue;
       any = true;
       files.push_back(std::make_unique<NewFile>(replacementOf(i, file)));
       files.back()->followLink = true;  // named on the command line
@@ -161,8 +233,8 @@ int Run(const Arguments& a) {
   // Files to add: each replaces the entry of its name, or goes at the end.
   std::unordered_map<std::u16string, size_t> oldByKey;
   if (a.Has("--add")) {
-    oldByKey.reserve(old.size());
-    for (size_t i = old.size(); i-- > 0;) oldByKey[WindowsNameKey(PackageFile::Name(old[i]))] = i;
+    oldByKey.reserve(old.Count());
+    for (size_t i = old.Count(); i-- > 0;) oldByKey[WindowsNameKey(old.Name(i))] = i;
   }
   std::unordered_map<std::u16string, std::string> addedKeys;
   std::vector<NewEntry> appended;
@@ -224,18 +296,18 @@ int Run(const Arguments& a) {
         if (extLength > 0 && key.size() > extLength &&
             key.compare(key.size() - extLength, extLength, WindowsNameKey(std::u16string(sniffed, sniffed + extLength))) == 0) {
           auto wrapped = oldByKey.find(key.substr(0, key.size() - extLength));
-          if (wrapped != oldByKey.end() && package.Content(old[wrapped->second]).wrapped) hit = wrapped;
+          if (wrapped != oldByKey.end() && package.Content(old.Entry(wrapped->second)).wrapped) hit = wrapped;
         }
       }
-      const auto added = addedKeys.emplace(hit == oldByKey.end() ? key : WindowsNameKey(PackageFile::Name(old[hit->second])), f.display);
+      const auto added = addedKeys.emplace(hit == oldByKey.end() ? key : WindowsNameKey(old.Name(hit->second)), f.display);
       if (!added.second) {
         leaveOut(f.display, "the same entry as " + added.first->second + ", added before it");
         continue;
       }
       if (hit != oldByKey.end()) {
         size_t replaced = 0;
-        for (size_t i = hit->second; i < old.size(); ++i) {
-          if (WindowsNameKey(PackageFile::Name(old[i])) != hit->first) continue;
+        for (size_t i = hit->second; i < old.Count(); ++i) {
+          if (WindowsNameKey(old.Name(i)) != hit->first) continue;
           if (changes[i] == Change::kRemove) continue;  // removed: the file becomes a new entry
           files.push_back(std::make_unique<NewFile>(replacementOf(i, file)));
           change(i, Change::kReplace, files.back().get(), "replaced by --add " + f.display);
@@ -262,50 +334,42 @@ int Run(const Arguments& a) {
   // Kept entries go in runs: those next to each other in the index whose bytes follow
   // each other too (all of them, in a package as pack writes it, but for the changes).
   size_t runFirst = 0;  // the old entry that starts entries.back(), when it is a run
-  for (size_t i = 0; i < old.size(); ++i) {
+  for (size_t i = 0; i < old.Count(); ++i) {
     if (changes[i] == Change::kRemove) {
-      if (verbose) said.Append("removed " + Shown(PackageFile::Name(old[i])) + "\n");
+      if (verbose) said.Append("removed " + Shown(old.Name(i)) + "\n");
       continue;
     }
     if (changes[i] == Change::kReplace) {
       const NewFile* file = changedBy[i].first;
-      const std::u16string_view name = PackageFile::Name(old[i]);
+      const std::u16string_view name = old.Name(i);
       if (verbose) said.Append("replaced " + Shown(name) + " from " + file->display + "\n");
       entries.push_back(NewEntry{name, nullptr, 0, file});
       continue;
     }
     // Bounds only: the bytes themselves are not looked at (nor paged in) here.
-    const uint64_t offset = static_cast<uint64_t>(old[i].pData - package.File().Data());
-    const bool inside = old[i].nSize >= 0 && old[i].pData >= package.File().Data() &&
+    const RESENTRY entry = old.Entry(i);
+    const uint64_t offset = static_cast<uint64_t>(entry.pData - package.File().Data());
+    const bool inside = entry.nSize >= 0 && entry.pData >= package.File().Data() &&
                         offset <= package.File().Size() &&
-                        static_cast<uint64_t>(old[i].nSize) <= package.File().Size() - offset;
+                        static_cast<uint64_t>(entry.nSize) <= package.File().Size() - offset;
     if (!inside) {
       ++leftOut;
-      Report("update", Shown(PackageFile::Name(old[i])) + ": left out: " +
-                           (old[i].nSize < 0 ? "negative size in the index" : "its data lies outside the package file"));
+      Report("update", Shown(old.Name(i)) + ": left out: " +
+                           (entry.nSize < 0 ? "negative size in the index" : "its data lies outside the package file"));
       continue;
     }
-    const uint64_t size = static_cast<uint64_t>(old[i].nSize);
+    const uint64_t size = static_cast<uint64_t>(entry.nSize);
     if (!entries.empty()) {
       NewEntry& run = entries.back();
-      if (run.keptCount && runFirst + run.keptCount == i && run.data + run.size == old[i].pData) {
+      if (run.keptCount && runFirst + run.keptCount == i && run.data + run.size == entry.pData) {
+        run.keptLastStart = run.size;
         run.size += size;
         ++run.keptCount;
         continue;
       }
     }
     runFirst = i;
-    entries.push_back(NewEntry{{}, old[i].pData, size, nullptr, &old[i], 1, 0});
-  }
-  // Each run's records end where the next record starts, or behind the last one's fields.
-  for (NewEntry& run : entries) {
-    if (!run.keptCount) continue;
-    const size_t last = static_cast<size_t>(run.kept - old.data()) + run.keptCount - 1;
-    const uint8_t* const end =
-        last + 1 < old.size() ? reinterpret_cast<const uint8_t*>(old[last + 1].pszName)
-                              : reinterpret_cast<const uint8_t*>(PackageFile::Name(old[last]).data() +
-                                                                 PackageFile::Name(old[last]).size() + 1) + 16;
-    run.keptIndexSize = static_cast<uint64_t>(end - reinterpret_cast<const uint8_t*>(run.kept[0].pszName));
+    entries.push_back(NewEntry{{}, entry.pData, size, nullptr, package.File().Data(), old.Records() + i, 1, 0});
   }
   for (NewEntry& e : appended) {
     if (verbose) said.Append("added " + Shown(e.name) + " from " + e.file->display + "\n");
