@@ -13,6 +13,55 @@
 
 namespace rdbtool {
 
+namespace {
+
+// Copies `size` bytes of `in` from `from` to `out` at `to` through a pipe of its own, in
+// rounds that start on 64 KiB boundaries of `out`, as many of them as the pipe holds. The
+// system's own copy between files uses a pipe of 64 KiB: where the two offsets differ
+// within a page (the entries behind a replaced entry of another size) its rounds drift
+// off those boundaries and the new file's pages are filled 4 KiB at a time, which makes
+// the copy a third slower. 1 when done; 0 when this cannot be done here (no pipe of that
+// size, or a file that takes no splicing), with `from`, `to` and `size` telling what is
+// left; -1 on an error (errno), -2 when `in` ended early.
+int SpliceCopy(int in, off_t& from, int out, off_t& to, uint64_t& size) {
+  int ends[2];
+  if (pipe2(ends, O_CLOEXEC) != 0) return 0;
+  struct Pipe {
+    int read, write;
+    ~Pipe() {
+      close(read);
+      close(write);
+    }
+  } pipe{ends[0], ends[1]};
+  constexpr uint64_t kBoundary = 64 << 10;
+  const long page = sysconf(_SC_PAGESIZE);
+  const int capacity = fcntl(pipe.write, F_SETPIPE_SZ, 1 << 20);
+  // A round may start inside a page of `in`: the pipe keeps room for one more page.
+  const uint64_t round =
+      capacity > page && page > 0 ? static_cast<uint64_t>(capacity - page) / kBoundary * kBoundary : 0;
+  if (round < 4 * kBoundary) return 0;
+  while (size > 0) {
+    const size_t want = static_cast<size_t>(std::min<uint64_t>(size, round - static_cast<uint64_t>(to) % kBoundary));
+    ssize_t got = splice(in, &from, pipe.write, nullptr, want, SPLICE_F_MOVE);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return errno == EINVAL || errno == ENOSYS ? 0 : -1;
+    if (got == 0) return -2;
+    while (got > 0) {
+      const ssize_t put = splice(pipe.read, nullptr, out, &to, static_cast<size_t>(got), SPLICE_F_MOVE);
+      if (put < 0 && errno == EINTR) continue;
+      if (put <= 0) {
+        if (put == 0) errno = EIO;
+        return -1;  // bytes are stuck in the pipe: no way back to the other copy
+      }
+      got -= put;
+      size -= static_cast<uint64_t>(put);
+    }
+  }
+  return 1;
+}
+
+}  // namespace
+
 bool InputFile::Open(const NativePath& path, std::string& error, bool followLink) {
   Close();
   file_ = open(path.c_str(), O_RDONLY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW) | O_NONBLOCK);
@@ -164,6 +213,20 @@ bool OutputFile::WriteAtOffset(uint64_t offset, const uint8_t* data, size_t size
 int OutputFile::CopyFrom(const MappedFile& in, uint64_t offset, uint64_t at, uint64_t size, std::string& error) {
   off_t from = static_cast<off_t>(offset), to = static_cast<off_t>(at);
   bool any = false;
+  if (seekable_ && size >= (1u << 20)) {
+    const uint64_t before = size;
+    const int spliced = SpliceCopy(in.fd_, from, file_, to, size);
+    if (spliced < 0) {
+      error = "cannot write '" + temp_ + "': " +
+              (spliced == -1 ? LastSystemError() : std::string("the package file ended early"));
+      return -1;
+    }
+    any = size < before;
+    if (spliced == 1) {
+      if (static_cast<uint64_t>(to) > position_) position_ = static_cast<uint64_t>(to);
+      return 1;
+    }
+  }
   // The system copies in rounds of 64 KiB; rounds that start on a 64 KiB boundary of the
   // new file fill its pages in larger pieces, which makes a large copy a sixth faster. So
   // a large copy first copies up to the next boundary.
