@@ -175,6 +175,49 @@ TEST(RdbtoolUpdate, DamagedEntriesAreLeftOutAndNamed) {
   EXPECT_EQ(ReadFile(box / "n.rdb"), expected.Build());
 }
 
+// A package whose index is larger than the blocks it is written in and whose kept runs are
+// megabytes, copied by the system: every entry keeps its bytes and its offset is moved by
+// what changed before it, also by an odd number of bytes.
+TEST(RdbtoolUpdate, LargePackagesKeepEveryEntry) {
+  Sandbox box;
+  constexpr size_t kEntries = 6000;
+  auto name = [](size_t i) {
+    std::string digits = std::to_string(i);
+    const std::string text = "data\\" + std::string(5 - digits.size(), '0') + digits + "-a-longer-name.bin";
+    return std::u16string(text.begin(), text.end());
+  };
+  auto data = [](size_t i) { return Random(500 + i % 200, static_cast<unsigned>(i)); };
+  PackageWriter old;
+  for (size_t i = 0; i < kEntries; ++i) old.Add(name(i), data(i));
+  const std::string pkg = U8(WritePackage(box, "p.rdb", old));
+  WriteFile(box / "odd.bin", Random(777, 1));
+  WriteFile(box / "big.bin", Random(5000, 2));
+
+  struct Case {
+    std::vector<std::string> changes;
+    size_t replaced1, replaced2;  // entries given odd.bin and big.bin (kEntries: none)
+    size_t removedFrom, removedTo;
+  } cases[] = {
+      {{}, kEntries, kEntries, 0, 0},
+      {{"--replace", "data/03001-a-longer-name.bin=" + U8(box / "odd.bin")}, 3001, kEntries, 0, 0},
+      {{"--remove", "data\\0010*", "--replace", "data/05999-a-longer-name.bin=" + U8(box / "big.bin"),
+        "--replace", "data/00007-a-longer-name.bin=" + U8(box / "odd.bin")},
+       7, 5999, 100, 110},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"update", pkg, "-o", U8(box / "n.rdb")};
+    args.insert(args.end(), c.changes.begin(), c.changes.end());
+    const ToolResult r = RunRdbtool(args);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    PackageWriter expected;
+    for (size_t i = 0; i < kEntries; ++i) {
+      if (i >= c.removedFrom && i < c.removedTo) continue;
+      expected.Add(name(i), i == c.replaced1 ? Random(777, 1) : i == c.replaced2 ? Random(5000, 2) : data(i));
+    }
+    EXPECT_TRUE(ReadFile(box / "n.rdb") == expected.Build()) << c.changes.size() << " arguments of changes";
+  }
+}
+
 TEST(RdbtoolOutput, StandardOutputGetsTheSamePackageAsAFile) {
   Sandbox box;
   WriteFile(box / "src/a.txt", Text("a"));
