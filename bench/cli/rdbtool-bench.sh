@@ -129,9 +129,12 @@ awk -v a="${lwall[list]}" -v b="${lwall[tar]}" -v c="${lwall[json]}" \
   'BEGIN { printf "  list / tar -tf: %.2f wall   list --json / tar -tf: %.2f wall\n", a / b, c / b }'
 fi
 
-# Two commands timed in alternating order, each writing a new file that is kept until the
-# end of the part. Prints the medians and their ratio.
-ab() {  # label-a label-b; commands in the functions run_a / run_b taking the round number
+# Two commands timed in alternating order, each writing a new file. The files of round 0
+# are kept for the checks; later rounds' are removed after the round (then sync), since
+# gigabytes of kept copies pushed this machine into reclaiming memory during the measured
+# commands (every copy then took about a second). Prints the medians and their ratio.
+ab() {  # label-a label-b; commands in the functions run_a / run_b taking the round number,
+        # the files they write named by outputs_of ROUND
   local -A t
   for ((r = 0; r < rounds; r++)); do
     sync
@@ -140,6 +143,7 @@ ab() {  # label-a label-b; commands in the functions run_a / run_b taking the ro
     else
       t[a]+="$(run_ms run_a "$r")"$'\n'; sync; t[b]+="$(run_ms run_b "$r")"$'\n'
     fi
+    ((r == 0)) || rm -f $(outputs_of "$r")
   done
   local aw ac bw bc
   read -r aw ac < <(printf '%s' "${t[a]}" | medians)
@@ -153,6 +157,7 @@ if want pack; then
   echo "== pack 10,000 files, $rounds rounds"
   run_a() { "$tool" pack src -o "pack-$1.rdb"; }
   run_b() { tar -cf "pack-$1.tar" -C src .; }
+  outputs_of() { echo "pack-$1.rdb pack-$1.tar"; }
   ab "rdbtool pack" "tar -cf"
   cmp pack-0.rdb files.rdb || { echo "pack output differs" >&2; exit 1; }
   [ ! -s errors.log ] || { cat errors.log >&2; exit 1; }
@@ -164,6 +169,7 @@ if want update; then
   name=$("$tool" list big.rdb | sed -n 50000p | cut -f4)
   run_a() { "$tool" update big.rdb -o "update-$1.rdb" --replace "$name=replacement.dat"; }
   run_b() { cp big.rdb "copy-$1.rdb"; }
+  outputs_of() { echo "update-$1.rdb copy-$1.rdb"; }
   ab "rdbtool update" "cp"
   # The result: the same listing but for the one entry, whose bytes are the file's.
   diff <("$tool" list big.rdb | cut -f4) <("$tool" list update-0.rdb | cut -f4) >/dev/null ||
