@@ -1,7 +1,10 @@
-// What the commands that read a package share: opening it, and the entry selection
-// their options ask for.
+// What the commands share: opening a package, the entry selection their options ask for,
+// and writing a new package.
 #include "Commands.h"
 #include "EntrySelection.h"
+#include "MappedFile.h"
+#include "OutputFile.h"
+#include "PackageAssembly.h"
 #include "PackageFile.h"
 
 namespace rdbtool {
@@ -20,6 +23,20 @@ void SelectByOptions(const Arguments& args, EntrySelection& selection) {
     if (!selection.AddTypes(t, error)) throw UsageError(error);
   for (const std::string& m : args.Values("--match"))
     if (!selection.AddPattern(m, error)) throw UsageError(error);
+}
+
+int CommitPackage(const std::vector<NewEntry>& entries, const std::vector<std::string>& wrapExtensions,
+                  OutputFile& out, const char* command, size_t leftOut, MappedFile* kept) {
+  const AssemblyResult result = WriteNewPackage(entries, wrapExtensions, out, command, kept);
+  if (!result.ok) return kExitFailure;
+  // The old package goes before the new one takes its place (Windows keeps a mapped file).
+  if (kept) kept->Close();
+  std::string error;
+  if (!out.Commit(error)) {
+    Report(command, error);
+    return kExitFailure;
+  }
+  return leftOut + result.leftOut ? kExitPartial : kExitOk;
 }
 
 }  // namespace rdbtool

@@ -13,7 +13,10 @@
 namespace rdbtool {
 
 class EntrySelection;
+class MappedFile;
+class OutputFile;
 class PackageFile;
+struct NewEntry;
 
 constexpr int kExitOk = 0;
 constexpr int kExitPartial = 1;
@@ -50,5 +53,11 @@ void PrintHelp(const std::string& text);
 bool OpenPackage(const Arguments& args, const char* command, PackageFile& package, bool readIndex = true);
 // Adds the --type and --match values to `selection`; throws UsageError for a bad one.
 void SelectByOptions(const Arguments& args, EntrySelection& selection);
+// How pack and update end: writes `entries` to `out` (see WriteNewPackage), closes `kept`
+// (the package the kept entries come from, which may be the very file replaced) and puts
+// the new package in place. Returns the exit code; `leftOut` counts what the command
+// itself left out (and reported).
+int CommitPackage(const std::vector<NewEntry>& entries, const std::vector<std::string>& wrapExtensions,
+                  OutputFile& out, const char* command, size_t leftOut, MappedFile* kept = nullptr);
 
 }  // namespace rdbtool

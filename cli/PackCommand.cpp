@@ -146,13 +146,7 @@ int Run(const Arguments& a) {
                        " left out (-L follows them, -v names them)");
   }
 
-  const AssemblyResult result = WriteNewPackage(entries, wrapExtensions, out, "pack");
-  if (!result.ok) return kExitFailure;
-  if (!out.Commit(error)) {
-    Report("pack", error);
-    return kExitFailure;
-  }
-  return leftOut + result.leftOut ? kExitPartial : kExitOk;
+  return CommitPackage(entries, wrapExtensions, out, "pack", leftOut);
 }
 
 }  // namespace

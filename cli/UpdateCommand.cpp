@@ -377,16 +377,7 @@ int Run(const Arguments& a) {
   }
   said.Flush();
 
-  const AssemblyResult result = WriteNewPackage(entries, wrapExtensions, out, "update", &package.File());
-  if (!result.ok) return kExitFailure;
-  // The old package goes before the new one takes its place (Windows keeps a mapped file).
-  entries.clear();
-  package.File().Close();
-  if (!out.Commit(error)) {
-    Report("update", error);
-    return kExitFailure;
-  }
-  return leftOut + result.leftOut ? kExitPartial : kExitOk;
+  return CommitPackage(entries, wrapExtensions, out, "update", leftOut, &package.File());
 }
 
 }  // namespace
