@@ -231,7 +231,7 @@ int OutputFile::CopyFrom(const MappedFile& in, uint64_t offset, uint64_t at, uin
   // new file fill its pages in larger pieces, which makes a large copy a sixth faster. So
   // a large copy first copies up to the next boundary.
   constexpr uint64_t kRound = 64 << 10;
-  uint64_t head = seekable_ && size >= 16 * kRound ? (kRound - at % kRound) % kRound : 0;
+  uint64_t head = seekable_ && size >= 16 * kRound ? (kRound - static_cast<uint64_t>(to) % kRound) % kRound : 0;
   while (size > 0) {
     size_t chunk = size > (1u << 30) ? (1u << 30) : static_cast<size_t>(size);
     if (head > 0) chunk = static_cast<size_t>(head);
