@@ -130,9 +130,9 @@ awk -v a="${lwall[list]}" -v b="${lwall[tar]}" -v c="${lwall[json]}" \
 fi
 
 # Two commands timed in alternating order, each writing a new file. The files of round 0
-# are kept for the checks; later rounds' are removed after the round (then sync), since
-# gigabytes of kept copies pushed this machine into reclaiming memory during the measured
-# commands (every copy then took about a second). Prints the medians and their ratio.
+# are kept for the checks; later rounds' are removed after the round (then sync): with
+# gigabytes of copies kept, every copy on the test machine took about a second from the
+# fourth round on, cp's as well. Prints the medians and their ratio.
 ab() {  # label-a label-b; commands in the functions run_a / run_b taking the round number,
         # the files they write named by outputs_of ROUND
   local -A t
