@@ -7,6 +7,18 @@
 namespace sorv {
 namespace app {
 
+namespace {
+
+// Copies `text` into a zero-terminated field of N units, cut to N - 1 units.
+template <class Ch, size_t N>
+void CopyToField(Ch (&field)[N], const std::u16string& text) {
+  const std::u16string cut = CutToUnits(text, N - 1);
+  for (size_t i = 0; i < cut.size(); ++i) field[i] = static_cast<Ch>(cut[i]);
+  field[cut.size()] = Ch();
+}
+
+}  // namespace
+
 void EntryList::Build(const std::vector<RESENTRY>& entries, const StepFn& step) {
   Clear();
   m_records.reserve(entries.size());
@@ -43,6 +55,13 @@ void EntryList::Filter(int filterIndex, const ShowFn& show, const StepFn& step) 
 }
 
 std::u16string EntryList::CountText() const { return CountStatusText(m_filterIndex, Count(), m_listed.size()); }
+
+void FillItemNames(RESITEM& item, const std::u16string& storedName) {
+  const NameParts parts = SplitName(storedName);
+  CopyToField(item.szFName, parts.fname);
+  CopyToField(item.szExt, parts.ext);
+  CopyToField(item.szName, parts.fname + parts.ext);
+}
 
 }  // namespace app
 }  // namespace sorv

@@ -61,5 +61,10 @@ class EntryList {
   int m_filterIndex = 0;
 };
 
+// Fills szFName and szExt from SplitName and szName with their concatenation, each
+// zero-terminated and cut to fit its field (szName keeps at most 259 units, so a long
+// name loses the end of its extension in the display name). pEntry is left alone.
+void FillItemNames(RESITEM& item, const std::u16string& storedName);
+
 }  // namespace app
 }  // namespace sorv
