@@ -1,15 +1,15 @@
-#include "CSorvResDlg.h"
+#include "app/CSorvResDlg.h"
 
 #include <shellapi.h>
 
-#include "CAboutDlg.h"
-#include "CPaintDC.h"
-#include "CWorkProgress.h"
-#include "FixedPlacement.h"
-#include "LayoutHookup.h"
-#include "TypeFilter.h"
-#include "WideText.h"
-#include "resource.h"
+#include "app/CAboutDlg.h"
+#include "framework/CPaintDC.h"
+#include "app/CWorkProgress.h"
+#include "app/FixedPlacement.h"
+#include "app/LayoutHookup.h"
+#include "rules/TypeFilter.h"
+#include "app/WideText.h"
+#include "resources/resource.h"
 
 CSorvResDlg::CSorvResDlg(HWND parent) : CDialog(IDD_SORVRES_DIALOG, parent), m_hIcon(nullptr) {
   m_hIcon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));

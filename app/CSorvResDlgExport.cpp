@@ -7,17 +7,17 @@
 #include <cwchar>
 #include <new>
 
-#include "CBusyScope.h"
-#include "CFolderDlg.h"
-#include "CPlatformUi.h"
-#include "CWorkProgress.h"
-#include "CSorvResDlg.h"
-#include "ExportFolderWin.h"
-#include "ExportPath.h"
-#include "ExportPlan.h"
-#include "SaveName.h"
-#include "WideText.h"
-#include "WorkText.h"
+#include "app/CBusyScope.h"
+#include "app/CFolderDlg.h"
+#include "framework/CPlatformUi.h"
+#include "app/CWorkProgress.h"
+#include "app/CSorvResDlg.h"
+#include "rules/ExportFolderWin.h"
+#include "rules/ExportPath.h"
+#include "rules/ExportPlan.h"
+#include "rules/SaveName.h"
+#include "app/WideText.h"
+#include "app/WorkText.h"
 
 using sorv::app::FromU16;
 using sorv::app::ToU16;

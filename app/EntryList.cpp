@@ -1,8 +1,8 @@
-#include "EntryList.h"
+#include "app/EntryList.h"
 
-#include "PathSplit.h"
-#include "TypeFilter.h"
-#include "WideText.h"
+#include "rules/PathSplit.h"
+#include "rules/TypeFilter.h"
+#include "app/WideText.h"
 
 namespace sorv {
 namespace app {

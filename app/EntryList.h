@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "ResEntry.h"
+#include "package/ResEntry.h"
 
 // The window's record of one entry: the names it shows and filters by.
 struct RESITEM {

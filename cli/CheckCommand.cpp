@@ -1,15 +1,15 @@
 // check PKG
 #include <unordered_map>
 
-#include "Arguments.h"
-#include "Commands.h"
-#include "Console.h"
-#include "ExtractFolder.h"
-#include "RefusalText.h"
-#include "MappedFile.h"
-#include "PackageFile.h"
-#include "Utf.h"
-#include "WindowsName.h"
+#include "cli/Arguments.h"
+#include "cli/Commands.h"
+#include "cli/Console.h"
+#include "cli/ExtractFolder.h"
+#include "cli/RefusalText.h"
+#include "cli/MappedFile.h"
+#include "cli/PackageFile.h"
+#include "cli/Utf.h"
+#include "cli/WindowsName.h"
 
 namespace rdbtool {
 

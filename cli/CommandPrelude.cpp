@@ -1,8 +1,8 @@
 // What the commands that read a package share: opening it, and the entry selection
 // their options ask for.
-#include "Commands.h"
-#include "EntrySelection.h"
-#include "PackageFile.h"
+#include "cli/Commands.h"
+#include "cli/EntrySelection.h"
+#include "cli/PackageFile.h"
 
 namespace rdbtool {
 

@@ -1,15 +1,15 @@
-#include "EntrySelection.h"
+#include "cli/EntrySelection.h"
 
 #include <cstring>
 #include <iterator>
 
-#include "Commands.h"
-#include "ContentTypes.h"
-#include "Glob.h"
-#include "PathSplit.h"
-#include "TextRules.h"
-#include "TypeFilter.h"
-#include "Utf.h"
+#include "cli/Commands.h"
+#include "package/ContentTypes.h"
+#include "cli/Glob.h"
+#include "rules/PathSplit.h"
+#include "platform/TextRules.h"
+#include "rules/TypeFilter.h"
+#include "cli/Utf.h"
 
 namespace rdbtool {
 

@@ -1,14 +1,14 @@
 // extract PKG [-C DIR | -O] [-k] [-v] [--type T] [--match GLOB] [NAME...]
-#include "Arguments.h"
-#include "Commands.h"
-#include "Console.h"
-#include "ContentTypes.h"
-#include "EntrySelection.h"
-#include "ExtractFolder.h"
-#include "RefusalText.h"
-#include "PackageFile.h"
-#include "Progress.h"
-#include "Utf.h"
+#include "cli/Arguments.h"
+#include "cli/Commands.h"
+#include "cli/Console.h"
+#include "package/ContentTypes.h"
+#include "cli/EntrySelection.h"
+#include "cli/ExtractFolder.h"
+#include "cli/RefusalText.h"
+#include "cli/PackageFile.h"
+#include "cli/Progress.h"
+#include "cli/Utf.h"
 
 namespace rdbtool {
 

@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "ExportPlan.h"
-#include "NativePath.h"
+#include "rules/ExportPlan.h"
+#include "cli/NativePath.h"
 
 #if defined(_WIN32)
 class ExportFolderWin;

@@ -4,10 +4,10 @@
 
 #include <cerrno>
 
-#include "ExtractFolder.h"
-#include "RefusalText.h"
-#include "SystemError.h"
-#include "Utf.h"
+#include "cli/ExtractFolder.h"
+#include "cli/RefusalText.h"
+#include "cli/SystemError.h"
+#include "cli/Utf.h"
 
 namespace rdbtool {
 

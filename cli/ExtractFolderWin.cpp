@@ -1,10 +1,10 @@
 #include <windows.h>
 
-#include "CSorvResFile.h"
-#include "ExportFolderWin.h"
-#include "ExtractFolder.h"
-#include "RefusalText.h"
-#include "SystemError.h"
+#include "package/CSorvResFile.h"
+#include "rules/ExportFolderWin.h"
+#include "cli/ExtractFolder.h"
+#include "cli/RefusalText.h"
+#include "cli/SystemError.h"
 
 namespace rdbtool {
 

@@ -2,16 +2,16 @@
 #include <algorithm>
 #include <memory>
 
-#include "Arguments.h"
-#include "Commands.h"
-#include "Console.h"
-#include "FolderWalk.h"
-#include "InputFile.h"
-#include "OutputFile.h"
-#include "PackPlan.h"
-#include "PackageFormat.h"
-#include "PackageAssembly.h"
-#include "TextRules.h"
+#include "cli/Arguments.h"
+#include "cli/Commands.h"
+#include "cli/Console.h"
+#include "cli/FolderWalk.h"
+#include "cli/InputFile.h"
+#include "cli/OutputFile.h"
+#include "cli/PackPlan.h"
+#include "package/PackageFormat.h"
+#include "cli/PackageAssembly.h"
+#include "platform/TextRules.h"
 
 namespace rdbtool {
 

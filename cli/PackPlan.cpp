@@ -1,9 +1,9 @@
-#include "PackPlan.h"
+#include "cli/PackPlan.h"
 
-#include "ExportPath.h"
-#include "PackageFormat.h"
-#include "RefusalText.h"
-#include "TextRules.h"
+#include "rules/ExportPath.h"
+#include "package/PackageFormat.h"
+#include "cli/RefusalText.h"
+#include "platform/TextRules.h"
 
 namespace rdbtool {
 

@@ -1,17 +1,17 @@
-#include "PackageAssembly.h"
+#include "cli/PackageAssembly.h"
 
 #include <algorithm>
 #include <memory>
 
-#include "Commands.h"
-#include "Console.h"
-#include "InputFile.h"
-#include "MappedFile.h"
-#include "OutputFile.h"
-#include "PackPlan.h"
-#include "PackageFormat.h"
-#include "PackageWriter.h"
-#include "Progress.h"
+#include "cli/Commands.h"
+#include "cli/Console.h"
+#include "cli/InputFile.h"
+#include "cli/MappedFile.h"
+#include "cli/OutputFile.h"
+#include "cli/PackPlan.h"
+#include "package/PackageFormat.h"
+#include "package/PackageWriter.h"
+#include "cli/Progress.h"
 
 namespace rdbtool {
 

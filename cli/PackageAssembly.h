@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "NativePath.h"
+#include "cli/NativePath.h"
 
 namespace rdbtool {
 

@@ -1,4 +1,4 @@
-#include "RefusalText.h"
+#include "cli/RefusalText.h"
 
 namespace rdbtool {
 

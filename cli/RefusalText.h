@@ -1,6 +1,6 @@
 // The reason for a refused export name, as rdbtool's messages give it.
 #pragma once
-#include "ExportPath.h"
+#include "rules/ExportPath.h"
 
 namespace rdbtool {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "EntryList.h"
-#include "WideText.h"
+#include "app/EntryList.h"
+#include "app/WideText.h"
 
 using sorv::app::EntryList;
 using sorv::app::FillItemNames;

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "ExportPlan.h"
+#include "rules/ExportPlan.h"
 
 using namespace sorv::app;
 

@@ -1,6 +1,6 @@
-#include "PathSplit.h"
+#include "rules/PathSplit.h"
 
-#include "TextRules.h"
+#include "platform/TextRules.h"
 
 namespace sorv {
 namespace app {

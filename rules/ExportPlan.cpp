@@ -1,6 +1,6 @@
-#include "ExportPlan.h"
+#include "rules/ExportPlan.h"
 
-#include "TextRules.h"
+#include "platform/TextRules.h"
 
 namespace sorv {
 namespace app {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "PathSplit.h"
+#include "rules/PathSplit.h"
 
 using namespace sorv::app;
 

@@ -3,7 +3,7 @@
 // systems and the object manager use for names).
 #include <windows.h>
 
-#include "ExportPlan.h"
+#include "rules/ExportPlan.h"
 
 namespace sorv {
 namespace app {

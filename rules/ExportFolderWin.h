@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "ExportPlan.h"
+#include "rules/ExportPlan.h"
 
 class ExportFolderWin {
  public:

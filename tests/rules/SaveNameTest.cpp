@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "SaveName.h"
+#include "rules/SaveName.h"
 
 using sorv::app::MakeSaveName;
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "ExportPath.h"
+#include "rules/ExportPath.h"
 
 using namespace sorv::app;
 

@@ -1,6 +1,6 @@
-#include "ExportFolderWin.h"
+#include "rules/ExportFolderWin.h"
 
-#include "CSorvResFile.h"
+#include "package/CSorvResFile.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ExportPath.h"
+#include "rules/ExportPath.h"
 
 namespace sorv {
 namespace app {

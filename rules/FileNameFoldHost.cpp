@@ -1,5 +1,5 @@
 // Host file systems here compare names byte for byte.
-#include "ExportPlan.h"
+#include "rules/ExportPlan.h"
 
 namespace sorv {
 namespace app {

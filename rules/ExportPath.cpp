@@ -1,8 +1,8 @@
-#include "ExportPath.h"
+#include "rules/ExportPath.h"
 
 #include <utility>
 
-#include "TextRules.h"
+#include "platform/TextRules.h"
 
 namespace sorv {
 namespace app {

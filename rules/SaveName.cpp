@@ -1,6 +1,6 @@
-#include "SaveName.h"
+#include "rules/SaveName.h"
 
-#include "PathSplit.h"
+#include "rules/PathSplit.h"
 
 namespace sorv {
 namespace app {

@@ -1,8 +1,8 @@
-#include "TypeFilter.h"
+#include "rules/TypeFilter.h"
 
 #include <string>
 
-#include "TextRules.h"
+#include "platform/TextRules.h"
 
 namespace sorv {
 namespace app {

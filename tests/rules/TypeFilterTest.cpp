@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "PathSplit.h"
-#include "TypeFilter.h"
+#include "rules/PathSplit.h"
+#include "rules/TypeFilter.h"
 
 using namespace sorv::app;
 
