@@ -48,8 +48,8 @@ BOOL CSorvResDlg::OnInitDialog() {
   SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
   SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
-  for (int i = 0; i < sorv::app::kFilterCount; ++i)
-    m_filter.AddString(sorv::app::FromU16<wchar_t>(sorv::app::FilterText(i)).c_str());
+  for (int i = 0; i < sorv::rules::kFilterCount; ++i)
+    m_filter.AddString(sorv::app::FromU16<wchar_t>(sorv::rules::FilterText(i)).c_str());
   m_filter.SetCurSel(0);
 
   m_preview.ModifyStyleEx(WS_EX_CLIENTEDGE, 0);

@@ -110,7 +110,7 @@ void CheckEntries(const PackageFile& package, ProblemList& problems) {
         }
       }
     }
-    const sorv::app::ExportTarget target = sorv::app::MakeExportTarget(u".", std::u16string(name));
+    const sorv::rules::ExportTarget target = sorv::rules::MakeExportTarget(u".", std::u16string(name));
     if (!target.Allowed())
       problems.AddEntry(i, entries.size(), name, std::string("extract refuses the name: ") + RefusalText(target.refusal));
     problems.Out().Appended();

@@ -4,6 +4,6 @@
 
 namespace rdbtool {
 
-const char* RefusalText(sorv::app::ExportRefusal refusal);
+const char* RefusalText(sorv::rules::ExportRefusal refusal);
 
 }  // namespace rdbtool

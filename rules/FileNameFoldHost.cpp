@@ -2,9 +2,9 @@
 #include "rules/ExportPlan.h"
 
 namespace sorv {
-namespace app {
+namespace rules {
 
 FileNameFold PlatformFileNameFold() { return nullptr; }
 
-}  // namespace app
+}  // namespace rules
 }  // namespace sorv

@@ -6,7 +6,7 @@
 #include "rules/ExportPlan.h"
 
 namespace sorv {
-namespace app {
+namespace rules {
 
 namespace {
 
@@ -41,5 +41,5 @@ void FoldWithSystemTable(char16_t* units, size_t count) {
 
 FileNameFold PlatformFileNameFold() { return &FoldWithSystemTable; }
 
-}  // namespace app
+}  // namespace rules
 }  // namespace sorv

@@ -3,7 +3,7 @@
 #include "platform/TextRules.h"
 
 namespace sorv {
-namespace app {
+namespace rules {
 
 PathParts SplitPath(const std::u16string& path) {
   PathParts parts;
@@ -38,5 +38,5 @@ NameParts SplitName(const std::u16string& storedName) {
   return NameParts{CutToUnits(parts.fname, kSplitRoom - 1), CutToUnits(parts.ext, kSplitRoom - 1)};
 }
 
-}  // namespace app
+}  // namespace rules
 }  // namespace sorv

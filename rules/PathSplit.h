@@ -5,7 +5,7 @@
 #include <string>
 
 namespace sorv {
-namespace app {
+namespace rules {
 
 struct PathParts {
   std::u16string drive;  // the first unit and ":" when the second unit is ":"; else empty
@@ -34,5 +34,5 @@ NameParts SplitName(const std::u16string& storedName);
 // The first `maxUnits` units of `text`, one fewer when that would end inside a surrogate pair.
 std::u16string CutToUnits(const std::u16string& text, size_t maxUnits);
 
-}  // namespace app
+}  // namespace rules
 }  // namespace sorv

@@ -5,7 +5,7 @@
 #include "platform/TextRules.h"
 
 namespace sorv {
-namespace app {
+namespace rules {
 
 namespace {
 
@@ -71,5 +71,5 @@ std::u16string CountStatusText(int filterIndex, size_t total, size_t listed) {
   return text;
 }
 
-}  // namespace app
+}  // namespace rules
 }  // namespace sorv

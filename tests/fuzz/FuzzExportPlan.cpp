@@ -14,7 +14,7 @@
 
 #include "rules/ExportPlan.h"
 
-using namespace sorv::app;
+using namespace sorv::rules;
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "rules/ExportPath.h"
 
-using namespace sorv::app;
+using namespace sorv::rules;
 
 namespace {
 const std::u16string kFolder = u"D:\\out\\";

@@ -8,7 +8,7 @@
 
 #include "rules/ExportPlan.h"
 
-using namespace sorv::app;
+using namespace sorv::rules;
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "rules/PathSplit.h"
 
-using namespace sorv::app;
+using namespace sorv::rules;
 
 TEST(PathSplit, SplitsLikeThePlatform) {
   struct Case {

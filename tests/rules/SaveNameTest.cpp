@@ -5,7 +5,7 @@
 
 #include "rules/SaveName.h"
 
-using sorv::app::MakeSaveName;
+using sorv::rules::MakeSaveName;
 
 TEST(SaveName, FileNamePartAndExtensionCutAtQuestionMark) {
   const std::pair<std::u16string, std::u16string> cases[] = {
