@@ -131,12 +131,7 @@ int Run(const Arguments& a) {
       leaveOut(f, d.note);
       continue;
     }
-    NewFile file;
-    file.path = f.path;
-    file.display = f.display;
-    file.followLink = f.followed;
-    file.components = f.components;
-    files.push_back(std::move(file));
+    files.push_back(FileToStore(f));
     names.push_back(std::move(d.storedName));
     entries.push_back(NewEntry{names.back(), nullptr, 0, nullptr});
   }
@@ -146,13 +141,7 @@ int Run(const Arguments& a) {
                        " left out (-L follows them, -v names them)");
   }
 
-  const AssemblyResult result = WriteNewPackage(entries, wrapExtensions, out, "pack");
-  if (!result.ok) return kExitFailure;
-  if (!out.Commit(error)) {
-    Report("pack", error);
-    return kExitFailure;
-  }
-  return leftOut + result.leftOut ? kExitPartial : kExitOk;
+  return WriteAndCommit(entries, wrapExtensions, out, "pack", leftOut);
 }
 
 }  // namespace

@@ -345,4 +345,27 @@ AssemblyResult WriteNewPackage(const std::vector<NewEntry>& entries, const std::
   return Assembler(entries, wrapExtensions, out, command, kept).Run();
 }
 
+NewFile FileToStore(const FoundFile& found) {
+  NewFile file;
+  file.path = found.path;
+  file.display = found.display;
+  file.followLink = found.followed;
+  file.components = found.components;
+  return file;
+}
+
+int WriteAndCommit(const std::vector<NewEntry>& entries, const std::vector<std::string>& wrapExtensions,
+                   OutputFile& out, const char* command, size_t leftOut, const MappedFile* kept,
+                   const std::function<void()>& beforeCommit) {
+  const AssemblyResult result = WriteNewPackage(entries, wrapExtensions, out, command, kept);
+  if (!result.ok) return kExitFailure;
+  if (beforeCommit) beforeCommit();
+  std::string error;
+  if (!out.Commit(error)) {
+    Report(command, error);
+    return kExitFailure;
+  }
+  return leftOut + result.leftOut ? kExitPartial : kExitOk;
+}
+
 }  // namespace rdbtool

@@ -2,10 +2,12 @@
 // old package (copied straight from its mapping) beside new files.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "cli/FolderWalk.h"
 #include "cli/NativePath.h"
 
 namespace rdbtool {
@@ -28,6 +30,9 @@ struct NewFile {
   std::vector<uint8_t> header;
 };
 
+// A found file to store as pack decides (Wrap::kPlan).
+NewFile FileToStore(const FoundFile& found);
+
 struct NewEntry {
   std::u16string_view name;  // kept alive by the caller (the old package's view, or its own list)
   const uint8_t* data = nullptr;  // bytes stored unchanged (an entry of the old package)...
@@ -49,6 +54,14 @@ struct AssemblyResult {
 // terminal.
 AssemblyResult WriteNewPackage(const std::vector<NewEntry>& entries, const std::vector<std::string>& wrapExtensions,
                                OutputFile& out, const char* command, const MappedFile* kept = nullptr);
+
+// pack's and update's last step: WriteNewPackage, then `beforeCommit` (update closes the old
+// package there, which Windows keeps while it is mapped), then the new package put in place.
+// The exit status: 2 when nothing was written, 1 when `leftOut` or the assembly left
+// entries out (each reported), else 0.
+int WriteAndCommit(const std::vector<NewEntry>& entries, const std::vector<std::string>& wrapExtensions,
+                   OutputFile& out, const char* command, size_t leftOut, const MappedFile* kept = nullptr,
+                   const std::function<void()>& beforeCommit = nullptr);
 
 // The extensions of --wrap values ("png", ".PNG,gif"): lower-case, without dot. Throws
 // UsageError for an empty or dotted one.

@@ -210,11 +210,7 @@ int Run(const Arguments& a) {
         leaveOut(f.display, d.note);
         continue;
       }
-      NewFile file;
-      file.path = f.path;
-      file.display = f.display;
-      file.followLink = f.followed;
-      file.components = f.components;
+      NewFile file = FileToStore(f);
       const std::u16string key = WindowsNameKey(d.storedName);
       auto hit = oldByKey.find(key);
       if (hit == oldByKey.end()) {
@@ -291,16 +287,10 @@ int Run(const Arguments& a) {
   }
   said.Flush();
 
-  const AssemblyResult result = WriteNewPackage(entries, wrapExtensions, out, "update", &package.File());
-  if (!result.ok) return kExitFailure;
-  // The old package goes before the new one takes its place (Windows keeps a mapped file).
-  entries.clear();
-  package.File().Close();
-  if (!out.Commit(error)) {
-    Report("update", error);
-    return kExitFailure;
-  }
-  return leftOut + result.leftOut ? kExitPartial : kExitOk;
+  // The old package goes before the new one takes its place (Windows keeps a mapped file);
+  // nothing reads the entries' views of it after the write.
+  return WriteAndCommit(entries, wrapExtensions, out, "update", leftOut, &package.File(),
+                        [&] { package.File().Close(); });
 }
 
 }  // namespace
