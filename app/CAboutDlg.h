@@ -1,7 +1,7 @@
 // The About box: the program's name and version and the maker's links.
 #pragma once
-#include "CDialog.h"
-#include "CLinkCtrlEx.h"
+#include "framework/CDialog.h"
+#include "app/CLinkCtrlEx.h"
 
 class CAboutDlg : public CDialog {
  public:

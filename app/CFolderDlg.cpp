@@ -1,13 +1,13 @@
-#include "CFolderDlg.h"
+#include "app/CFolderDlg.h"
 
 #include <ole2.h>
 
-#include "CApplication.h"
-#include "CClientDC.h"
-#include "CPlatformUi.h"
-#include "PathFit.h"
-#include "WideText.h"
-#include "WorkText.h"
+#include "framework/CApplication.h"
+#include "framework/CClientDC.h"
+#include "framework/CPlatformUi.h"
+#include "app/PathFit.h"
+#include "app/WideText.h"
+#include "app/WorkText.h"
 
 namespace {
 

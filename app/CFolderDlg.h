@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "CDialog.h"
+#include "framework/CDialog.h"
 
 class CFolderDlg : public CDialog {
  public:

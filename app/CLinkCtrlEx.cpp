@@ -1,9 +1,9 @@
-#include "CLinkCtrlEx.h"
+#include "app/CLinkCtrlEx.h"
 
 #include <cwchar>
 
-#include "CDialog.h"
-#include "CPlatformUi.h"
+#include "framework/CDialog.h"
+#include "framework/CPlatformUi.h"
 
 bool CLinkCtrlEx::IsOpenableTarget(LPCWSTR target) {
   if (!target || !target[0]) return false;

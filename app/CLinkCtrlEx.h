@@ -1,7 +1,7 @@
 // The link control of the status bar and the About box: a click on a link opens its target
 // with the shell's default handler.
 #pragma once
-#include "CLinkCtrl.h"
+#include "framework/CLinkCtrl.h"
 
 class CLinkCtrlEx : public CLinkCtrl {
  public:

@@ -1,10 +1,10 @@
-#include "CSorvResApp.h"
+#include "app/CSorvResApp.h"
 
 #include <commctrl.h>
 
-#include "CImageCtrl.h"
-#include "CSorvResDlg.h"
-#include "resource.h"
+#include "preview/CImageCtrl.h"
+#include "app/CSorvResDlg.h"
+#include "resources/resource.h"
 
 // The preview control loads its splash picture by number; the resource script names it.
 static_assert(CImageCtrl::kSplashBitmapId == IDB_SPLASH, "the splash bitmap's id differs");

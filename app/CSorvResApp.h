@@ -1,6 +1,6 @@
 // The application object: registers the common controls and runs the main window modally.
 #pragma once
-#include "CApplication.h"
+#include "framework/CApplication.h"
 
 class CSorvResApp : public CApplication {
  public:

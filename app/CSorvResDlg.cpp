@@ -1,15 +1,15 @@
-#include "CSorvResDlg.h"
+#include "app/CSorvResDlg.h"
 
 #include <shellapi.h>
 
-#include "CAboutDlg.h"
-#include "CPaintDC.h"
-#include "CWorkProgress.h"
-#include "FixedPlacement.h"
-#include "LayoutHookup.h"
-#include "TypeFilter.h"
-#include "WideText.h"
-#include "resource.h"
+#include "app/CAboutDlg.h"
+#include "framework/CPaintDC.h"
+#include "app/CWorkProgress.h"
+#include "app/FixedPlacement.h"
+#include "app/LayoutHookup.h"
+#include "rules/TypeFilter.h"
+#include "app/WideText.h"
+#include "resources/resource.h"
 
 CSorvResDlg::CSorvResDlg(HWND parent) : CDialog(IDD_SORVRES_DIALOG, parent), m_hIcon(nullptr) {
   m_hIcon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
@@ -48,8 +48,8 @@ BOOL CSorvResDlg::OnInitDialog() {
   SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
   SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
-  for (int i = 0; i < sorv::app::kFilterCount; ++i)
-    m_filter.AddString(sorv::app::FromU16<wchar_t>(sorv::app::FilterText(i)).c_str());
+  for (int i = 0; i < sorv::rules::kFilterCount; ++i)
+    m_filter.AddString(sorv::app::FromU16<wchar_t>(sorv::rules::FilterText(i)).c_str());
   m_filter.SetCurSel(0);
 
   m_preview.ModifyStyleEx(WS_EX_CLIENTEDGE, 0);

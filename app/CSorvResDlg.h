@@ -7,17 +7,17 @@
 #include <string>
 #include <vector>
 
-#include "CButton.h"
-#include "CComboBox.h"
-#include "CDialog.h"
-#include "CEdit.h"
-#include "CImageCtrl.h"
-#include "CLinkCtrlEx.h"
-#include "CPositionWnd.h"
-#include "CSorvResFile.h"
-#include "CStatusBar.h"
-#include "CTreeCtrl.h"
-#include "EntryList.h"
+#include "framework/CButton.h"
+#include "framework/CComboBox.h"
+#include "framework/CDialog.h"
+#include "framework/CEdit.h"
+#include "preview/CImageCtrl.h"
+#include "app/CLinkCtrlEx.h"
+#include "layout/CPositionWnd.h"
+#include "package/CSorvResFile.h"
+#include "framework/CStatusBar.h"
+#include "framework/CTreeCtrl.h"
+#include "app/EntryList.h"
 
 class CSorvResDlg : public CDialog {
  public:

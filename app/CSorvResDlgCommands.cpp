@@ -3,9 +3,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "CSorvResDlg.h"
-#include "CWorkProgress.h"
-#include "resource.h"
+#include "app/CSorvResDlg.h"
+#include "app/CWorkProgress.h"
+#include "resources/resource.h"
 
 namespace {
 

@@ -8,11 +8,11 @@
 #include <memory>
 #include <new>
 
-#include "CBusyScope.h"
-#include "CPlatformUi.h"
-#include "CWorkProgress.h"
-#include "CSorvResDlg.h"
-#include "WideText.h"
+#include "app/CBusyScope.h"
+#include "framework/CPlatformUi.h"
+#include "app/CWorkProgress.h"
+#include "app/CSorvResDlg.h"
+#include "app/WideText.h"
 
 using sorv::app::FromU16;
 

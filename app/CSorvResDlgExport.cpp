@@ -7,17 +7,17 @@
 #include <cwchar>
 #include <new>
 
-#include "CBusyScope.h"
-#include "CFolderDlg.h"
-#include "CPlatformUi.h"
-#include "CWorkProgress.h"
-#include "CSorvResDlg.h"
-#include "ExportFolderWin.h"
-#include "ExportPath.h"
-#include "ExportPlan.h"
-#include "SaveName.h"
-#include "WideText.h"
-#include "WorkText.h"
+#include "app/CBusyScope.h"
+#include "app/CFolderDlg.h"
+#include "framework/CPlatformUi.h"
+#include "app/CWorkProgress.h"
+#include "app/CSorvResDlg.h"
+#include "rules/ExportFolderWin.h"
+#include "rules/ExportPath.h"
+#include "rules/ExportPlan.h"
+#include "rules/SaveName.h"
+#include "app/WideText.h"
+#include "app/WorkText.h"
 
 using sorv::app::FromU16;
 using sorv::app::ToU16;
@@ -71,7 +71,7 @@ void CSorvResDlg::OnExportAll() {
     CPlatformUi::Current().ShowMessage(
         m_hWnd, FromU16<wchar_t>(progress.Stopped()
                                      ? sorv::app::ExportStoppedMessage(progress.Done() - notExported, progress.Total())
-                                     : sorv::app::ExportDoneMessage(notExported)));
+                                     : sorv::rules::ExportDoneMessage(notExported)));
   } catch (const std::bad_alloc&) {
     ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
   }
@@ -83,7 +83,7 @@ size_t CSorvResDlg::ExportListed(const std::wstring& folder) {
   // Every target is decided before anything is written. The listed items in tree order:
   // the running progress pumps messages but drops the input that could change the list.
   const std::vector<RESITEM*>& listed = m_entries.Listed();
-  sorv::app::ExportPlan plan(ToU16(folder), sorv::app::WindowsExportLimits(), sorv::app::PlatformFileNameFold());
+  sorv::rules::ExportPlan plan(ToU16(folder), sorv::rules::WindowsExportLimits(), sorv::rules::PlatformFileNameFold());
   for (const RESITEM* item : listed) {
     const RESENTRY* entry = item ? item->pEntry : nullptr;
     if (!entry) {
@@ -94,7 +94,7 @@ size_t CSorvResDlg::ExportListed(const std::wstring& folder) {
              reinterpret_cast<const char16_t*>(m_resFile.AppendedExtension(entry)));
   }
 
-  ExportFolderWin folders(plan);
+  sorv::rules::ExportFolderWin folders(plan);
   std::wstring path;
   size_t notExported = 0;
   CWorkProgress* const progress = CWorkProgress::Active();
@@ -111,7 +111,7 @@ size_t CSorvResDlg::ExportListed(const std::wstring& folder) {
 }
 
 std::wstring CSorvResDlg::MakeSaveName(const std::wstring& storedName) {
-  return FromU16<wchar_t>(sorv::app::MakeSaveName(ToU16(storedName)));
+  return FromU16<wchar_t>(sorv::rules::MakeSaveName(ToU16(storedName)));
 }
 
 BOOL CSorvResDlg::MakeDirectories(std::wstring directory) {

@@ -1,8 +1,8 @@
-#include "CWorkProgress.h"
+#include "app/CWorkProgress.h"
 
-#include "CStatusBar.h"
-#include "WideText.h"
-#include "WorkText.h"
+#include "framework/CStatusBar.h"
+#include "app/WideText.h"
+#include "app/WorkText.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "ResEntry.h"
+#include "package/ResEntry.h"
 
 // The window's record of one entry: the names it shows and filters by.
 struct RESITEM {
@@ -43,12 +43,12 @@ class EntryList {
   // Nothing listed; the records stay.
   void Unlist();
 
-  size_t Count() const { return m_records.size(); }
-  bool Empty() const { return m_records.empty(); }
+  size_t Count() const { return records_.size(); }
+  bool Empty() const { return records_.empty(); }
   // Record `index` in index order; stays at its address until the next Build or Clear.
-  RESITEM& Item(size_t index) const { return *m_records[index]; }
+  RESITEM& Item(size_t index) const { return *records_[index]; }
   // The listed records in index order.
-  const std::vector<RESITEM*>& Listed() const { return m_listed; }
+  const std::vector<RESITEM*>& Listed() const { return listed_; }
   // The status bar's text for the last Filter: all records and, under a narrowing choice,
   // the listed ones.
   std::u16string CountText() const;
@@ -56,10 +56,15 @@ class EntryList {
  private:
   // One allocation per record, as records are large: no single block the size of the whole
   // list, and addresses that stay put.
-  std::vector<std::unique_ptr<RESITEM>> m_records;
-  std::vector<RESITEM*> m_listed;
-  int m_filterIndex = 0;
+  std::vector<std::unique_ptr<RESITEM>> records_;
+  std::vector<RESITEM*> listed_;
+  int filterIndex_ = 0;
 };
+
+// Fills szFName and szExt from SplitName and szName with their concatenation, each
+// zero-terminated and cut to fit its field (szName keeps at most 259 units, so a long
+// name loses the end of its extension in the display name). pEntry is left alone.
+void FillItemNames(RESITEM& item, const std::u16string& storedName);
 
 }  // namespace app
 }  // namespace sorv

@@ -1,6 +1,6 @@
-#include "FixedPlacement.h"
+#include "app/FixedPlacement.h"
 
-#include "resource.h"
+#include "resources/resource.h"
 
 namespace sorv {
 namespace app {

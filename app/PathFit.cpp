@@ -1,6 +1,6 @@
-#include "PathFit.h"
+#include "app/PathFit.h"
 
-#include "TextRules.h"
+#include "platform/TextRules.h"
 
 namespace sorv {
 namespace app {

@@ -1,8 +1,8 @@
-#include "WorkText.h"
+#include "app/WorkText.h"
 
 #include <vector>
 
-#include "TextRules.h"
+#include "platform/TextRules.h"
 
 namespace sorv {
 namespace app {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "PackageFormat.h"
-#include "PackageWriter.h"
+#include "package/PackageFormat.h"
+#include "package/PackageWriter.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 // cat PKG NAME...
-#include "Arguments.h"
-#include "Commands.h"
-#include "Console.h"
-#include "EntrySelection.h"
-#include "PackageFile.h"
+#include "cli/Arguments.h"
+#include "cli/Commands.h"
+#include "cli/Console.h"
+#include "cli/EntrySelection.h"
+#include "cli/PackageFile.h"
 
 namespace rdbtool {
 

@@ -1,15 +1,15 @@
 // check PKG
 #include <unordered_map>
 
-#include "Arguments.h"
-#include "Commands.h"
-#include "Console.h"
-#include "ExtractFolder.h"
-#include "RefusalText.h"
-#include "MappedFile.h"
-#include "PackageFile.h"
-#include "Utf.h"
-#include "WindowsName.h"
+#include "cli/Arguments.h"
+#include "cli/Commands.h"
+#include "cli/Console.h"
+#include "cli/ExtractFolder.h"
+#include "cli/RefusalText.h"
+#include "cli/MappedFile.h"
+#include "cli/PackageFile.h"
+#include "cli/Utf.h"
+#include "cli/WindowsName.h"
 
 namespace rdbtool {
 
@@ -110,7 +110,7 @@ void CheckEntries(const PackageFile& package, ProblemList& problems) {
         }
       }
     }
-    const sorv::app::ExportTarget target = sorv::app::MakeExportTarget(u".", std::u16string(name));
+    const sorv::rules::ExportTarget target = sorv::rules::MakeExportTarget(u".", std::u16string(name));
     if (!target.Allowed())
       problems.AddEntry(i, entries.size(), name, std::string("extract refuses the name: ") + RefusalText(target.refusal));
     problems.Out().Appended();

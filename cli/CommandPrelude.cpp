@@ -1,11 +1,11 @@
 // What the commands share: opening a package, the entry selection their options ask for,
 // and writing a new package.
-#include "Commands.h"
-#include "EntrySelection.h"
-#include "MappedFile.h"
-#include "OutputFile.h"
-#include "PackageAssembly.h"
-#include "PackageFile.h"
+#include "cli/Commands.h"
+#include "cli/EntrySelection.h"
+#include "cli/MappedFile.h"
+#include "cli/OutputFile.h"
+#include "cli/PackageAssembly.h"
+#include "cli/PackageFile.h"
 
 namespace rdbtool {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "Arguments.h"
+#include "cli/Arguments.h"
 
 namespace rdbtool {
 

@@ -2,7 +2,7 @@
 
 #include <cerrno>
 
-#include "Console.h"
+#include "cli/Console.h"
 
 namespace rdbtool {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "Console.h"
+#include "cli/Console.h"
 
 namespace rdbtool {
 

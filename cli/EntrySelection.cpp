@@ -1,15 +1,15 @@
-#include "EntrySelection.h"
+#include "cli/EntrySelection.h"
 
 #include <cstring>
 #include <iterator>
 
-#include "Commands.h"
-#include "ContentTypes.h"
-#include "Glob.h"
-#include "PathSplit.h"
-#include "TextRules.h"
-#include "TypeFilter.h"
-#include "Utf.h"
+#include "cli/Commands.h"
+#include "package/ContentTypes.h"
+#include "cli/Glob.h"
+#include "rules/PathSplit.h"
+#include "platform/TextRules.h"
+#include "rules/TypeFilter.h"
+#include "cli/Utf.h"
 
 namespace rdbtool {
 
@@ -25,7 +25,7 @@ bool SameName(std::u16string_view a, std::u16string_view b) {
 }
 
 // The window's type filter, in the order of its drop-down list.
-const char* const kFilterNames[sorv::app::kFilterCount] = {"all", "images", "png", "jpg", "bmp",
+const char* const kFilterNames[sorv::rules::kFilterCount] = {"all", "images", "png", "jpg", "bmp",
                                                           "gft", "ico",    "xml", "gmd", "lua"};
 
 std::string Join(const std::vector<std::string>& parts, const char* separator) {
@@ -57,7 +57,7 @@ bool EntrySelection::AddTypes(const std::string& list, std::string& error) {
     std::string name = sorv::Lower(list.substr(start, comma - start));
     if (name == "jpeg") name = "jpg";
     TypeChoice choice;
-    for (int i = 0; i < sorv::app::kFilterCount; ++i)
+    for (int i = 0; i < sorv::rules::kFilterCount; ++i)
       if (name == kFilterNames[i]) choice.filter = i;
     for (size_t i = 0; i < sorv::pkg::kContentTypeCount; ++i)
       if (name == sorv::pkg::kContentTypes[i].name) choice.content = name;
@@ -107,10 +107,10 @@ bool EntrySelection::Selects(std::u16string_view storedName, const char* typeNam
       if (!t.content.empty() && std::strcmp(t.content.c_str(), typeName) == 0) any = true;
       if (!any && t.filter >= 0) {
         if (!haveExt) {
-          ext = sorv::app::SplitName(std::u16string(storedName)).ext;  // as the window fills szExt
+          ext = sorv::rules::SplitName(std::u16string(storedName)).ext;  // as the window fills szExt
           haveExt = true;
         }
-        any = sorv::app::IsListed(t.filter, ext);
+        any = sorv::rules::IsListed(t.filter, ext);
       }
       if (any) break;
     }

@@ -1,14 +1,14 @@
 // extract PKG [-C DIR | -O] [-k] [-v] [--type T] [--match GLOB] [NAME...]
-#include "Arguments.h"
-#include "Commands.h"
-#include "Console.h"
-#include "ContentTypes.h"
-#include "EntrySelection.h"
-#include "ExtractFolder.h"
-#include "RefusalText.h"
-#include "PackageFile.h"
-#include "Progress.h"
-#include "Utf.h"
+#include "cli/Arguments.h"
+#include "cli/Commands.h"
+#include "cli/Console.h"
+#include "package/ContentTypes.h"
+#include "cli/EntrySelection.h"
+#include "cli/ExtractFolder.h"
+#include "cli/RefusalText.h"
+#include "cli/PackageFile.h"
+#include "cli/Progress.h"
+#include "cli/Utf.h"
 
 namespace rdbtool {
 
@@ -103,7 +103,7 @@ int Run(const Arguments& a) {
   package.File().AdviseSequential();
 
   // Every target is planned before the first file is written.
-  sorv::app::ExportPlan plan = folder.MakePlan();
+  sorv::rules::ExportPlan plan = folder.MakePlan();
   std::vector<std::u16string> exts(selected.size());
   for (size_t i = 0; i < selected.size(); ++i) {
     const Selected& s = selected[i];
@@ -122,7 +122,7 @@ int Run(const Arguments& a) {
   for (size_t i = 0; i < selected.size(); ++i) {
     const Selected& s = selected[i];
     const std::u16string_view name = PackageFile::Name(*s.entry);
-    const sorv::app::ExportRefusal refusal = plan.Refusal(i);
+    const sorv::rules::ExportRefusal refusal = plan.Refusal(i);
     if (toStdout) {
       if (!s.content.valid) {
         fail(name, s.entry->nSize < 0 ? "negative size in the index" : "its data lies outside the package file");
@@ -130,10 +130,10 @@ int Run(const Arguments& a) {
         Report("extract", "cannot write to standard output");
         return kExitFailure;
       }
-    } else if (refusal == sorv::app::ExportRefusal::kDuplicate || refusal == sorv::app::ExportRefusal::kNameClash) {
+    } else if (refusal == sorv::rules::ExportRefusal::kDuplicate || refusal == sorv::rules::ExportRefusal::kNameClash) {
       fail(name, std::string(RefusalText(refusal)) + " (\"" + Shown(PackageFile::Name(*selected[plan.EarlierEntry(i)].entry)) +
                      "\")");
-    } else if (refusal != sorv::app::ExportRefusal::kNone) {
+    } else if (refusal != sorv::rules::ExportRefusal::kNone) {
       fail(name, RefusalText(refusal));
     } else if (!s.content.valid) {
       fail(name, s.entry->nSize < 0 ? "negative size in the index" : "its data lies outside the package file");

@@ -12,11 +12,15 @@
 #include <utility>
 #include <vector>
 
-#include "ExportPlan.h"
-#include "NativePath.h"
+#include "rules/ExportPlan.h"
+#include "cli/NativePath.h"
 
 #if defined(_WIN32)
+namespace sorv {
+namespace rules {
 class ExportFolderWin;
+}
+}  // namespace sorv
 #endif
 
 namespace rdbtool {
@@ -35,12 +39,12 @@ class ExtractFolder {
 
   // An empty plan for this folder: names compared as its file system compares them, and
   // lengths within what it takes.
-  sorv::app::ExportPlan MakePlan() const;
+  sorv::rules::ExportPlan MakePlan() const;
 
   // Writes `size` bytes as the allowed entry `entry` of `plan` (which must stay the same
   // for one extract), replacing an existing file. False with the reason, which begins
   // with "link: " or "write failed: "; a file left half-written is removed.
-  bool Write(const sorv::app::ExportPlan& plan, size_t entry, const uint8_t* data, uint64_t size,
+  bool Write(const sorv::rules::ExportPlan& plan, size_t entry, const uint8_t* data, uint64_t size,
              std::string& error);
 
   // With `keep`, Write never replaces an existing file (or anything else of that name):
@@ -53,7 +57,7 @@ class ExtractFolder {
   bool kept_ = false;
 #if defined(_WIN32)
   std::u16string folder_;
-  std::unique_ptr<ExportFolderWin> folders_;
+  std::unique_ptr<sorv::rules::ExportFolderWin> folders_;
 #else
   bool EnterDirectories(const std::vector<std::string>& dirs, std::string& error);
   int rootFd_ = -1;

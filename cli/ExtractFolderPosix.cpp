@@ -4,10 +4,10 @@
 
 #include <cerrno>
 
-#include "ExtractFolder.h"
-#include "RefusalText.h"
-#include "SystemError.h"
-#include "Utf.h"
+#include "cli/ExtractFolder.h"
+#include "cli/RefusalText.h"
+#include "cli/SystemError.h"
+#include "cli/Utf.h"
 
 namespace rdbtool {
 
@@ -82,9 +82,9 @@ void ExtractFolder::Protect(const NativePath& packagePath) {
   protectedInode_ = static_cast<uint64_t>(st.st_ino);
 }
 
-sorv::app::ExportPlan ExtractFolder::MakePlan() const {
+sorv::rules::ExportPlan ExtractFolder::MakePlan() const {
   // Paths are made relative to the open folder, so only the names' own lengths count.
-  return sorv::app::ExportPlan(u"", sorv::app::HostExportLimits(), sorv::app::PlatformFileNameFold(), u'/');
+  return sorv::rules::ExportPlan(u"", sorv::rules::HostExportLimits(), sorv::rules::PlatformFileNameFold(), u'/');
 }
 
 bool ExtractFolder::EnterDirectories(const std::vector<std::string>& dirs, std::string& error) {
@@ -113,7 +113,7 @@ bool ExtractFolder::EnterDirectories(const std::vector<std::string>& dirs, std::
   return true;
 }
 
-bool ExtractFolder::Write(const sorv::app::ExportPlan& plan, size_t entry, const uint8_t* data, uint64_t size,
+bool ExtractFolder::Write(const sorv::rules::ExportPlan& plan, size_t entry, const uint8_t* data, uint64_t size,
                           std::string& error) {
   if (!plan.Allowed(entry)) {
     error = RefusalText(plan.Refusal(entry));

@@ -1,10 +1,10 @@
 #include <windows.h>
 
-#include "CSorvResFile.h"
-#include "ExportFolderWin.h"
-#include "ExtractFolder.h"
-#include "RefusalText.h"
-#include "SystemError.h"
+#include "package/CSorvResFile.h"
+#include "rules/ExportFolderWin.h"
+#include "cli/ExtractFolder.h"
+#include "cli/RefusalText.h"
+#include "cli/SystemError.h"
 
 namespace rdbtool {
 
@@ -49,17 +49,17 @@ bool ExtractFolder::Open(const NativePath& folder, std::string& error) {
 // remove it, so its file cannot be lost to an entry of the same name.
 void ExtractFolder::Protect(const NativePath&) {}
 
-sorv::app::ExportPlan ExtractFolder::MakePlan() const {
-  return sorv::app::ExportPlan(folder_, sorv::app::WindowsExportLimits(), sorv::app::PlatformFileNameFold());
+sorv::rules::ExportPlan ExtractFolder::MakePlan() const {
+  return sorv::rules::ExportPlan(folder_, sorv::rules::WindowsExportLimits(), sorv::rules::PlatformFileNameFold());
 }
 
-bool ExtractFolder::Write(const sorv::app::ExportPlan& plan, size_t entry, const uint8_t* data, uint64_t size,
+bool ExtractFolder::Write(const sorv::rules::ExportPlan& plan, size_t entry, const uint8_t* data, uint64_t size,
                           std::string& error) {
   if (!plan.Allowed(entry)) {
     error = RefusalText(plan.Refusal(entry));
     return false;
   }
-  if (!folders_ || &folders_->Plan() != &plan) folders_.reset(new ExportFolderWin(plan));
+  if (!folders_ || &folders_->Plan() != &plan) folders_.reset(new sorv::rules::ExportFolderWin(plan));
   std::wstring path;
   const DWORD made = folders_->MakeFolders(entry, path);
   if (made == ERROR_STOPPED_ON_SYMLINK) {

@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "InputFile.h"
-#include "MappedFile.h"
-#include "OutputFile.h"
-#include "SystemError.h"
+#include "cli/InputFile.h"
+#include "cli/MappedFile.h"
+#include "cli/OutputFile.h"
+#include "cli/SystemError.h"
 
 namespace rdbtool {
 

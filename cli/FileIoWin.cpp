@@ -1,9 +1,9 @@
 #include <windows.h>
 
-#include "InputFile.h"
-#include "MappedFile.h"
-#include "OutputFile.h"
-#include "SystemError.h"
+#include "cli/InputFile.h"
+#include "cli/MappedFile.h"
+#include "cli/OutputFile.h"
+#include "cli/SystemError.h"
 
 namespace rdbtool {
 

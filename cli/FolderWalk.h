@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "NativePath.h"
+#include "cli/NativePath.h"
 
 namespace rdbtool {
 

@@ -6,9 +6,9 @@
 #include <cerrno>
 #include <utility>
 
-#include "FolderWalk.h"
-#include "SystemError.h"
-#include "Utf.h"
+#include "cli/FolderWalk.h"
+#include "cli/SystemError.h"
+#include "cli/Utf.h"
 
 namespace rdbtool {
 

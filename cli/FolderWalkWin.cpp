@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "FolderWalk.h"
-#include "SystemError.h"
-#include "Utf.h"
+#include "cli/FolderWalk.h"
+#include "cli/SystemError.h"
+#include "cli/Utf.h"
 
 namespace rdbtool {
 

@@ -1,8 +1,8 @@
-#include "Glob.h"
+#include "cli/Glob.h"
 
 #include <cstddef>
 
-#include "TextRules.h"
+#include "platform/TextRules.h"
 
 namespace rdbtool {
 

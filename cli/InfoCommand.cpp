@@ -1,11 +1,11 @@
 // info PKG
 #include <vector>
 
-#include "Arguments.h"
-#include "Commands.h"
-#include "Console.h"
-#include "ContentTypes.h"
-#include "PackageFile.h"
+#include "cli/Arguments.h"
+#include "cli/Commands.h"
+#include "cli/Console.h"
+#include "package/ContentTypes.h"
+#include "cli/PackageFile.h"
 
 namespace rdbtool {
 

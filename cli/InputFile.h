@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "NativePath.h"
+#include "cli/NativePath.h"
 
 namespace rdbtool {
 

@@ -1,13 +1,13 @@
 // list PKG [--type T] [--match GLOB] [--json]
 #include <charconv>
 
-#include "Arguments.h"
-#include "Commands.h"
-#include "Console.h"
-#include "ContentTypes.h"
-#include "EntrySelection.h"
-#include "PackageFile.h"
-#include "Utf.h"
+#include "cli/Arguments.h"
+#include "cli/Commands.h"
+#include "cli/Console.h"
+#include "package/ContentTypes.h"
+#include "cli/EntrySelection.h"
+#include "cli/PackageFile.h"
+#include "cli/Utf.h"
 
 namespace rdbtool {
 

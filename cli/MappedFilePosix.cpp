@@ -5,8 +5,8 @@
 
 #include <cerrno>
 
-#include "MappedFile.h"
-#include "SystemError.h"
+#include "cli/MappedFile.h"
+#include "cli/SystemError.h"
 
 namespace rdbtool {
 

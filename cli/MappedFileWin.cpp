@@ -1,7 +1,7 @@
 #include <windows.h>
 
-#include "MappedFile.h"
-#include "SystemError.h"
+#include "cli/MappedFile.h"
+#include "cli/SystemError.h"
 
 namespace rdbtool {
 

@@ -1,4 +1,4 @@
-#include "NativePath.h"
+#include "cli/NativePath.h"
 
 namespace rdbtool {
 

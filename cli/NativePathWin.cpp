@@ -1,5 +1,5 @@
-#include "NativePath.h"
-#include "Utf.h"
+#include "cli/NativePath.h"
+#include "cli/Utf.h"
 
 namespace rdbtool {
 

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "NativePath.h"
+#include "cli/NativePath.h"
 
 namespace rdbtool {
 

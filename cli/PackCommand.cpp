@@ -2,16 +2,16 @@
 #include <algorithm>
 #include <memory>
 
-#include "Arguments.h"
-#include "Commands.h"
-#include "Console.h"
-#include "FolderWalk.h"
-#include "InputFile.h"
-#include "OutputFile.h"
-#include "PackPlan.h"
-#include "PackageFormat.h"
-#include "PackageAssembly.h"
-#include "TextRules.h"
+#include "cli/Arguments.h"
+#include "cli/Commands.h"
+#include "cli/Console.h"
+#include "cli/FolderWalk.h"
+#include "cli/InputFile.h"
+#include "cli/OutputFile.h"
+#include "cli/PackPlan.h"
+#include "package/PackageFormat.h"
+#include "cli/PackageAssembly.h"
+#include "platform/TextRules.h"
 
 namespace rdbtool {
 
@@ -131,12 +131,7 @@ int Run(const Arguments& a) {
       leaveOut(f, d.note);
       continue;
     }
-    NewFile file;
-    file.path = f.path;
-    file.display = f.display;
-    file.followLink = f.followed;
-    file.components = f.components;
-    files.push_back(std::move(file));
+    files.push_back(FileToStore(f));
     names.push_back(std::move(d.storedName));
     entries.push_back(NewEntry{names.back(), nullptr, 0, nullptr});
   }

@@ -1,9 +1,9 @@
-#include "PackPlan.h"
+#include "cli/PackPlan.h"
 
-#include "ExportPath.h"
-#include "PackageFormat.h"
-#include "RefusalText.h"
-#include "TextRules.h"
+#include "rules/ExportPath.h"
+#include "package/PackageFormat.h"
+#include "cli/RefusalText.h"
+#include "platform/TextRules.h"
 
 namespace rdbtool {
 
@@ -57,7 +57,7 @@ PackDecision PlanFile(const std::vector<std::u16string>& components, const std::
     }
   }
   const std::u16string name = Join(components);
-  const sorv::app::ExportTarget target = sorv::app::MakeExportTarget(u".", name);
+  const sorv::rules::ExportTarget target = sorv::rules::MakeExportTarget(u".", name);
   if (!target.Allowed()) {
     d.note = std::string("extract would refuse it: ") + RefusalText(target.refusal);
     return d;
@@ -79,7 +79,7 @@ PackDecision PlanFile(const std::vector<std::u16string>& components, const std::
   }
   if (EndsWith(name, ext)) {
     const std::u16string stripped = name.substr(0, name.size() - ext.size());
-    const sorv::app::ExportTarget strippedTarget = sorv::app::MakeExportTarget(u".", stripped);
+    const sorv::rules::ExportTarget strippedTarget = sorv::rules::MakeExportTarget(u".", stripped);
     if (strippedTarget.Allowed() && strippedTarget.components.size() == components.size()) {
       d.wrap = true;
       d.storedName = stripped;

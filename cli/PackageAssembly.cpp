@@ -1,17 +1,17 @@
-#include "PackageAssembly.h"
+#include "cli/PackageAssembly.h"
 
 #include <algorithm>
 #include <memory>
 
-#include "Commands.h"
-#include "Console.h"
-#include "InputFile.h"
-#include "MappedFile.h"
-#include "OutputFile.h"
-#include "PackPlan.h"
-#include "PackageFormat.h"
-#include "PackageWriter.h"
-#include "Progress.h"
+#include "cli/Commands.h"
+#include "cli/Console.h"
+#include "cli/InputFile.h"
+#include "cli/MappedFile.h"
+#include "cli/OutputFile.h"
+#include "cli/PackPlan.h"
+#include "package/PackageFormat.h"
+#include "package/PackageWriter.h"
+#include "cli/Progress.h"
 
 namespace rdbtool {
 
@@ -389,6 +389,15 @@ class Assembler {
 AssemblyResult WriteNewPackage(const std::vector<NewEntry>& entries, const std::vector<std::string>& wrapExtensions,
                                OutputFile& out, const char* command, const MappedFile* kept) {
   return Assembler(entries, wrapExtensions, out, command, kept).Run();
+}
+
+NewFile FileToStore(const FoundFile& found) {
+  NewFile file;
+  file.path = found.path;
+  file.display = found.display;
+  file.followLink = found.followed;
+  file.components = found.components;
+  return file;
 }
 
 }  // namespace rdbtool

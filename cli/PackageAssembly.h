@@ -6,7 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "NativePath.h"
+#include "cli/FolderWalk.h"
+#include "cli/NativePath.h"
 
 namespace rdbtool {
 
@@ -27,6 +28,9 @@ struct NewFile {
   std::vector<std::u16string> components;
   std::vector<uint8_t> header;
 };
+
+// A found file to store as pack decides (Wrap::kPlan).
+NewFile FileToStore(const FoundFile& found);
 
 struct NewEntry {
   std::u16string_view name;  // kept alive by the caller (the old package's view, or its own list)

@@ -1,4 +1,4 @@
-#include "PackageFile.h"
+#include "cli/PackageFile.h"
 
 #include <new>
 

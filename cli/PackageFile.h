@@ -6,10 +6,10 @@
 #include <string_view>
 #include <vector>
 
-#include "MappedFile.h"
-#include "NativePath.h"
-#include "PackageFormat.h"
-#include "ResEntry.h"
+#include "cli/MappedFile.h"
+#include "cli/NativePath.h"
+#include "package/PackageFormat.h"
+#include "package/ResEntry.h"
 
 namespace rdbtool {
 

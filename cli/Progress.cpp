@@ -1,6 +1,6 @@
-#include "Progress.h"
+#include "cli/Progress.h"
 
-#include "Console.h"
+#include "cli/Console.h"
 
 namespace rdbtool {
 

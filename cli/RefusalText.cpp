@@ -1,9 +1,9 @@
-#include "RefusalText.h"
+#include "cli/RefusalText.h"
 
 namespace rdbtool {
 
-const char* RefusalText(sorv::app::ExportRefusal refusal) {
-  using sorv::app::ExportRefusal;
+const char* RefusalText(sorv::rules::ExportRefusal refusal) {
+  using sorv::rules::ExportRefusal;
   switch (refusal) {
     case ExportRefusal::kNone: return "allowed";
     case ExportRefusal::kNoFolder: return "no output folder";

@@ -1,9 +1,9 @@
 // The reason for a refused export name, as rdbtool's messages give it.
 #pragma once
-#include "ExportPath.h"
+#include "rules/ExportPath.h"
 
 namespace rdbtool {
 
-const char* RefusalText(sorv::app::ExportRefusal refusal);
+const char* RefusalText(sorv::rules::ExportRefusal refusal);
 
 }  // namespace rdbtool

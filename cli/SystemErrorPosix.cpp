@@ -1,7 +1,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "SystemError.h"
+#include "cli/SystemError.h"
 
 namespace rdbtool {
 

@@ -1,7 +1,7 @@
 #include <windows.h>
 
-#include "SystemError.h"
-#include "Utf.h"
+#include "cli/SystemError.h"
+#include "cli/Utf.h"
 
 namespace rdbtool {
 

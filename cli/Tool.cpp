@@ -1,10 +1,10 @@
-#include "Tool.h"
+#include "cli/Tool.h"
 
 #include <new>
 
-#include "Arguments.h"
-#include "Commands.h"
-#include "Console.h"
+#include "cli/Arguments.h"
+#include "cli/Commands.h"
+#include "cli/Console.h"
 
 namespace rdbtool {
 

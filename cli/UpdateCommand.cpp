@@ -6,18 +6,18 @@
 #include <new>
 #include <unordered_map>
 
-#include "Arguments.h"
-#include "Commands.h"
-#include "Console.h"
-#include "FolderWalk.h"
-#include "Glob.h"
-#include "InputFile.h"
-#include "OutputFile.h"
-#include "PackPlan.h"
-#include "PackageAssembly.h"
-#include "PackageFile.h"
-#include "Utf.h"
-#include "WindowsName.h"
+#include "cli/Arguments.h"
+#include "cli/Commands.h"
+#include "cli/Console.h"
+#include "cli/FolderWalk.h"
+#include "cli/Glob.h"
+#include "cli/InputFile.h"
+#include "cli/OutputFile.h"
+#include "cli/PackPlan.h"
+#include "cli/PackageAssembly.h"
+#include "cli/PackageFile.h"
+#include "cli/Utf.h"
+#include "cli/WindowsName.h"
 
 namespace rdbtool {
 
@@ -282,11 +282,7 @@ int Run(const Arguments& a) {
         leaveOut(f.display, d.note);
         continue;
       }
-      NewFile file;
-      file.path = f.path;
-      file.display = f.display;
-      file.followLink = f.followed;
-      file.components = f.components;
+      NewFile file = FileToStore(f);
       const std::u16string key = WindowsNameKey(d.storedName);
       auto hit = oldByKey.find(key);
       if (hit == oldByKey.end()) {

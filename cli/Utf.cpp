@@ -1,7 +1,7 @@
-#include "Utf.h"
+#include "cli/Utf.h"
 
-#include "TextRules.h"
-#include "Utf8.h"
+#include "platform/TextRules.h"
+#include "platform/Utf8.h"
 
 namespace rdbtool {
 

@@ -1,4 +1,4 @@
-#include "WindowsName.h"
+#include "cli/WindowsName.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -2,12 +2,12 @@
 #include <string>
 #include <vector>
 
-#include "Tool.h"
+#include "cli/Tool.h"
 
 #if defined(_WIN32)
 #include <windows.h>
 
-#include "Utf.h"
+#include "cli/Utf.h"
 
 int wmain(int argc, wchar_t** argv) {
   std::vector<std::string> args;

@@ -1,4 +1,4 @@
-#include "CApplication.h"
+#include "framework/CApplication.h"
 
 CApplication* CApplication::s_pInstance = nullptr;
 

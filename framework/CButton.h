@@ -1,6 +1,6 @@
 // Push button wrapper: one message per call.
 #pragma once
-#include "CWindow.h"
+#include "framework/CWindow.h"
 
 class CButton : public CWindow {
  public:

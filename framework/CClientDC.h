@@ -1,6 +1,6 @@
 // GetDC/ReleaseDC for one scope: the client area of a window, or the screen for null.
 #pragma once
-#include "CScopedDC.h"
+#include "framework/CScopedDC.h"
 
 class CClientDC : public CScopedDC {
  public:

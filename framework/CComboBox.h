@@ -1,7 +1,7 @@
 // Combo box wrapper: each method sends one message, except GetLBText, which asks for the
 // length first.
 #pragma once
-#include "CWindow.h"
+#include "framework/CWindow.h"
 
 class CComboBox : public CWindow {
  public:

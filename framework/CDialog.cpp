@@ -1,4 +1,4 @@
-#include "CDialog.h"
+#include "framework/CDialog.h"
 
 bool ReflectToControl(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   HWND control = nullptr;

@@ -4,7 +4,7 @@
 // system's dialog handling. Notifications no handler took are reflected to the control's
 // own wrapper.
 #pragma once
-#include "CWindow.h"
+#include "framework/CWindow.h"
 
 // Reflected notifications arrive at the control's wrapper as this base + the message.
 const UINT OCM_BASE_SORV = WM_APP + 0x2000;

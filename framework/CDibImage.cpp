@@ -1,4 +1,4 @@
-#include "CDibImage.h"
+#include "framework/CDibImage.h"
 
 #include <objidl.h>  // the GDI+ headers need the COM types that WIN32_LEAN_AND_MEAN leaves out
 #include <gdiplus.h>
@@ -8,9 +8,9 @@
 #include <cstring>
 #include <vector>
 
-#include "CGdiplusSession.h"
-#include "CMemoryDC.h"
-#include "CSelectObject.h"
+#include "framework/CGdiplusSession.h"
+#include "framework/CMemoryDC.h"
+#include "framework/CSelectObject.h"
 
 namespace gp = Gdiplus::DllExports;
 using Gdiplus::PixelFormat;

@@ -1,4 +1,4 @@
-#include "CGdiplusSession.h"
+#include "framework/CGdiplusSession.h"
 
 #include <windows.h>
 #include <objidl.h>  // the GDI+ headers need the COM types that WIN32_LEAN_AND_MEAN leaves out

@@ -1,4 +1,4 @@
-#include "CGlobalMemory.h"
+#include "framework/CGlobalMemory.h"
 
 #include <cstring>
 

@@ -3,6 +3,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "CWindow.h"
+#include "framework/CWindow.h"
 
 class CLinkCtrl : public CWindow {};

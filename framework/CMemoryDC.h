@@ -1,7 +1,7 @@
 // A memory device context compatible with a given one (the screen for null), deleted at the
 // end of its scope.
 #pragma once
-#include "CScopedDC.h"
+#include "framework/CScopedDC.h"
 
 class CMemoryDC : public CScopedDC {
  public:

@@ -1,6 +1,6 @@
 // BeginPaint/EndPaint for one WM_PAINT.
 #pragma once
-#include "CScopedDC.h"
+#include "framework/CScopedDC.h"
 
 class CPaintDC : public CScopedDC {
  public:

@@ -1,4 +1,4 @@
-#include "CPlatformUi.h"
+#include "framework/CPlatformUi.h"
 
 #include <commdlg.h>
 #include <shellapi.h>
@@ -6,8 +6,8 @@
 
 #include <vector>
 
-#include "CComPtr.h"
-#include "CDialog.h"
+#include "framework/CComPtr.h"
+#include "framework/CDialog.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "CStatusBar.h"
+#include "framework/CStatusBar.h"
 
-#include "CDialog.h"
+#include "framework/CDialog.h"
 
 bool CStatusBar::Create(HWND parent, UINT id) {
   HWND hWnd = ::CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | CCS_BOTTOM, 0, 0, 0, 0, parent,

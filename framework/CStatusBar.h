@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "CWindow.h"
+#include "framework/CWindow.h"
 
 class CStatusBar : public CWindow {
  public:

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "CWindow.h"
+#include "framework/CWindow.h"
 
 class CTreeCtrl : public CWindow {
  public:

@@ -1,4 +1,4 @@
-#include "CWindow.h"
+#include "framework/CWindow.h"
 
 #include <commctrl.h>
 

@@ -1,4 +1,4 @@
-#include "CDesignCursors.h"
+#include "layout/CDesignCursors.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
-#include "CPositionWnd.h"
+#include "layout/CPositionWnd.h"
 
 #include <windowsx.h>
 
 #include <map>
 
-#include "CDesignCursors.h"
-#include "CPositionWndXMLConfigParser.h"
-#include "CodePage.h"
+#include "layout/CDesignCursors.h"
+#include "layout/CPositionWndXMLConfigParser.h"
+#include "platform/CodePage.h"
 
 namespace {
 

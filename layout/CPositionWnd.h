@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "CPositionWndConfig.h"
-#include "Placement.h"
+#include "layout/CPositionWndConfig.h"
+#include "layout/Placement.h"
 
 class CPositionWnd {
  public:

@@ -1,4 +1,4 @@
-#include "CPositionWndConfig.h"
+#include "layout/CPositionWndConfig.h"
 
 #include <utility>
 #include <vector>

@@ -3,12 +3,12 @@
 // boxes) and a context menu. Every change goes at once into the node's geometry and locks.
 #include <algorithm>
 
-#include "CDesignCursors.h"
-#include "CGdiObject.h"
-#include "CMemoryDC.h"
-#include "CPaintDC.h"
-#include "CPositionWnd.h"
-#include "CSelectObject.h"
+#include "layout/CDesignCursors.h"
+#include "framework/CGdiObject.h"
+#include "framework/CMemoryDC.h"
+#include "framework/CPaintDC.h"
+#include "layout/CPositionWnd.h"
+#include "framework/CSelectObject.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "CPositionWndXMLConfigParser.h"
+#include "layout/CPositionWndXMLConfigParser.h"
 
 #include <limits>
 #include <utility>

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "CPositionWndConfig.h"
-#include "CXMLParser.h"
+#include "layout/CPositionWndConfig.h"
+#include "layout/xml/CXMLParser.h"
 
 class CPositionWndXMLConfigParser : public CXMLParser {
  public:

@@ -1,4 +1,4 @@
-#include "Placement.h"
+#include "layout/Placement.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,11 +1,11 @@
-#include "CSorvResFile.h"
+#include "package/CSorvResFile.h"
 
 #include <string>
 #include <new>
 #include <utility>
 
-#include "CGlobalMemory.h"
-#include "PackageFormat.h"
+#include "framework/CGlobalMemory.h"
+#include "package/PackageFormat.h"
 
 using sorv::pkg::EntryContent;
 using sorv::pkg::ResolveContent;

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "CComPtr.h"
-#include "CHandle.h"
-#include "ResEntry.h"
+#include "framework/CComPtr.h"
+#include "framework/CHandle.h"
+#include "package/ResEntry.h"
 
 // Not in every SDK's headers: "The create operation stopped after reaching a symbolic link."
 #ifndef ERROR_STOPPED_ON_SYMLINK

@@ -1,4 +1,4 @@
-#include "ContentTypes.h"
+#include "package/ContentTypes.h"
 
 #include <cstring>
 #include <iterator>

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "ResEntry.h"
+#include "package/ResEntry.h"
 
 namespace sorv {
 namespace pkg {

@@ -1,8 +1,8 @@
-#include "PackageFormat.h"
+#include "package/PackageFormat.h"
 
 #include <cstring>
 
-#include "ContentTypes.h"
+#include "package/ContentTypes.h"
 
 namespace sorv {
 namespace pkg {

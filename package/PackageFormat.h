@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "ResEntry.h"
+#include "package/ResEntry.h"
 
 namespace sorv {
 namespace pkg {

@@ -1,9 +1,9 @@
-#include "PackageWriter.h"
+#include "package/PackageWriter.h"
 
 #include <cstring>
 #include <stdexcept>
 
-#include "PackageFormat.h"
+#include "package/PackageFormat.h"
 
 namespace sorv {
 namespace pkg {

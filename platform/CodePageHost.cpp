@@ -1,5 +1,5 @@
-#include "CodePage.h"
-#include "Utf8.h"
+#include "platform/CodePage.h"
+#include "platform/Utf8.h"
 
 #include <cstdint>
 

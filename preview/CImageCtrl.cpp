@@ -1,9 +1,9 @@
-#include "CImageCtrl.h"
+#include "preview/CImageCtrl.h"
 
-#include "CGdiObject.h"
-#include "CPaintDC.h"
-#include "CSelectObject.h"
-#include "ImageFit.h"
+#include "framework/CGdiObject.h"
+#include "framework/CPaintDC.h"
+#include "framework/CSelectObject.h"
+#include "preview/ImageFit.h"
 
 CImageCtrl::CImageCtrl() : m_bPlaceholder(FALSE) {
   // Without the resource the splash state is plain white.

@@ -5,8 +5,8 @@
 #include <windows.h>
 #include <objidl.h>
 
-#include "CDibImage.h"
-#include "CWindow.h"
+#include "framework/CDibImage.h"
+#include "framework/CWindow.h"
 
 class CImageCtrl : public CWindow {
  public:

@@ -1,4 +1,4 @@
-#include "ImageFit.h"
+#include "preview/ImageFit.h"
 
 namespace sorv {
 

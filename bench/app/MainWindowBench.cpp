@@ -15,13 +15,13 @@
 #include <string>
 #include <vector>
 
-#include "CFolderDlg.h"
-#include "CPlatformUi.h"
-#include "CSorvResDlg.h"
-#include "CWorkProgress.h"
-#include "PackageWriter.h"
-#include "BenchClock.h"
-#include "FileTree.h"
+#include "app/CFolderDlg.h"
+#include "framework/CPlatformUi.h"
+#include "app/CSorvResDlg.h"
+#include "app/CWorkProgress.h"
+#include "package/PackageWriter.h"
+#include "bench/BenchClock.h"
+#include "tests/support/FileTree.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <sys/stat.h>
 #include <vector>
 
-#include "PackageWriter.h"
+#include "package/PackageWriter.h"
 
 namespace {
 

@@ -8,14 +8,14 @@
 #include <cstdio>
 #include <vector>
 
-#include "CComPtr.h"
-#include "CDibImage.h"
-#include "CGlobalMemory.h"
-#include "CImageCtrl.h"
-#include "CMemoryDC.h"
-#include "CSelectObject.h"
-#include "ImageFit.h"
-#include "BenchClock.h"
+#include "framework/CComPtr.h"
+#include "framework/CDibImage.h"
+#include "framework/CGlobalMemory.h"
+#include "preview/CImageCtrl.h"
+#include "framework/CMemoryDC.h"
+#include "framework/CSelectObject.h"
+#include "preview/ImageFit.h"
+#include "bench/BenchClock.h"
 
 namespace {
 

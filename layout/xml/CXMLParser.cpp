@@ -1,10 +1,10 @@
-#include "CXMLParser.h"
+#include "layout/xml/CXMLParser.h"
 
 #include <cstring>
 #include <fstream>
 #include <sstream>
 
-#include "CodePage.h"
+#include "platform/CodePage.h"
 
 namespace {
 

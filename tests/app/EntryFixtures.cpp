@@ -1,8 +1,8 @@
-#include "EntryFixtures.h"
+#include "tests/app/EntryFixtures.h"
 
 #include <commctrl.h>
 
-#include "PackageWriter.h"
+#include "package/PackageWriter.h"
 
 namespace fixtures {
 

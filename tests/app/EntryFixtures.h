@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "MainDialogHarness.h"
+#include "tests/app/MainDialogHarness.h"
 
 namespace fixtures {
 

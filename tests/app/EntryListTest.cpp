@@ -2,13 +2,15 @@
 // type filter applied to them, what the tree is offered and the count text.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
-#include "EntryList.h"
-#include "WideText.h"
+#include "app/EntryList.h"
+#include "app/WideText.h"
 
 using sorv::app::EntryList;
+using sorv::app::FillItemNames;
 using sorv::app::ToU16;
 
 namespace {
@@ -123,4 +125,45 @@ TEST(EntryList, UnlistKeepsTheRecordsAndClearDropsEverything) {
   list.Filter(1);
   EXPECT_TRUE(list.Listed().empty());
   EXPECT_EQ(list.CountText(), u"共有文件:0 过滤后:0");
+}
+
+namespace {
+
+std::u16string Field(const wchar_t* field, size_t room) {
+  size_t n = 0;
+  while (n < room && field[n]) ++n;
+  EXPECT_LT(n, room) << "field not terminated inside its room";
+  return ToU16(field, n);
+}
+
+}  // namespace
+
+TEST(EntryList, FillItemNamesShowsFileNameAndExtension) {
+  RESITEM item;
+  std::memset(&item, 0, sizeof item);
+  FillItemNames(item, u"Skin\\Main\\Logo.PNG");
+  EXPECT_EQ(Field(item.szName, 260), u"Logo.PNG");
+  EXPECT_EQ(Field(item.szFName, 260), u"Logo");
+  EXPECT_EQ(Field(item.szExt, 256), u".PNG");
+
+  FillItemNames(item, u"readme");
+  EXPECT_EQ(Field(item.szName, 260), u"readme");
+  EXPECT_EQ(Field(item.szExt, 256), u"");
+}
+
+TEST(EntryList, FillItemNamesNeverWritesPastAField) {
+  // 255 + 255 units would need 511 units in the 260-unit display name.
+  const std::u16string name = u"d\\" + std::u16string(300, u'n') + u"." + std::u16string(300, u'x');
+  RESITEM item;
+  std::memset(&item, 0x5A, sizeof item);
+  RESENTRY entry{};
+  item.pEntry = &entry;
+  FillItemNames(item, name);
+
+  const std::u16string fname(255, u'n');
+  const std::u16string ext = u"." + std::u16string(254, u'x');
+  EXPECT_EQ(Field(item.szFName, 260), fname);
+  EXPECT_EQ(Field(item.szExt, 256), ext);
+  EXPECT_EQ(Field(item.szName, 260), (fname + ext).substr(0, 259));
+  EXPECT_EQ(item.pEntry, &entry);
 }

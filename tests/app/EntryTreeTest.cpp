@@ -5,8 +5,8 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
-#include "EntryFixtures.h"
-#include "MainDialogHarness.h"
+#include "tests/app/EntryFixtures.h"
+#include "tests/app/MainDialogHarness.h"
 
 using fixtures::EntrySpec;
 using fixtures::PreviewShows;

@@ -1,7 +1,7 @@
 // The fixed placement at the minimum client size and a large one.
 #include <gtest/gtest.h>
 
-#include "FixedPlacement.h"
+#include "app/FixedPlacement.h"
 
 using sorv::app::FixedPlacement;
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "CFolderDlg.h"
-#include "MainDialogHarness.h"
+#include "app/CFolderDlg.h"
+#include "tests/app/MainDialogHarness.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "MainDialogHarness.h"
+#include "tests/app/MainDialogHarness.h"
 
 #include <commctrl.h>
 
-#include "FileTree.h"
+#include "tests/support/FileTree.h"
 
 namespace harness {
 

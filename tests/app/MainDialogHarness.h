@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "CFolderDlg.h"
-#include "CPlatformUi.h"
-#include "CSorvResDlg.h"
+#include "app/CFolderDlg.h"
+#include "framework/CPlatformUi.h"
+#include "app/CSorvResDlg.h"
 
 namespace harness {
 

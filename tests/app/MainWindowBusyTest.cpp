@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "EntryFixtures.h"
-#include "MainDialogHarness.h"
+#include "tests/app/EntryFixtures.h"
+#include "tests/app/MainDialogHarness.h"
 
 using fixtures::Bytes;
 using harness::FakeUi;

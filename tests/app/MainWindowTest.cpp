@@ -7,11 +7,11 @@
 #include <climits>
 #include <vector>
 
-#include "CAboutDlg.h"
-#include "FixedPlacement.h"
-#include "MainDialogHarness.h"
-#include "WindowShot.h"
-#include "resource.h"
+#include "app/CAboutDlg.h"
+#include "app/FixedPlacement.h"
+#include "tests/app/MainDialogHarness.h"
+#include "tests/support/WindowShot.h"
+#include "resources/resource.h"
 
 using harness::ChildRect;
 using harness::ClientSize;

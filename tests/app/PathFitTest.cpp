@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "PathFit.h"
+#include "app/PathFit.h"
 
 using namespace sorv::app;
 

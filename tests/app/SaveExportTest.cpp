@@ -12,9 +12,9 @@
 #include <new>
 #include <set>
 
-#include "EntryFixtures.h"
-#include "HostLink.h"
-#include "MainDialogHarness.h"
+#include "tests/app/EntryFixtures.h"
+#include "tests/support/HostLink.h"
+#include "tests/app/MainDialogHarness.h"
 
 using fixtures::Bytes;
 using fixtures::EntrySpec;

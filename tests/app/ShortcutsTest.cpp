@@ -8,9 +8,9 @@
 #include <thread>
 #include <vector>
 
-#include "EntryFixtures.h"
-#include "MainDialogHarness.h"
-#include "UserInput.h"
+#include "tests/app/EntryFixtures.h"
+#include "tests/app/MainDialogHarness.h"
+#include "tests/support/UserInput.h"
 
 using harness::FakeUi;
 using harness::TestDlg;

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "CWorkProgress.h"
-#include "EntryFixtures.h"
-#include "ImageStreams.h"
-#include "MainDialogHarness.h"
+#include "app/CWorkProgress.h"
+#include "tests/app/EntryFixtures.h"
+#include "tests/support/ImageStreams.h"
+#include "tests/app/MainDialogHarness.h"
 
 using fixtures::EntrySpec;
 using harness::FakeUi;

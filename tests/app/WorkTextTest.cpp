@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "WorkText.h"
+#include "app/WorkText.h"
 
 using namespace sorv::app;
 

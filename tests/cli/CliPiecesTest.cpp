@@ -5,15 +5,15 @@
 #include <string>
 #include <vector>
 
-#include "Arguments.h"
-#include "EntrySelection.h"
-#include "Glob.h"
-#include "JsonReader.h"
-#include "PackPlan.h"
-#include "PackageWriter.h"
-#include "Progress.h"
-#include "Utf.h"
-#include "WindowsName.h"
+#include "cli/Arguments.h"
+#include "cli/EntrySelection.h"
+#include "cli/Glob.h"
+#include "tests/cli/JsonReader.h"
+#include "cli/PackPlan.h"
+#include "package/PackageWriter.h"
+#include "cli/Progress.h"
+#include "cli/Utf.h"
+#include "cli/WindowsName.h"
 
 using namespace rdbtool;
 

@@ -1,4 +1,4 @@
-#include "JsonReader.h"
+#include "tests/cli/JsonReader.h"
 
 namespace {
 

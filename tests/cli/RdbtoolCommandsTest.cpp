@@ -5,8 +5,8 @@
 
 #include <set>
 
-#include "JsonReader.h"
-#include "ToolFixtures.h"
+#include "tests/cli/JsonReader.h"
+#include "tests/cli/ToolFixtures.h"
 
 namespace {
 

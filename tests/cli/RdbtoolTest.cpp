@@ -5,10 +5,10 @@
 #include <set>
 
 #if defined(_WIN32)
-#include "HostLink.h"
+#include "tests/support/HostLink.h"
 #endif
-#include "JsonReader.h"
-#include "ToolFixtures.h"
+#include "tests/cli/JsonReader.h"
+#include "tests/cli/ToolFixtures.h"
 
 TEST(RdbtoolRoundTrip, PackThenExtractGivesBackTheSameFiles) {
   Sandbox box;

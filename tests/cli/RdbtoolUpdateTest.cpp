@@ -5,7 +5,7 @@
 
 #include <thread>
 
-#include "ToolFixtures.h"
+#include "tests/cli/ToolFixtures.h"
 
 #if !defined(_WIN32)
 #include <fcntl.h>

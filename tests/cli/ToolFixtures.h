@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "PackageWriter.h"
-#include "ToolRunner.h"
+#include "package/PackageWriter.h"
+#include "tests/cli/ToolRunner.h"
 
 #if !defined(_WIN32)
 #include <unistd.h>

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "ToolRunner.h"
+#include "tests/cli/ToolRunner.h"
 
 ToolResult RunRdbtool(const std::vector<std::string>& args, bool stderrTerminal) {
   ToolResult result;

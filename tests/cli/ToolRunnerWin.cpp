@@ -2,7 +2,7 @@
 
 #include <thread>
 
-#include "ToolRunner.h"
+#include "tests/cli/ToolRunner.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "PackageFormat.h"
-#include "PackageWriter.h"
+#include "package/PackageFormat.h"
+#include "package/PackageWriter.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;

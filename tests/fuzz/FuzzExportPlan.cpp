@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "ExportPlan.h"
+#include "rules/ExportPlan.h"
 
-using namespace sorv::app;
+using namespace sorv::rules;
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "PackageFormat.h"
+#include "package/PackageFormat.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // A mapping is page-aligned; copy so names can be read as UTF-16 in place, and so that

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "PackageWriter.h"
+#include "package/PackageWriter.h"
 
 using sorv::pkg::PackageWriter;
 

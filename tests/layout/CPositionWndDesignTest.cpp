@@ -7,11 +7,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "CDesignCursors.h"
-#include "CPositionWnd.h"
-#include "DesignInput.h"
-#include "LayoutTestWindows.h"
-#include "MainDialogHarness.h"
+#include "layout/CDesignCursors.h"
+#include "layout/CPositionWnd.h"
+#include "tests/layout/DesignInput.h"
+#include "tests/layout/LayoutTestWindows.h"
+#include "tests/app/MainDialogHarness.h"
 
 using designtest::ControlRightClick;
 using designtest::LeftDown;

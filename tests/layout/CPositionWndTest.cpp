@@ -7,10 +7,10 @@
 #include <memory>
 #include <vector>
 
-#include "CPositionWnd.h"
-#include "CWindow.h"
-#include "LayoutTestWindows.h"
-#include "MainDialogHarness.h"
+#include "layout/CPositionWnd.h"
+#include "framework/CWindow.h"
+#include "tests/layout/LayoutTestWindows.h"
+#include "tests/app/MainDialogHarness.h"
 
 using layouttest::Box;
 using layouttest::ChildBox;

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "CPositionWndConfig.h"
-#include "CPositionWndXMLConfigParser.h"
-#include "CodePage.h"
+#include "layout/CPositionWndConfig.h"
+#include "layout/CPositionWndXMLConfigParser.h"
+#include "platform/CodePage.h"
 
 namespace {
 

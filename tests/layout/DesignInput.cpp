@@ -1,10 +1,10 @@
-#include "DesignInput.h"
+#include "tests/layout/DesignInput.h"
 
 #include <atomic>
 #include <thread>
 
-#include "MainDialogHarness.h"
-#include "UserInput.h"
+#include "tests/app/MainDialogHarness.h"
+#include "tests/support/UserInput.h"
 
 namespace designtest {
 

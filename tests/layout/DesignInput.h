@@ -2,8 +2,8 @@
 // keys go through the system's input queue, so messages arrive as a person's would, with
 // the key flags and the mouse capture of the moment.
 #pragma once
-#include "UserInput.h"
-#include "WindowShot.h"
+#include "tests/support/UserInput.h"
+#include "tests/support/WindowShot.h"
 #include <windows.h>
 
 #include <string>

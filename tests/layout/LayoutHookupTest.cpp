@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "CPositionWnd.h"
-#include "FixedPlacement.h"
-#include "LayoutHookup.h"
-#include "LayoutTestWindows.h"
-#include "MainDialogHarness.h"
-#include "Placement.h"
-#include "resource.h"
+#include "layout/CPositionWnd.h"
+#include "app/FixedPlacement.h"
+#include "app/LayoutHookup.h"
+#include "tests/layout/LayoutTestWindows.h"
+#include "tests/app/MainDialogHarness.h"
+#include "layout/Placement.h"
+#include "resources/resource.h"
 
 using layouttest::Box;
 using layouttest::ChildBox;

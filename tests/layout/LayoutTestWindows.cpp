@@ -1,10 +1,10 @@
-#include "LayoutTestWindows.h"
+#include "tests/layout/LayoutTestWindows.h"
 
 #include <map>
 #include <utility>
 
-#include "CPositionWnd.h"
-#include "MainDialogHarness.h"
+#include "layout/CPositionWnd.h"
+#include "tests/app/MainDialogHarness.h"
 
 namespace layouttest {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "Placement.h"
+#include "layout/Placement.h"
 
 using sorv::layout::LayoutValues;
 using sorv::layout::PlaceByLocks;

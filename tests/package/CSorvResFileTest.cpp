@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "CSorvResFile.h"
-#include "PackageWriter.h"
+#include "package/CSorvResFile.h"
+#include "package/PackageWriter.h"
 
 using sorv::pkg::PackageWriter;
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "ContentTypes.h"
-#include "PackageFormat.h"
-#include "PackageWriter.h"
+#include "package/ContentTypes.h"
+#include "package/PackageFormat.h"
+#include "package/PackageWriter.h"
 
 using namespace sorv::pkg;
 

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "CDibImage.h"
-#include "CGdiObject.h"
-#include "CGdiplusSession.h"
-#include "CImageCtrl.h"
-#include "ImageStreams.h"
-#include "PreviewHarness.h"
+#include "framework/CDibImage.h"
+#include "framework/CGdiObject.h"
+#include "framework/CGdiplusSession.h"
+#include "preview/CImageCtrl.h"
+#include "tests/support/ImageStreams.h"
+#include "tests/support/PreviewHarness.h"
 
 namespace {
 

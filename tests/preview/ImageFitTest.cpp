@@ -1,7 +1,7 @@
 // The picture-fitting rule: shrink with proportions kept, never enlarge, centre.
 #include <gtest/gtest.h>
 
-#include "ImageFit.h"
+#include "preview/ImageFit.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "HostLink.h"
+#include "tests/support/HostLink.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "UserInput.h"
+#include "tests/support/UserInput.h"
 
 namespace userinput {
 

@@ -1,4 +1,4 @@
-#include "WindowShot.h"
+#include "tests/support/WindowShot.h"
 
 bool SaveScreenshot(HWND hWnd, const wchar_t* path) {
   RECT outer = {};

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "CXMLParser.h"
+#include "layout/xml/CXMLParser.h"
 
 class CXMLEventRecorder : public CXMLParser {
 public:

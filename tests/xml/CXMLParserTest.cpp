@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "CXMLEventRecorder.h"
-#include "CXMLParser.h"
-#include "CodePage.h"
+#include "tests/xml/CXMLEventRecorder.h"
+#include "layout/xml/CXMLParser.h"
+#include "platform/CodePage.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "CXMLParser.h"
+#include "layout/xml/CXMLParser.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "CXMLEventRecorder.h"
-#include "CodePage.h"
+#include "tests/xml/CXMLEventRecorder.h"
+#include "platform/CodePage.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "Picture.h"
+#include "tests/e2e/probe/Picture.h"
 
 #include <algorithm>
 #include <cstdio>

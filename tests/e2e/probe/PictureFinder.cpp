@@ -1,4 +1,4 @@
-#include "PictureFinder.h"
+#include "tests/e2e/probe/PictureFinder.h"
 
 #include <cstdlib>
 

@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "Picture.h"
+#include "tests/e2e/probe/Picture.h"
 
 namespace e2e {
 

@@ -32,11 +32,11 @@
 #include <string>
 #include <vector>
 
-#include "PackageWriter.h"
-#include "Picture.h"
-#include "PictureFinder.h"
-#include "TextFinder.h"
-#include "WindowWatch.h"
+#include "package/PackageWriter.h"
+#include "tests/e2e/probe/Picture.h"
+#include "tests/e2e/probe/PictureFinder.h"
+#include "tests/e2e/probe/TextFinder.h"
+#include "tests/e2e/probe/WindowWatch.h"
 
 namespace {
 

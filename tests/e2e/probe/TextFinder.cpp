@@ -1,4 +1,4 @@
-#include "TextFinder.h"
+#include "tests/e2e/probe/TextFinder.h"
 
 #include <windows.h>
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "Picture.h"
+#include "tests/e2e/probe/Picture.h"
 
 namespace e2e {
 

@@ -1,4 +1,4 @@
-#include "WindowWatch.h"
+#include "tests/e2e/probe/WindowWatch.h"
 
 #include <functional>
 

@@ -1,21 +1,9 @@
-#include "PathSplit.h"
+#include "rules/PathSplit.h"
 
-#include "TextRules.h"
+#include "platform/TextRules.h"
 
 namespace sorv {
-namespace app {
-
-namespace {
-
-// Copies `text` into a zero-terminated field of N units, cut to N - 1 units.
-template <class Ch, size_t N>
-void CopyToField(Ch (&field)[N], const std::u16string& text) {
-  const std::u16string cut = CutToUnits(text, N - 1);
-  for (size_t i = 0; i < cut.size(); ++i) field[i] = static_cast<Ch>(cut[i]);
-  field[cut.size()] = Ch();
-}
-
-}  // namespace
+namespace rules {
 
 PathParts SplitPath(const std::u16string& path) {
   PathParts parts;
@@ -50,12 +38,5 @@ NameParts SplitName(const std::u16string& storedName) {
   return NameParts{CutToUnits(parts.fname, kSplitRoom - 1), CutToUnits(parts.ext, kSplitRoom - 1)};
 }
 
-void FillItemNames(RESITEM& item, const std::u16string& storedName) {
-  const NameParts parts = SplitName(storedName);
-  CopyToField(item.szFName, parts.fname);
-  CopyToField(item.szExt, parts.ext);
-  CopyToField(item.szName, parts.fname + parts.ext);
-}
-
-}  // namespace app
+}  // namespace rules
 }  // namespace sorv

@@ -1,11 +1,11 @@
-#include "PreviewHarness.h"
+#include "tests/support/PreviewHarness.h"
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "CGdiObject.h"
-#include "CMemoryDC.h"
-#include "CSelectObject.h"
+#include "framework/CGdiObject.h"
+#include "framework/CMemoryDC.h"
+#include "framework/CSelectObject.h"
 
 namespace harness {
 

@@ -1,11 +1,11 @@
-#include "TypeFilter.h"
+#include "rules/TypeFilter.h"
 
 #include <string>
 
-#include "TextRules.h"
+#include "platform/TextRules.h"
 
 namespace sorv {
-namespace app {
+namespace rules {
 
 namespace {
 
@@ -71,5 +71,5 @@ std::u16string CountStatusText(int filterIndex, size_t total, size_t listed) {
   return text;
 }
 
-}  // namespace app
+}  // namespace rules
 }  // namespace sorv

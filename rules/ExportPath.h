@@ -8,7 +8,7 @@
 #include <vector>
 
 namespace sorv {
-namespace app {
+namespace rules {
 
 enum class ExportRefusal {
   kNone,               // allowed
@@ -54,5 +54,5 @@ bool IsReservedDeviceName(std::u16string_view component);
 // written, else that text, "\r\n\r\n" and "失败: <notExported>".
 std::u16string ExportDoneMessage(size_t notExported);
 
-}  // namespace app
+}  // namespace rules
 }  // namespace sorv

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "CPositionWnd.h"
+#include "layout/CPositionWnd.h"
 
 // The layout description the program carries (string resource IDS_LAYOUT), converted to
 // narrow text with the thread's ANSI code page; empty when the resource is missing.

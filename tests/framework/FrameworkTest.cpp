@@ -6,13 +6,13 @@
 #include <stdexcept>
 #include <string>
 
-#include "CComPtr.h"
-#include "CGdiObject.h"
-#include "CGlobalMemory.h"
-#include "CHandle.h"
-#include "CWindow.h"
-#include "ImageStreams.h"
-#include "PreviewHarness.h"
+#include "framework/CComPtr.h"
+#include "framework/CGdiObject.h"
+#include "framework/CGlobalMemory.h"
+#include "framework/CHandle.h"
+#include "framework/CWindow.h"
+#include "tests/support/ImageStreams.h"
+#include "tests/support/PreviewHarness.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "CDibImage.h"
-#include "CGdiplusSession.h"
-#include "ImageStreams.h"
+#include "framework/CDibImage.h"
+#include "framework/CGdiplusSession.h"
+#include "tests/support/ImageStreams.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // Host file systems here compare names byte for byte.
-#include "ExportPlan.h"
+#include "rules/ExportPlan.h"
 
 namespace sorv {
-namespace app {
+namespace rules {
 
 FileNameFold PlatformFileNameFold() { return nullptr; }
 
-}  // namespace app
+}  // namespace rules
 }  // namespace sorv

@@ -1,4 +1,4 @@
-#include "ImageStreams.h"
+#include "tests/support/ImageStreams.h"
 
 #include <objidl.h>  // the GDI+ headers need the COM types that WIN32_LEAN_AND_MEAN leaves out
 #include <gdiplus.h>
@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "CGlobalMemory.h"
+#include "framework/CGlobalMemory.h"
 
 namespace testimg {
 namespace {

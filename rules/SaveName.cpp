@@ -1,9 +1,9 @@
-#include "SaveName.h"
+#include "rules/SaveName.h"
 
-#include "PathSplit.h"
+#include "rules/PathSplit.h"
 
 namespace sorv {
-namespace app {
+namespace rules {
 
 std::u16string MakeSaveName(const std::u16string& storedName) {
   NameParts parts = SplitName(storedName);
@@ -12,5 +12,5 @@ std::u16string MakeSaveName(const std::u16string& storedName) {
   return parts.fname + parts.ext;
 }
 
-}  // namespace app
+}  // namespace rules
 }  // namespace sorv

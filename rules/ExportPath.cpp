@@ -1,11 +1,11 @@
-#include "ExportPath.h"
+#include "rules/ExportPath.h"
 
 #include <utility>
 
-#include "TextRules.h"
+#include "platform/TextRules.h"
 
 namespace sorv {
-namespace app {
+namespace rules {
 
 namespace {
 
@@ -94,5 +94,5 @@ std::u16string ExportDoneMessage(size_t notExported) {
   return text;
 }
 
-}  // namespace app
+}  // namespace rules
 }  // namespace sorv

@@ -1,12 +1,12 @@
-#include "LayoutHookup.h"
+#include "app/LayoutHookup.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <limits>
 
-#include "CXMLParser.h"
-#include "CodePage.h"
-#include "resource.h"
+#include "layout/xml/CXMLParser.h"
+#include "platform/CodePage.h"
+#include "resources/resource.h"
 
 std::string LoadLayoutDescription() {
   // With a zero buffer size the call hands back the resource text itself, whatever its length.

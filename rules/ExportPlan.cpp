@@ -1,9 +1,9 @@
-#include "ExportPlan.h"
+#include "rules/ExportPlan.h"
 
-#include "TextRules.h"
+#include "platform/TextRules.h"
 
 namespace sorv {
-namespace app {
+namespace rules {
 
 namespace {
 
@@ -194,5 +194,5 @@ std::vector<std::u16string> ExportPlan::Components(size_t entry) const {
   return parts;
 }
 
-}  // namespace app
+}  // namespace rules
 }  // namespace sorv

@@ -14,10 +14,10 @@
 #include <string_view>
 #include <vector>
 
-#include "ExportPath.h"
+#include "rules/ExportPath.h"
 
 namespace sorv {
-namespace app {
+namespace rules {
 
 // How long a target may be where it is written.
 struct ExportLimits {
@@ -113,5 +113,5 @@ class ExportPlan {
 // system's case mapping on Windows, exact comparison elsewhere.
 FileNameFold PlatformFileNameFold();
 
-}  // namespace app
+}  // namespace rules
 }  // namespace sorv

@@ -1,6 +1,9 @@
-#include "ExportFolderWin.h"
+#include "rules/ExportFolderWin.h"
 
-#include "CSorvResFile.h"
+#include "package/CSorvResFile.h"  // ERROR_STOPPED_ON_SYMLINK where the headers lack it
+
+namespace sorv {
+namespace rules {
 
 namespace {
 
@@ -25,7 +28,7 @@ std::wstring LongForm(const std::u16string& folder) {
 
 }  // namespace
 
-ExportFolderWin::ExportFolderWin(const sorv::app::ExportPlan& plan)
+ExportFolderWin::ExportFolderWin(const ExportPlan& plan)
     : plan_(plan), folder_(LongForm(plan.FolderText())), state_(plan.FolderCount(), kUnknown) {
   if (folder_.empty() || folder_.back() != L'\\') folder_ += L'\\';
   state_[0] = ERROR_SUCCESS;  // the chosen folder
@@ -73,3 +76,6 @@ DWORD ExportFolderWin::MakeFolders(size_t entry, std::wstring& path) {
   }
   return result;
 }
+
+}  // namespace rules
+}  // namespace sorv

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "CComPtr.h"
+#include "framework/CComPtr.h"
 
 namespace testimg {
 

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "PathSplit.h"
-#include "TypeFilter.h"
+#include "rules/PathSplit.h"
+#include "rules/TypeFilter.h"
 
-using namespace sorv::app;
+using namespace sorv::rules;
 
 TEST(TypeFilter, ChoicesInListOrder) {
   EXPECT_EQ(std::u16string(FilterText(0)), u"过滤:所有文件(*.*)");

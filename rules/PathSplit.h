@@ -1,13 +1,11 @@
 // Splitting an entry's stored name into drive, directory, file-name part and extension,
-// the way the platform splits paths, and filling a RESITEM's name fields from it.
+// the way the platform splits paths.
 #pragma once
 #include <cstddef>
 #include <string>
 
-#include "EntryList.h"  // RESITEM
-
 namespace sorv {
-namespace app {
+namespace rules {
 
 struct PathParts {
   std::u16string drive;  // the first unit and ":" when the second unit is ":"; else empty
@@ -36,10 +34,5 @@ NameParts SplitName(const std::u16string& storedName);
 // The first `maxUnits` units of `text`, one fewer when that would end inside a surrogate pair.
 std::u16string CutToUnits(const std::u16string& text, size_t maxUnits);
 
-// Fills szFName and szExt from SplitName and szName with their concatenation, each
-// zero-terminated and cut to fit its field (szName keeps at most 259 units, so a long
-// name loses the end of its extension in the display name). pEntry is left alone.
-void FillItemNames(RESITEM& item, const std::u16string& storedName);
-
-}  // namespace app
+}  // namespace rules
 }  // namespace sorv

@@ -6,7 +6,7 @@
 #include <string_view>
 
 namespace sorv {
-namespace app {
+namespace rules {
 
 constexpr int kFilterCount = 10;
 
@@ -32,5 +32,5 @@ bool IsListed(int filterIndex, const std::u16string& ext);
 // "共有文件:<total> 过滤后:<listed>" (also when there is no selection).
 std::u16string CountStatusText(int filterIndex, size_t total, size_t listed);
 
-}  // namespace app
+}  // namespace rules
 }  // namespace sorv

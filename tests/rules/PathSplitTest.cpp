@@ -1,13 +1,11 @@
-// Splitting stored names into file-name part and extension, and filling RESITEM fields.
+// Splitting stored names into file-name part and extension.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 
-#include "PathSplit.h"
-#include "WideText.h"
+#include "rules/PathSplit.h"
 
-using namespace sorv::app;
+using namespace sorv::rules;
 
 TEST(PathSplit, SplitsLikeThePlatform) {
   struct Case {
@@ -59,45 +57,4 @@ TEST(PathSplit, LongPartsAreCutToTheirRoom) {
 
   parts = SplitName(std::u16string(253, u'a') + u"\U0001F600" + u".png");
   EXPECT_EQ(parts.fname.size(), 255u);
-}
-
-namespace {
-
-std::u16string Field(const wchar_t* field, size_t room) {
-  size_t n = 0;
-  while (n < room && field[n]) ++n;
-  EXPECT_LT(n, room) << "field not terminated inside its room";
-  return ToU16(field, n);
-}
-
-}  // namespace
-
-TEST(PathSplit, FillItemNamesShowsFileNameAndExtension) {
-  RESITEM item;
-  std::memset(&item, 0, sizeof item);
-  FillItemNames(item, u"Skin\\Main\\Logo.PNG");
-  EXPECT_EQ(Field(item.szName, 260), u"Logo.PNG");
-  EXPECT_EQ(Field(item.szFName, 260), u"Logo");
-  EXPECT_EQ(Field(item.szExt, 256), u".PNG");
-
-  FillItemNames(item, u"readme");
-  EXPECT_EQ(Field(item.szName, 260), u"readme");
-  EXPECT_EQ(Field(item.szExt, 256), u"");
-}
-
-TEST(PathSplit, FillItemNamesNeverWritesPastAField) {
-  // 255 + 255 units would need 511 units in the 260-unit display name.
-  const std::u16string name = u"d\\" + std::u16string(300, u'n') + u"." + std::u16string(300, u'x');
-  RESITEM item;
-  std::memset(&item, 0x5A, sizeof item);
-  RESENTRY entry{};
-  item.pEntry = &entry;
-  FillItemNames(item, name);
-
-  const std::u16string fname(255, u'n');
-  const std::u16string ext = u"." + std::u16string(254, u'x');
-  EXPECT_EQ(Field(item.szFName, 260), fname);
-  EXPECT_EQ(Field(item.szExt, 256), ext);
-  EXPECT_EQ(Field(item.szName, 260), (fname + ext).substr(0, 259));
-  EXPECT_EQ(item.pEntry, &entry);
 }

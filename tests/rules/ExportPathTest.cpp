@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "ExportPath.h"
+#include "rules/ExportPath.h"
 
-using namespace sorv::app;
+using namespace sorv::rules;
 
 namespace {
 const std::u16string kFolder = u"D:\\out\\";

@@ -3,10 +3,10 @@
 // systems and the object manager use for names).
 #include <windows.h>
 
-#include "ExportPlan.h"
+#include "rules/ExportPlan.h"
 
 namespace sorv {
-namespace app {
+namespace rules {
 
 namespace {
 
@@ -41,5 +41,5 @@ void FoldWithSystemTable(char16_t* units, size_t count) {
 
 FileNameFold PlatformFileNameFold() { return &FoldWithSystemTable; }
 
-}  // namespace app
+}  // namespace rules
 }  // namespace sorv

@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "SaveName.h"
+#include "rules/SaveName.h"
 
-using sorv::app::MakeSaveName;
+using sorv::rules::MakeSaveName;
 
 TEST(SaveName, FileNamePartAndExtensionCutAtQuestionMark) {
   const std::pair<std::u16string, std::u16string> cases[] = {

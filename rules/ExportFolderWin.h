@@ -7,13 +7,16 @@
 #include <string>
 #include <vector>
 
-#include "ExportPlan.h"
+#include "rules/ExportPlan.h"
+
+namespace sorv {
+namespace rules {
 
 class ExportFolderWin {
  public:
-  explicit ExportFolderWin(const sorv::app::ExportPlan& plan);
+  explicit ExportFolderWin(const ExportPlan& plan);
 
-  const sorv::app::ExportPlan& Plan() const { return plan_; }
+  const ExportPlan& Plan() const { return plan_; }
 
   // Makes the folders that allowed entry `entry` goes into and gives its target path (in
   // the system's long form).
@@ -23,10 +26,13 @@ class ExportFolderWin {
   DWORD MakeFolders(size_t entry, std::wstring& path);
 
  private:
-  const sorv::app::ExportPlan& plan_;
+  const ExportPlan& plan_;
   std::wstring folder_;  // the chosen folder in long form, with its final separator
   // Per folder number: kUnknown, ERROR_SUCCESS or the code it failed with.
   std::vector<DWORD> state_;
   std::vector<uint32_t> chain_;  // scratch: folders to make, innermost first
   std::vector<size_t> ends_;     // scratch: where each folder level's text ends in the path
 };
+
+}  // namespace rules
+}  // namespace sorv
