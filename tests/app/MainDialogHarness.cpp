@@ -42,8 +42,12 @@ TempDir::TempDir() {
   static int counter = 0;
   wchar_t base[MAX_PATH];
   ::GetTempPathW(MAX_PATH, base);
+  // The start time too: Wine gives the same process ids run after run, and a link a
+  // previous run could not remove (Wine removes host links to folders only from the host)
+  // would be written through if its folder's name came round again.
+  static const unsigned long long started = ::GetTickCount64();
   m_path = std::wstring(base) + L"sorvres-app-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-           std::to_wstring(counter++);
+           std::to_wstring(started) + L"-" + std::to_wstring(counter++);
   RemoveTree(m_path);
   ::CreateDirectoryW(m_path.c_str(), nullptr);
 }

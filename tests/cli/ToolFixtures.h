@@ -2,6 +2,8 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -38,9 +40,12 @@ class Sandbox {
     // Named after the running test: several test files share this header.
     static int counter = 0;
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    // The start time too: Wine gives the same process ids run after run, and links left by
+    // an earlier run must never be found under a new sandbox's name.
+    static const long long started = std::chrono::steady_clock::now().time_since_epoch().count();
     root_ = fs::temp_directory_path() /
-            ("rdbtool-test-" + std::to_string(ProcessId()) + "-" + (test ? std::string(test->test_suite_name()) + "." + test->name() : "x") +
-             "-" + std::to_string(counter++));
+            ("rdbtool-test-" + std::to_string(ProcessId()) + "-" + std::to_string(started) + "-" +
+             (test ? std::string(test->test_suite_name()) + "." + test->name() : "x") + "-" + std::to_string(counter++));
     fs::remove_all(root_);
     fs::create_directories(root_);
   }
