@@ -1,6 +1,5 @@
 // update PKG -o NEW [--add DIR|FILE...] [--replace NAME=FILE...] [--remove GLOB...] [--wrap EXT]
 #include <algorithm>
-#include <cstring>
 #include <deque>
 #include <memory>
 #include <new>
@@ -112,19 +111,10 @@ class OldIndex {
 
  private:
   // Where the fields behind the name of the record at `at` start (behind its zero unit), or
-  // 0 when the name runs to the end. Four units per step: this loop is most of the reading.
+  // 0 when the name runs to the end.
   uint64_t NameEnd(uint64_t at) const {
-    const uint8_t* p = view_ + at;
-    const uint8_t* const end = view_ + size_;
-    while (end - p >= 8) {
-      uint64_t v;
-      std::memcpy(&v, p, 8);
-      if ((v - 0x0001000100010001ull) & ~v & 0x8000800080008000ull) break;  // a zero unit may be in these four
-      p += 8;
-    }
-    for (; end - p >= 2; p += 2)
-      if ((p[0] | p[1]) == 0) return static_cast<uint64_t>(p + 2 - view_);
-    return 0;
+    const uint8_t* fields = sorv::pkg::FindNameEnd(view_ + at, view_ + size_);
+    return fields ? static_cast<uint64_t>(fields - view_) : 0;
   }
 
   const uint8_t* view_ = nullptr;

@@ -14,9 +14,8 @@ namespace {
 
 const ResChar* const kNoExt = RES_TEXT("");
 
-// Returns the byte behind the zero unit that ends the UTF-16 name at `p`, or null when the
-// name runs to the end. Scans four units per step: indexes are large and this is the loop
-// that opening a package spends its time in.
+}  // namespace
+
 const uint8_t* FindNameEnd(const uint8_t* p, const uint8_t* end) {
   while (end - p >= 8) {
     uint64_t v;
@@ -33,8 +32,6 @@ const uint8_t* FindNameEnd(const uint8_t* p, const uint8_t* end) {
     if ((p[0] | p[1]) == 0) return p + 2;
   return nullptr;
 }
-
-}  // namespace
 
 bool HasSignature(const uint8_t* view, uint64_t viewSize) {
   return view && viewSize >= kSignatureSize && std::memcmp(view, kSignature, kSignatureSize) == 0;

@@ -35,6 +35,11 @@ inline uint64_t DataStart(const uint8_t* view) {
   return static_cast<uint32_t>(ReadU32(view + 20) + ReadU32(view + 28));
 }
 
+// The byte behind the zero unit that ends the UTF-16 name at `p`, or null when the name
+// runs to `end`. Four units per step: indexes are large and this is the loop that reading
+// one spends its time in.
+const uint8_t* FindNameEnd(const uint8_t* p, const uint8_t* end);
+
 // Why ReadIndex refused an index, for reports.
 struct IndexDamage {
   enum Kind {
