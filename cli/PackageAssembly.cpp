@@ -115,10 +115,7 @@ class Assembler {
     if (start + LastStart(e) <= kMaxOffset) return true;
     return Fail("the entries hold more than the format's 32-bit offsets can reach (4 GiB)");
   }
-  void Advance(const NewEntry& e, uint64_t bytes) {
-    progress_->Advance(bytes);
-    for (uint32_t k = 1; k < e.keptCount; ++k) progress_->Advance(0);
-  }
+  void Advance(const NewEntry& e, uint64_t bytes) { progress_->Advance(bytes, e.keptCount ? e.keptCount : 1); }
 
   // Writes the header and the index of the recorded entries, the data area starting at
   // `dataStart`, in blocks (the index of 100,000 entries is megabytes).

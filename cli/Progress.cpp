@@ -33,8 +33,8 @@ std::string Progress::Render(uint64_t doneItems, uint64_t totalItems, uint64_t d
   return text;
 }
 
-void Progress::Advance(uint64_t bytes) {
-  ++doneItems_;
+void Progress::Advance(uint64_t bytes, uint64_t items) {
+  doneItems_ += items;
   doneBytes_ += bytes;
   if (!enabled_) return;
   const auto now = std::chrono::steady_clock::now();

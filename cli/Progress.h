@@ -13,7 +13,8 @@ class Progress {
   Progress(bool enabled, uint64_t totalItems, uint64_t totalBytes);
   ~Progress() { Finish(); }
 
-  void Advance(uint64_t bytes);
+  // `items` done, `bytes` of them.
+  void Advance(uint64_t bytes, uint64_t items = 1);
   // Removes the bar so that a diagnostic can be written on a clean line; the next Advance
   // draws it again.
   void Clear();

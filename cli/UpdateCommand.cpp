@@ -80,18 +80,16 @@ class OldIndex {
   bool Read(const MappedFile& file) {
     view_ = file.Data();
     size_ = file.Size();
-    base_ = sorv::pkg::DataStart(view_);
-    const uint32_t count = sorv::pkg::ReadU32(view_ + 16);
-    if (count > (size_ - sorv::pkg::kHeaderSize) / sorv::pkg::kMinRecordSize) return false;
-    records_.reserve(size_t{count} + 1);
-    uint64_t at = sorv::pkg::kHeaderSize;
-    for (uint32_t i = 0; i < count; ++i) {
-      records_.push_back(at);
-      const uint64_t fields = NameEnd(at);
-      if (fields == 0 || size_ - fields < 16) return false;
-      at = fields + 16;
-    }
-    records_.push_back(at);
+    uint64_t next = sorv::pkg::kHeaderSize;  // where the record after the last one walked begins
+    sorv::pkg::IndexDamage damage;
+    if (!sorv::pkg::WalkIndex(
+            view_, size_, damage, [&](uint32_t count) { records_.reserve(size_t{count} + 1); },
+            [&](const uint8_t* record, const uint8_t* fields) {
+              records_.push_back(static_cast<uint64_t>(record - view_));
+              next = static_cast<uint64_t>(fields + 16 - view_);
+            }))
+      return false;
+    records_.push_back(next);
     return true;
   }
   size_t Count() const { return records_.size() - 1; }
@@ -102,23 +100,13 @@ class OldIndex {
   }
   // The entry as the shared reader gives it.
   RESENTRY Entry(size_t i) const {
-    const uint8_t* fields = view_ + records_[i + 1] - 16;
-    const uint64_t dataOffset = base_ + sorv::pkg::ReadU32(fields);
-    return RESENTRY{reinterpret_cast<const ResChar*>(view_ + records_[i]), dataOffset <= size_ ? view_ + dataOffset : nullptr,
-                    static_cast<int64_t>(sorv::pkg::ReadU64(fields + 8))};
+    return sorv::pkg::RecordEntry(view_, size_, view_ + records_[i], view_ + records_[i + 1] - 16);
   }
   const uint64_t* Records() const { return records_.data(); }
 
  private:
-  // Where the fields behind the name of the record at `at` start (behind its zero unit), or
-  // 0 when the name runs to the end.
-  uint64_t NameEnd(uint64_t at) const {
-    const uint8_t* fields = sorv::pkg::FindNameEnd(view_ + at, view_ + size_);
-    return fields ? static_cast<uint64_t>(fields - view_) : 0;
-  }
-
   const uint8_t* view_ = nullptr;
-  uint64_t size_ = 0, base_ = 0;
+  uint64_t size_ = 0;
   std::vector<uint64_t> records_;
 };
 

@@ -37,14 +37,11 @@ bool HasSignature(const uint8_t* view, uint64_t viewSize) {
   return view && viewSize >= kSignatureSize && std::memcmp(view, kSignature, kSignatureSize) == 0;
 }
 
-bool ReadIndex(const uint8_t* view, uint64_t viewSize, std::vector<RESENTRY>& out, IndexDamage* damage) {
-  out.clear();
-  IndexDamage unused;
-  IndexDamage& d = damage ? *damage : unused;
+bool WalkIndex(const uint8_t* view, uint64_t viewSize, IndexDamage& d, const std::function<void(uint32_t)>& begin,
+               const std::function<void(const uint8_t* record, const uint8_t* fields)>& visit) {
   d = IndexDamage();
   if (!view || viewSize < kHeaderSize) return false;
   const uint32_t count = ReadU32(view + 16);
-  const uint64_t base = DataStart(view);
   // Each record takes at least 18 bytes: a count the file cannot hold is refused before
   // anything is allocated for it.
   d.count = count;
@@ -53,7 +50,7 @@ bool ReadIndex(const uint8_t* view, uint64_t viewSize, std::vector<RESENTRY>& ou
     d.kind = IndexDamage::kCount;
     return false;
   }
-  out.reserve(count);
+  begin(count);
 
   const uint8_t* const end = view + viewSize;
   const uint8_t* p = view + kHeaderSize;
@@ -64,16 +61,28 @@ bool ReadIndex(const uint8_t* view, uint64_t viewSize, std::vector<RESENTRY>& ou
       d.kind = fields ? IndexDamage::kFields : IndexDamage::kName;
       d.record = i;
       d.offset = static_cast<uint64_t>(p - view);
-      out.clear();
       return false;
     }
-    const uint64_t dataOffset = base + ReadU32(fields);
-    out.push_back(RESENTRY{reinterpret_cast<const ResChar*>(p),
-                           dataOffset <= viewSize ? view + dataOffset : nullptr,
-                           static_cast<int64_t>(ReadU64(fields + 8))});
+    visit(p, fields);
     p = fields + 16;
   }
   return true;
+}
+
+RESENTRY RecordEntry(const uint8_t* view, uint64_t viewSize, const uint8_t* record, const uint8_t* fields) {
+  const uint64_t dataOffset = DataStart(view) + ReadU32(fields);
+  return RESENTRY{reinterpret_cast<const ResChar*>(record), dataOffset <= viewSize ? view + dataOffset : nullptr,
+                  static_cast<int64_t>(ReadU64(fields + 8))};
+}
+
+bool ReadIndex(const uint8_t* view, uint64_t viewSize, std::vector<RESENTRY>& out, IndexDamage* damage) {
+  out.clear();
+  IndexDamage unused;
+  const bool read = WalkIndex(
+      view, viewSize, damage ? *damage : unused, [&](uint32_t count) { out.reserve(count); },
+      [&](const uint8_t* record, const uint8_t* fields) { out.push_back(RecordEntry(view, viewSize, record, fields)); });
+  if (!read) out.clear();
+  return read;
 }
 
 const ResChar* SniffExtension(const uint8_t* data, uint64_t size) {

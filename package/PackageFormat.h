@@ -2,6 +2,7 @@
 // signatures. Pure functions of bytes: every read stays inside [view, view + viewSize).
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "package/ResEntry.h"
@@ -53,6 +54,17 @@ struct IndexDamage {
   uint32_t record = 0;  // the first record that does not fit, counted from 0
   uint64_t offset = 0;  // where that record begins
 };
+
+// Walks the index in order. `begin` gets the header's record count once it is known that
+// the file has room for that many (so that a caller may reserve for them); `visit` then
+// gets, for each record, where it begins (its name) and where its two 8-byte fields begin.
+// False when the header or a record reaches past the end of the view; `damage` says where.
+bool WalkIndex(const uint8_t* view, uint64_t viewSize, IndexDamage& damage, const std::function<void(uint32_t)>& begin,
+               const std::function<void(const uint8_t* record, const uint8_t* fields)>& visit);
+
+// The entry a record walked by WalkIndex gives: its name, its data (null when the offset
+// lies past the view) and its size field as stored.
+RESENTRY RecordEntry(const uint8_t* view, uint64_t viewSize, const uint8_t* record, const uint8_t* fields);
 
 // Replaces `out` with one record per index record. False when the header or any index
 // record reaches past the end of the view (`out` is then empty; `damage`, when given,
