@@ -10,6 +10,7 @@
 
 #include "cli/ExtractFolder.h"
 #include "cli/RefusalText.h"
+#include "cli/SignalCleanup.h"
 #include "cli/SystemError.h"
 #include "cli/Utf.h"
 
@@ -227,6 +228,7 @@ bool ExtractFolder::Replace(int dirFd, const std::string& name, const uint8_t* d
     error = "write failed: cannot create a new file beside the existing one: " + LastSystemError();
     return false;
   }
+  RemoveOnSignal(dirFd, temporary);
   bool ok = WriteAll(fd, data, size, error);
   if (close(fd) != 0 && ok) {
     error = LastSystemError();
@@ -234,15 +236,18 @@ bool ExtractFolder::Replace(int dirFd, const std::string& name, const uint8_t* d
   }
   if (!ok) {
     unlinkat(dirFd, temporary.c_str(), 0);
+    ForgetOnSignal();
     error = "write failed: cannot write the file (the existing file is kept): " + error;
     return false;
   }
   if (renameat(dirFd, temporary.c_str(), dirFd, name.c_str()) != 0) {
     const std::string why = LastSystemError();
     unlinkat(dirFd, temporary.c_str(), 0);
+    ForgetOnSignal();
     error = "write failed: cannot replace the existing file: " + why;
     return false;
   }
+  ForgetOnSignal();
   return true;
 }
 

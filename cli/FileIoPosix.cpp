@@ -1,16 +1,15 @@
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 
 #include "cli/InputFile.h"
 #include "cli/MappedFile.h"
 #include "cli/OutputFile.h"
+#include "cli/SignalCleanup.h"
 #include "cli/SystemError.h"
 
 namespace rdbtool {
@@ -130,39 +129,12 @@ bool FollowLinks(std::string& path, std::string& error) {
   return false;
 }
 
-// The temporary file being written, for the signal handler: a run ended by Ctrl+C, kill
-// or a closed terminal leaves no half-made package behind.
-char g_temporary[8192];
-volatile sig_atomic_t g_haveTemporary = 0;
-
-void RemoveTemporaryAndEnd(int signal) {
-  if (g_haveTemporary) unlink(g_temporary);
-  ::signal(signal, SIG_DFL);
-  raise(signal);
-}
-
-void RemoveOnSignal(const std::string& path) {
-  if (path.size() >= sizeof g_temporary) return;
-  memcpy(g_temporary, path.c_str(), path.size() + 1);
-  g_haveTemporary = 1;
-  struct sigaction action;
-  memset(&action, 0, sizeof action);
-  action.sa_handler = RemoveTemporaryAndEnd;
-  sigemptyset(&action.sa_mask);
-  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
-    struct sigaction before;
-    // A signal ignored by whoever started the tool (nohup) stays ignored.
-    if (sigaction(signal, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) continue;
-    sigaction(signal, &action, nullptr);
-  }
-}
-
 }  // namespace
 
 OutputFile::~OutputFile() {
   if (file_ >= 0 && ownsHandle_) close(file_);
   if (!committed_ && !temp_.empty()) unlink(temp_.c_str());
-  if (!temp_.empty()) g_haveTemporary = 0;
+  if (!temp_.empty()) ForgetOnSignal();
 }
 
 bool OutputFile::Create(const std::string& argument, std::string& error) {
@@ -215,7 +187,7 @@ bool OutputFile::Create(const std::string& argument, std::string& error) {
     return false;
   }
   if (exists) fchmod(file_, st.st_mode & 07777);  // the replaced package keeps its permissions
-  RemoveOnSignal(temp_);
+  RemoveOnSignal(AT_FDCWD, temp_);
   return true;
 }
 
@@ -311,7 +283,7 @@ bool OutputFile::Commit(std::string& error) {
     return false;
   }
   committed_ = true;
-  g_haveTemporary = 0;
+  ForgetOnSignal();
   return true;
 }
 

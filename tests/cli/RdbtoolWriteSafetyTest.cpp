@@ -317,35 +317,46 @@ TEST(RdbtoolUpdateOutput, TheInputIsNeverReplacedByLess) {
   }
 }
 
-// A pack or update ended by a signal leaves no temporary file beside its output.
+// A pack, update or extract ended by a signal leaves no temporary file beside its output
+// (extract's: beside the existing file it was replacing, which stays).
 TEST(RdbtoolUpdateOutput, ASignalLeavesNoTemporaryFile) {
   Sandbox box;
   WriteFile(box / "src/a.bin", Random(200000, 5));
   ASSERT_EQ(RunRdbtool({"pack", U8(box / "src"), "-o", U8(box / "p.rdb")}).exitCode, 0);
+  const std::string out = U8(box / "out"), pkg = U8(box / "p.rdb");
   struct Case {
-    const char* command;
+    std::vector<std::string> args;
     int signal;
-  } cases[] = {{"update", SIGINT}, {"update", SIGTERM}, {"update", SIGHUP}, {"pack", SIGTERM}};
+  } cases[] = {
+      {{"update", pkg, "-o", out + "/n.rdb"}, SIGINT},
+      {{"update", pkg, "-o", out + "/n.rdb"}, SIGTERM},
+      {{"update", pkg, "-o", out + "/n.rdb"}, SIGHUP},
+      {{"pack", U8(box / "src"), "-o", out + "/n.rdb"}, SIGTERM},
+      {{"extract", pkg, "-C", out}, SIGINT},
+  };
+  const Bytes old = Text("old");
   for (const Case& c : cases) {
-    const std::string out = U8(box / "out/n.rdb");
+    const bool extract = c.args[0] == "extract";
     fs::create_directories(box / "out");
+    if (extract) WriteFile(box / "out/a.bin", old);
     pid_t pid;
     {
       // Its first write waits, so that the signal comes while the temporary file exists.
       const ScopedEnv stall({{"LD_PRELOAD", WRITE_FAULT_SHIM}, {"RDBTOOL_FAULT_STALL", "1"}});
-      pid = std::string(c.command) == "pack" ? Start({"pack", U8(box / "src"), "-o", out})
-                                             : Start({"update", U8(box / "p.rdb"), "-o", out});
+      pid = Start(c.args);
     }
     bool temporary = false;
     for (int waited = 0; waited < 200 && !temporary; ++waited) {
-      temporary = !fs::is_empty(box / "out");
+      temporary = Names(box / "out").size() > (extract ? 1u : 0u);
       if (!temporary) usleep(20000);
     }
-    EXPECT_TRUE(temporary) << c.command;
+    EXPECT_TRUE(temporary) << c.args[0];
     usleep(100000);
     kill(pid, c.signal);
-    EXPECT_EQ(WaitFor(pid, 20), 128 + c.signal) << c.command << " " << c.signal;
-    EXPECT_TRUE(fs::is_empty(box / "out")) << c.command << " " << c.signal;
+    EXPECT_EQ(WaitFor(pid, 20), 128 + c.signal) << c.args[0] << " " << c.signal;
+    EXPECT_EQ(Names(box / "out"), extract ? std::vector<std::string>{"a.bin"} : std::vector<std::string>{})
+        << c.args[0] << " " << c.signal;
+    if (extract) EXPECT_EQ(ReadFile(box / "out/a.bin"), old);
     fs::remove_all(box / "out");
   }
 }
