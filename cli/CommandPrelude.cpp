@@ -26,9 +26,15 @@ void SelectByOptions(const Arguments& args, EntrySelection& selection) {
 }
 
 int CommitPackage(const std::vector<NewEntry>& entries, const std::vector<std::string>& wrapExtensions,
-                  OutputFile& out, const char* command, size_t leftOut, MappedFile* kept) {
+                  OutputFile& out, const char* command, size_t leftOut, MappedFile* kept, bool onlyWhole) {
   const AssemblyResult result = WriteNewPackage(entries, wrapExtensions, out, command, kept);
   if (!result.ok) return kExitFailure;
+  if (onlyWhole && result.leftOut > 0) {
+    // The temporary file goes with `out`; what was there stays.
+    Report(command, out.Display() + ": not replaced: " + std::to_string(result.leftOut) +
+                        (result.leftOut == 1 ? " entry" : " entries") + " could not be written whole");
+    return kExitFailure;
+  }
   // The old package goes before the new one takes its place (Windows keeps a mapped file).
   if (kept) kept->Close();
   std::string error;

@@ -56,8 +56,10 @@ void SelectByOptions(const Arguments& args, EntrySelection& selection);
 // How pack and update end: writes `entries` to `out` (see WriteNewPackage), closes `kept`
 // (the package the kept entries come from, which may be the very file replaced) and puts
 // the new package in place. Returns the exit code; `leftOut` counts what the command
-// itself left out (and reported).
+// itself left out (and reported). With `onlyWhole`, a package that left out any of
+// `entries` is not put in place (exit code 2).
 int CommitPackage(const std::vector<NewEntry>& entries, const std::vector<std::string>& wrapExtensions,
-                  OutputFile& out, const char* command, size_t leftOut, MappedFile* kept = nullptr);
+                  OutputFile& out, const char* command, size_t leftOut, MappedFile* kept = nullptr,
+                  bool onlyWhole = false);
 
 }  // namespace rdbtool

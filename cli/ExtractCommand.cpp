@@ -21,12 +21,14 @@ const char kHelp[] =
     "made when missing), exactly as the window program's export does: an entry stored as\n"
     "a\\b\\c.png becomes DIR/a/b/c.png; a wrapped image is written without its \"TGF\"\n"
     "header, with its recognised extension appended (x.gft holding a PNG becomes\n"
-    "x.gft.png); existing files are replaced. Names that could reach outside DIR or name a\n"
-    "device (\"..\", \"C:\\x\", \"a:b\", \"CON.png\", ...) are refused, and so are names too\n"
-    "long for the system. Every target is decided before anything is written: when two\n"
-    "entries would become the same file (compared as the file system compares names,\n"
-    "case-blind on Windows), the first one is written and the other is refused. Links below\n"
-    "DIR are never followed, and the package itself is never replaced.\n"
+    "x.gft.png); an existing file is replaced by a new file (never written into, so a failed\n"
+    "write keeps it). Names that could reach outside DIR or name a device (\"..\", \"C:\\x\",\n"
+    "\"a:b\", \"CON.png\", ...) are refused, and so are names too long for the system. Every\n"
+    "target is decided before anything is written: when two entries would become the same\n"
+    "file (compared as the file system compares names: case-blind on Windows and on FAT,\n"
+    "exFAT, NTFS and SMB disks and case-folding folders), the first one is written and the\n"
+    "other is refused. Links below DIR are never followed nor replaced, and the package\n"
+    "itself is never replaced.\n"
     "\n"
     "  -C DIR        the folder to write into\n"
     "  -O, --to-stdout  write the entries' contents (unwrapped, as they would be written\n"
@@ -39,14 +41,10 @@ const char kHelp[] =
     "  NAME...       only entries with these stored names (\"/\" or \"\\\", any ASCII case)\n"
     "\n"
     "Every entry that is not written is reported on standard error with the reason, and the\n"
-    "exit status is then 1, as it is when a NAME or --match pattern selects nothing. A\n"
-    "progress bar is shown when standard error is a terminal.\n";
+    "exit status is then 1 (2 when none was written), as it is when a NAME or --match\n"
+    "pattern selects nothing. A progress bar is shown when standard error is a terminal.\n";
 
-std::string Shown(std::u16string_view name) {
-  std::string text;
-  AppendDisplayName(name, text);
-  return text;
-}
+std::string Shown(std::u16string_view name) { return NameInMessage(name); }
 
 // The file's path below the folder (its components, the last with any appended extension),
 // with the platform's separator.
@@ -112,7 +110,7 @@ int Run(const Arguments& a) {
   }
 
   Progress progress(IsTerminal(Stream::kErr), selected.size(), totalBytes);
-  size_t failed = 0, kept = 0;
+  size_t failed = 0, kept = 0, done = 0;
   BufferedOutput written(Stream::kOut);
   auto fail = [&](std::u16string_view name, const std::string& reason) {
     ++failed;
@@ -129,6 +127,8 @@ int Run(const Arguments& a) {
       } else if (!WriteBytes(Stream::kOut, s.content.data, s.content.size)) {
         Report("extract", "cannot write to standard output");
         return kExitFailure;
+      } else {
+        ++done;
       }
     } else if (refusal == sorv::rules::ExportRefusal::kDuplicate || refusal == sorv::rules::ExportRefusal::kNameClash) {
       fail(name, std::string(RefusalText(refusal)) + " (\"" + Shown(PackageFile::Name(*selected[plan.EarlierEntry(i)].entry)) +
@@ -138,6 +138,7 @@ int Run(const Arguments& a) {
     } else if (!s.content.valid) {
       fail(name, s.entry->nSize < 0 ? "negative size in the index" : "its data lies outside the package file");
     } else if (folder.Write(plan, i, s.content.data, s.content.size, error)) {
+      ++done;
       if (verbose) written.Append(ShownPath(plan.Components(i)) + "\n");
     } else if (folder.WasKept()) {
       ++kept;
@@ -155,6 +156,8 @@ int Run(const Arguments& a) {
   if (failed) {
     Report("extract", std::to_string(failed) + " of " + std::to_string(selected.size()) + " entries not written");
   }
+  // Nothing written at all, though there was something to write, fails the whole run.
+  if (failed && done == 0) return kExitFailure;
   return failed || unmatched ? kExitPartial : kExitOk;
 }
 

@@ -3,7 +3,10 @@
 // export plan (ExportPlan); this class makes the entries' folders and writes their bytes,
 // and never leaves the folder: no link below it is followed (on the host it walks folder
 // by folder without following symbolic links; on Windows no reparse point is entered),
-// and the package being read is never replaced.
+// and the package being read is never replaced. On the host an existing file is never
+// written into: a new file is written beside it under a temporary name and then takes its
+// place, so a failed write keeps the old file and a hard link to it elsewhere keeps its
+// bytes.
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -14,6 +17,10 @@
 
 #include "rules/ExportPlan.h"
 #include "cli/NativePath.h"
+
+#if !defined(_WIN32)
+struct stat;
+#endif
 
 #if defined(_WIN32)
 namespace sorv {
@@ -37,13 +44,15 @@ class ExtractFolder {
   // The package file being read: it is never replaced by an entry's file.
   void Protect(const NativePath& packagePath);
 
-  // An empty plan for this folder: names compared as its file system compares them, and
-  // lengths within what it takes.
+  // An empty plan for this folder: names compared as its file system compares them (on
+  // the host, case-blind on FAT, exFAT, NTFS, SMB and case-folding folders), and lengths
+  // within what it takes.
   sorv::rules::ExportPlan MakePlan() const;
 
   // Writes `size` bytes as the allowed entry `entry` of `plan` (which must stay the same
   // for one extract), replacing an existing file. False with the reason, which begins
-  // with "link: " or "write failed: "; a file left half-written is removed.
+  // with "link: " or "write failed: "; a file left half-written is removed, and so are
+  // the folders made for it.
   bool Write(const sorv::rules::ExportPlan& plan, size_t entry, const uint8_t* data, uint64_t size,
              std::string& error);
 
@@ -59,13 +68,32 @@ class ExtractFolder {
   std::u16string folder_;
   std::unique_ptr<sorv::rules::ExportFolderWin> folders_;
 #else
-  bool EnterDirectories(const std::vector<std::string>& dirs, std::string& error);
+  struct OpenFolder {
+    std::string name;
+    int fd;
+    bool made;  // made by this extract
+  };
+  // Enters `dirs` below the folder, making what is missing; the first `entered` of chain_
+  // were kept from the entry before.
+  bool EnterDirectories(const std::vector<std::string>& dirs, size_t& entered, std::string& error);
+  // Leaves the folders from chain_[from] on, removing those this extract made that are
+  // still empty.
+  void LeaveMadeFolders(size_t from);
+  // Writes a new file over the existing `name` in `dirFd`.
+  bool Replace(int dirFd, const std::string& name, const uint8_t* data, uint64_t size, std::string& error);
+  bool IsPackage(int dirFd, const std::string& name, const struct stat& existing,
+                 const sorv::rules::ExportPlan& plan) const;
   int rootFd_ = -1;
+  bool caseBlind_ = false;
   // The directories of the last entry, open, outermost first: entries of one directory
   // usually follow each other, so each directory is made and opened once.
-  std::vector<std::pair<std::string, int>> chain_;
+  std::vector<OpenFolder> chain_;
   bool protected_ = false;
-  uint64_t protectedDevice_ = 0, protectedInode_ = 0;
+  uint64_t protectedDevice_ = 0, protectedInode_ = 0, protectedSize_ = 0;
+  int64_t protectedModified_ = 0;
+  int packageFolderFd_ = -1;
+  std::u16string packageName_;
+  unsigned temporaries_ = 0;
 #endif
 };
 

@@ -1,11 +1,16 @@
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <linux/magic.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
 
 #include "cli/ExtractFolder.h"
 #include "cli/RefusalText.h"
+#include "cli/SignalCleanup.h"
 #include "cli/SystemError.h"
 #include "cli/Utf.h"
 
@@ -51,13 +56,64 @@ bool WriteAll(int fd, const uint8_t* data, uint64_t size, std::string& error) {
   return true;
 }
 
+// On a FUSE file system nothing tells how it compares names: a file made under a
+// lower-case name is looked for under the upper-case one. True also when the folder takes
+// no file (nothing is written there then anyway).
+bool ProbeCaseBlind(int dirFd) {
+  const std::string id = std::to_string(getpid());
+  const std::string lower = ".rdbtool-case-" + id, upper = ".RDBTOOL-CASE-" + id;
+  struct stat st;
+  if (fstatat(dirFd, upper.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) return true;
+  const int fd = openat(dirFd, lower.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return true;
+  close(fd);
+  const bool blind = fstatat(dirFd, upper.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+  unlinkat(dirFd, lower.c_str(), 0);
+  return blind;
+}
+
+// Whether the file system of the open folder `dirFd` takes two names that differ in case
+// for one file.
+bool FolderIsCaseBlind(int dirFd) {
+#ifndef FS_CASEFOLD_FL
+#define FS_CASEFOLD_FL 0x40000000
+#endif
+  // ext4 and f2fs fold case in folders so marked, and in the folders made inside them.
+  long flags = 0;
+  if (ioctl(dirFd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & FS_CASEFOLD_FL)) return true;
+  struct statfs fs;
+  if (fstatfs(dirFd, &fs) != 0) return false;
+  switch (static_cast<unsigned long>(fs.f_type)) {
+    case MSDOS_SUPER_MAGIC:   // FAT (vfat, msdos)
+    case EXFAT_SUPER_MAGIC:
+    case 0x5346544eUL:        // NTFS (ntfs)
+    case 0x7366746eUL:        // NTFS (ntfs3)
+    case 0xFF534D42UL:        // SMB (cifs)
+    case 0xFE534D42UL:        // SMB2/3
+    case 0x517BUL:            // SMB (smbfs)
+    case 0x482bUL:            // HFS+ (case-blind unless made otherwise)
+      return true;
+    case FUSE_SUPER_MAGIC:    // exFAT, NTFS and others through FUSE
+      return ProbeCaseBlind(dirFd);
+    default:
+      return false;
+  }
+}
+
+std::u16string Folded(const std::u16string& name, sorv::rules::FileNameFold fold) {
+  std::u16string folded = name;
+  if (fold && !folded.empty()) fold(&folded[0], folded.size());
+  return folded;
+}
+
 }  // namespace
 
 ExtractFolder::ExtractFolder() = default;
 
 ExtractFolder::~ExtractFolder() {
-  for (auto& dir : chain_) close(dir.second);
+  for (auto& dir : chain_) close(dir.fd);
   if (rootFd_ >= 0) close(rootFd_);
+  if (packageFolderFd_ >= 0) close(packageFolderFd_);
 }
 
 bool ExtractFolder::Open(const NativePath& folder, std::string& error) {
@@ -71,6 +127,7 @@ bool ExtractFolder::Open(const NativePath& folder, std::string& error) {
     error = "cannot open '" + path + "': " + LastSystemError();
     return false;
   }
+  caseBlind_ = FolderIsCaseBlind(rootFd_);
   return true;
 }
 
@@ -80,25 +137,58 @@ void ExtractFolder::Protect(const NativePath& packagePath) {
   protected_ = true;
   protectedDevice_ = static_cast<uint64_t>(st.st_dev);
   protectedInode_ = static_cast<uint64_t>(st.st_ino);
+  protectedSize_ = static_cast<uint64_t>(st.st_size);
+  protectedModified_ = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  // A case-blind file system may give one file other numbers under other names: the
+  // package is also known by its name in its folder, which is held open.
+  const size_t slash = packagePath.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : packagePath.substr(0, slash);
+  packageFolderFd_ = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (!Utf8ToUtf16(packagePath.substr(slash == std::string::npos ? 0 : slash + 1), packageName_)) packageName_.clear();
 }
 
 sorv::rules::ExportPlan ExtractFolder::MakePlan() const {
   // Paths are made relative to the open folder, so only the names' own lengths count.
-  return sorv::rules::ExportPlan(u"", sorv::rules::HostExportLimits(), sorv::rules::PlatformFileNameFold(), u'/');
+  return sorv::rules::ExportPlan(u"", sorv::rules::HostExportLimits(),
+                                 caseBlind_ ? sorv::rules::CaseBlindFileNameFold() : sorv::rules::PlatformFileNameFold(),
+                                 u'/');
 }
 
-bool ExtractFolder::EnterDirectories(const std::vector<std::string>& dirs, std::string& error) {
+bool ExtractFolder::IsPackage(int dirFd, const std::string& name, const struct stat& existing,
+                              const sorv::rules::ExportPlan& plan) const {
+  if (!protected_) return false;
+  const uint64_t device = static_cast<uint64_t>(existing.st_dev);
+  if (device == protectedDevice_ && static_cast<uint64_t>(existing.st_ino) == protectedInode_) return true;
+  std::u16string wide;
+  if (packageName_.empty() || !Utf8ToUtf16(name, wide)) return false;
+  const sorv::rules::FileNameFold fold = plan.Fold();
+  if (Folded(wide, fold) != Folded(packageName_, fold)) return false;
+  // Named as the package: it is the package when it is in the package's folder, or looks
+  // like it (the same disk, size and time) wherever the folder was reached from.
+  struct stat here, there;
+  if (packageFolderFd_ >= 0 && fstat(dirFd, &here) == 0 && fstat(packageFolderFd_, &there) == 0 &&
+      here.st_dev == there.st_dev && here.st_ino == there.st_ino)
+    return true;
+  const int64_t modified = static_cast<int64_t>(existing.st_mtim.tv_sec) * 1000000000 + existing.st_mtim.tv_nsec;
+  return device == protectedDevice_ && static_cast<uint64_t>(existing.st_size) == protectedSize_ &&
+         modified == protectedModified_;
+}
+
+bool ExtractFolder::EnterDirectories(const std::vector<std::string>& dirs, size_t& entered, std::string& error) {
   size_t keep = 0;
-  while (keep < chain_.size() && keep < dirs.size() && chain_[keep].first == dirs[keep]) ++keep;
+  while (keep < chain_.size() && keep < dirs.size() && chain_[keep].name == dirs[keep]) ++keep;
   while (chain_.size() > keep) {
-    close(chain_.back().second);
+    close(chain_.back().fd);
     chain_.pop_back();
   }
+  entered = keep;
   for (size_t i = keep; i < dirs.size(); ++i) {
-    const int parent = chain_.empty() ? rootFd_ : chain_.back().second;
+    const int parent = chain_.empty() ? rootFd_ : chain_.back().fd;
     const std::string& name = dirs[i];
-    if (mkdirat(parent, name.c_str(), 0777) != 0 && errno != EEXIST) {
+    const bool made = mkdirat(parent, name.c_str(), 0777) == 0;
+    if (!made && errno != EEXIST) {
       error = "write failed: cannot make folder '" + name + "': " + LastSystemError();
+      LeaveMadeFolders(keep);
       return false;
     }
     const int fd = openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -106,15 +196,64 @@ bool ExtractFolder::EnterDirectories(const std::vector<std::string>& dirs, std::
       const std::string why = NotADirectory(parent, name, errno);
       error = (why.rfind("it is a symbolic link", 0) == 0 ? "link: cannot enter folder '" : "write failed: cannot enter folder '") +
               name + "': " + why;
+      // Out of open files (a name of thousands of levels): the folders made for it go.
+      if (made) unlinkat(parent, name.c_str(), AT_REMOVEDIR);
+      LeaveMadeFolders(keep);
       return false;
     }
-    chain_.emplace_back(name, fd);
+    chain_.push_back(OpenFolder{name, fd, made});
   }
+  return true;
+}
+
+void ExtractFolder::LeaveMadeFolders(size_t from) {
+  while (chain_.size() > from) {
+    const OpenFolder folder = chain_.back();
+    chain_.pop_back();
+    close(folder.fd);
+    // Only an empty folder goes; one that holds anything stays.
+    if (folder.made) unlinkat(chain_.empty() ? rootFd_ : chain_.back().fd, folder.name.c_str(), AT_REMOVEDIR);
+  }
+}
+
+bool ExtractFolder::Replace(int dirFd, const std::string& name, const uint8_t* data, uint64_t size, std::string& error) {
+  std::string temporary;
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    temporary = ".rdbtool-" + std::to_string(getpid()) + "-" + std::to_string(temporaries_++);
+    fd = openat(dirFd, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) break;
+  }
+  if (fd < 0) {
+    error = "write failed: cannot create a new file beside the existing one: " + LastSystemError();
+    return false;
+  }
+  RemoveOnSignal(dirFd, temporary);
+  bool ok = WriteAll(fd, data, size, error);
+  if (close(fd) != 0 && ok) {
+    error = LastSystemError();
+    ok = false;
+  }
+  if (!ok) {
+    unlinkat(dirFd, temporary.c_str(), 0);
+    ForgetOnSignal();
+    error = "write failed: cannot write the file (the existing file is kept): " + error;
+    return false;
+  }
+  if (renameat(dirFd, temporary.c_str(), dirFd, name.c_str()) != 0) {
+    const std::string why = LastSystemError();
+    unlinkat(dirFd, temporary.c_str(), 0);
+    ForgetOnSignal();
+    error = "write failed: cannot replace the existing file: " + why;
+    return false;
+  }
+  ForgetOnSignal();
   return true;
 }
 
 bool ExtractFolder::Write(const sorv::rules::ExportPlan& plan, size_t entry, const uint8_t* data, uint64_t size,
                           std::string& error) {
+  kept_ = false;
   if (!plan.Allowed(entry)) {
     error = RefusalText(plan.Refusal(entry));
     return false;
@@ -129,51 +268,56 @@ bool ExtractFolder::Write(const sorv::rules::ExportPlan& plan, size_t entry, con
   }
   const std::string fileName = parts.back();
   parts.pop_back();
-  if (!EnterDirectories(parts, error)) return false;
-  const int dirFd = chain_.empty() ? rootFd_ : chain_.back().second;
+  size_t entered = 0;
+  if (!EnterDirectories(parts, entered, error)) return false;
+  const int dirFd = chain_.empty() ? rootFd_ : chain_.back().fd;
 
-  // A new file each time: an existing one (or a link of that name) is removed, never
-  // written through, so nothing outside the folder can change.
-  const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
-  int fd = openat(dirFd, fileName.c_str(), flags, 0666);
-  kept_ = false;
-  if (fd < 0 && errno == EEXIST && keepExisting_) {
+  // A new file: written where it is, and removed again when the write fails. The usual
+  // case, and the cheapest.
+  int fd = openat(dirFd, fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd >= 0) {
+    bool ok = WriteAll(fd, data, size, error);
+    if (close(fd) != 0 && ok) {
+      error = LastSystemError();
+      ok = false;
+    }
+    if (!ok) {
+      unlinkat(dirFd, fileName.c_str(), 0);
+      LeaveMadeFolders(entered);
+      error = "write failed: cannot write the file: " + error;
+    }
+    return ok;
+  }
+  if (errno != EEXIST) {
+    error = "write failed: cannot create the file: " + LastSystemError();
+    LeaveMadeFolders(entered);
+    return false;
+  }
+  if (keepExisting_) {
     kept_ = true;
     error = "an existing file of that name is kept";
     return false;
   }
-  if (fd < 0 && errno == EEXIST) {
-    struct stat existing;
-    if (protected_ && fstatat(dirFd, fileName.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0 &&
-        static_cast<uint64_t>(existing.st_dev) == protectedDevice_ &&
-        static_cast<uint64_t>(existing.st_ino) == protectedInode_) {
-      error = "write failed: that file is the package being read";
-      return false;
-    }
-    if (unlinkat(dirFd, fileName.c_str(), 0) != 0) {
-      const int e = errno;
-      struct stat st;
-      const bool isDir = fstatat(dirFd, fileName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
-      error = isDir ? "write failed: a folder of that name is in the way"
-                    : "write failed: cannot replace the existing file: " + SystemErrorText(e);
-      return false;
-    }
-    fd = openat(dirFd, fileName.c_str(), flags, 0666);
-  }
-  if (fd < 0) {
-    error = "write failed: cannot create the file: " + LastSystemError();
+  // Something of that name is there. A file is replaced by a new one, never written into:
+  // a hard link to it elsewhere keeps its bytes, and a failed write keeps it whole.
+  struct stat existing;
+  if (fstatat(dirFd, fileName.c_str(), &existing, AT_SYMLINK_NOFOLLOW) != 0) {
+    error = "write failed: cannot replace the existing file: " + LastSystemError();
     return false;
   }
-  bool ok = WriteAll(fd, data, size, error);
-  if (close(fd) != 0 && ok) {
-    error = LastSystemError();
-    ok = false;
+  if (S_ISLNK(existing.st_mode)) {
+    error = "link: a symbolic link of that name is in the way, which extract does not replace";
+    return false;
   }
-  if (!ok) {
-    unlinkat(dirFd, fileName.c_str(), 0);
-    error = "write failed: cannot write the file: " + error;
+  if (S_ISDIR(existing.st_mode)) {
+    error = "write failed: a folder of that name is in the way";
+    return false;
   }
-  return ok;
+  if (IsPackage(dirFd, fileName, existing, plan)) {
+    error = "write failed: that file is the package being read";
+    return false;
+  }
+  return Replace(dirFd, fileName, data, size, error);
 }
 
 }  // namespace rdbtool

@@ -9,6 +9,7 @@
 #include "cli/InputFile.h"
 #include "cli/MappedFile.h"
 #include "cli/OutputFile.h"
+#include "cli/SignalCleanup.h"
 #include "cli/SystemError.h"
 
 namespace rdbtool {
@@ -133,6 +134,7 @@ bool FollowLinks(std::string& path, std::string& error) {
 OutputFile::~OutputFile() {
   if (file_ >= 0 && ownsHandle_) close(file_);
   if (!committed_ && !temp_.empty()) unlink(temp_.c_str());
+  if (!temp_.empty()) ForgetOnSignal();
 }
 
 bool OutputFile::Create(const std::string& argument, std::string& error) {
@@ -156,13 +158,24 @@ bool OutputFile::Create(const std::string& argument, std::string& error) {
     error = "'" + argument + "' is a folder";
     return false;
   }
+  if (exists && (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode))) {
+    // Opening a pipe waits for a reader, for ever when there is none.
+    error = "'" + argument + "' is a " + (S_ISFIFO(st.st_mode) ? "named pipe" : "socket") +
+            ": give -o - and send standard output there instead";
+    return false;
+  }
   if (exists && !S_ISREG(st.st_mode)) {
-    // A device or a pipe: written through, never replaced.
-    file_ = open(path_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    // A device: written through, never replaced.
+    file_ = open(path_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (file_ < 0) {
       error = "cannot write to '" + argument + "': " + LastSystemError();
       return false;
     }
+    if (lseek(file_, 0, SEEK_CUR) < 0) {
+      error = "'" + argument + "' is a device that cannot seek: give -o - and send standard output there instead";
+      return false;
+    }
+    fcntl(file_, F_SETFL, fcntl(file_, F_GETFL) & ~O_NONBLOCK);
     seekable_ = false;
     return true;
   }
@@ -174,6 +187,7 @@ bool OutputFile::Create(const std::string& argument, std::string& error) {
     return false;
   }
   if (exists) fchmod(file_, st.st_mode & 07777);  // the replaced package keeps its permissions
+  RemoveOnSignal(AT_FDCWD, temp_);
   return true;
 }
 
@@ -269,6 +283,7 @@ bool OutputFile::Commit(std::string& error) {
     return false;
   }
   committed_ = true;
+  ForgetOnSignal();
   return true;
 }
 

@@ -1,9 +1,11 @@
 // Where pack and update write a package. A new or regular file is written to a temporary
 // file beside it and moved over it only when complete, so a failed run leaves no
 // half-made package behind (and the old package, even when it is the input, stays whole
-// until then). A symbolic link is followed, so the file it points to is the one replaced.
-// "-" is standard output; an existing file that is not a regular file (a device, a pipe)
-// is written through, front to back; a folder is refused.
+// until then); the temporary file is removed also when the run is ended by an interrupt,
+// a termination or a hang-up. A symbolic link is followed, so the file it points to is the
+// one replaced. "-" is standard output; an existing device is written through, front to
+// back; a folder, a named pipe, a socket and a device that cannot seek are refused (a
+// pipe with no reader would block for ever: standard output is the way into a pipe).
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -31,6 +33,9 @@ class OutputFile {
   // standard output. For telling whether an input is the output.
   const NativePath& Target() const { return path_; }
   const std::string& Display() const { return display_; }
+  // The temporary file being written (empty when written through), so that a folder
+  // walk can leave it out.
+  const NativePath& Temporary() const { return temp_; }
 
   bool Write(const uint8_t* data, size_t size, std::string& error);
   bool WriteAt(uint64_t offset, const uint8_t* data, size_t size, std::string& error);

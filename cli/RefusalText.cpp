@@ -1,5 +1,7 @@
 #include "cli/RefusalText.h"
 
+#include "cli/Utf.h"
+
 namespace rdbtool {
 
 const char* RefusalText(sorv::rules::ExportRefusal refusal) {
@@ -19,6 +21,19 @@ const char* RefusalText(sorv::rules::ExportRefusal refusal) {
     case ExportRefusal::kNameClash: return "duplicate: an earlier entry uses this name for a file where a folder is needed, or the other way round";
   }
   return "unsafe name";
+}
+
+std::string NameInMessage(std::u16string_view name) {
+  size_t units = 0;
+  for (size_t characters = 0; units < name.size() && characters < kShownNameLength; ++characters) {
+    const bool pair = name[units] >= 0xD800 && name[units] <= 0xDBFF && units + 1 < name.size() &&
+                      name[units + 1] >= 0xDC00 && name[units + 1] <= 0xDFFF;
+    units += pair ? 2 : 1;
+  }
+  std::string text;
+  AppendDisplayName(name.substr(0, units), text);
+  if (units < name.size()) text += "\xE2\x80\xA6";  // …
+  return text;
 }
 
 }  // namespace rdbtool

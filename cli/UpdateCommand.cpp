@@ -15,6 +15,7 @@
 #include "cli/PackPlan.h"
 #include "cli/PackageAssembly.h"
 #include "cli/PackageFile.h"
+#include "cli/RefusalText.h"
 #include "cli/Utf.h"
 #include "cli/WindowsName.h"
 
@@ -41,21 +42,22 @@ const char kHelp[] =
     "                      --help')\n"
     "  --wrap EXT          as for pack, for the files added as new entries\n"
     "  -v, --verbose       name every entry removed, replaced and added\n"
+    "  --force             with NEW the same file as PKG: replace it even when some\n"
+    "                      entries cannot be copied whole (damaged entries, a file that\n"
+    "                      cannot be read when it is copied); without it PKG is then left\n"
+    "                      as it is\n"
     "\n"
     "A replaced entry keeps its wrapping: a wrapped entry keeps its \"TGF\" header in front\n"
     "of the new bytes. Files are refused as pack refuses them (names extract would refuse,\n"
     "special files, links). A --replace name or --remove pattern that matches nothing is an\n"
     "error, and then nothing is written. Exit status 1 when some files or damaged entries\n"
-    "were left out (reported), 2 when nothing was written.\n";
+    "were left out (reported), 2 when nothing was written (also when PKG itself was not\n"
+    "replaced because it would have lost entries).\n";
 
 // What happens to one entry of the old package; one byte each, as packages hold 100,000s.
 enum class Change : uint8_t { kKeep, kRemove, kReplace };
 
-std::string Shown(std::u16string_view name) {
-  std::string text;
-  AppendDisplayName(name, text);
-  return text;
-}
+std::string Shown(std::u16string_view name) { return NameInMessage(name); }
 
 // The last part of a path as given.
 std::string BaseName(const std::string& path) {
@@ -148,6 +150,10 @@ int Run(const Arguments& a) {
     return kExitFailure;
   }
   const FileId targetId = out.Target().empty() ? FileId() : IdentifyFile(out.Target());
+  const FileId temporaryId = out.Temporary().empty() ? FileId() : IdentifyFile(out.Temporary());
+  // -o naming the input: it is replaced only by a package that holds all it kept.
+  const bool replacesInput = targetId.valid && targetId == IdentifyFile(ToNativePath(a.Positionals()[0]));
+  const bool force = a.Has("--force");
   std::vector<Change> changes(old.Count(), Change::kKeep);
   std::unordered_map<size_t, std::pair<const NewFile*, std::string>> changedBy;  // the file, and who asked
   bool refused = false;  // a change that cannot be made: nothing is written
@@ -217,7 +223,7 @@ int Run(const Arguments& a) {
   std::unordered_map<std::u16string, std::string> addedKeys;
   std::vector<NewEntry> appended;
   std::deque<std::u16string> appendedNames;  // the entries keep views of them
-  size_t leftOut = 0, links = 0;
+  size_t leftOut = 0, links = 0, damagedKept = 0;
   auto leaveOut = [&](const std::string& display, const std::string& why) {
     ++leftOut;
     Report("update", display + ": " + why);
@@ -248,7 +254,13 @@ int Run(const Arguments& a) {
         leaveOut(f.display, f.problem);
         continue;
       }
-      if (targetId.valid && IdentifyFile(f.path) == targetId) continue;
+      // The package being made, under its name or its temporary one, is never added to
+      // itself (it would grow while it is copied).
+      if (f.path == out.Temporary()) continue;
+      if (targetId.valid || temporaryId.valid) {
+        const FileId id = IdentifyFile(f.path);
+        if (id == targetId || id == temporaryId) continue;
+      }
       std::vector<uint8_t> head;
       InputFile in;
       if (!in.Open(f.path, error, f.followed) || !in.Size(size, error) || !ReadFileHead(f.path, f.followed, head, error)) {
@@ -328,6 +340,7 @@ int Run(const Arguments& a) {
                         static_cast<uint64_t>(entry.nSize) <= package.File().Size() - offset;
     if (!inside) {
       ++leftOut;
+      ++damagedKept;
       Report("update", Shown(old.Name(i)) + ": left out: " +
                            (entry.nSize < 0 ? "negative size in the index" : "its data lies outside the package file"));
       continue;
@@ -350,8 +363,15 @@ int Run(const Arguments& a) {
     entries.push_back(std::move(e));
   }
   said.Flush();
+  if (replacesInput && !force && damagedKept > 0) {
+    Report("update", a.Positionals()[0] + ": not replaced: " + std::to_string(damagedKept) +
+                         (damagedKept == 1 ? " entry" : " entries") +
+                         " it holds could not be copied whole (--force replaces it without them)");
+    Report("update", "nothing written");
+    return kExitFailure;
+  }
 
-  return CommitPackage(entries, wrapExtensions, out, "update", leftOut, &package.File());
+  return CommitPackage(entries, wrapExtensions, out, "update", leftOut, &package.File(), replacesInput && !force);
 }
 
 }  // namespace
@@ -360,7 +380,7 @@ const Command kUpdateCommand = {
     "update", "PKG", "write a new package with entries added, replaced or removed",
     [] { return std::string(kHelp); },
     {{"-o", true}, {"--add", true}, {"--replace", true}, {"--remove", true}, {"--wrap", true}, {"-v", false},
-     {"--verbose", false}},
+     {"--verbose", false}, {"--force", false}},
     1, 1, "expects one package", Run,
 };
 

@@ -66,6 +66,7 @@ class ExportPlan {
   // The allowed entry's components in order, the last with the appended text.
   std::vector<std::u16string> Components(size_t entry) const;
   const std::u16string& FolderText() const { return folder_; }
+  FileNameFold Fold() const { return fold_; }
   char16_t Separator() const { return separator_; }
 
  private:
@@ -112,6 +113,9 @@ class ExportPlan {
 // The file system's own rule for names below the chosen folder on this platform: the
 // system's case mapping on Windows, exact comparison elsewhere.
 FileNameFold PlatformFileNameFold();
+// The rule of a case-blind file system: letters compared through an upper-case table, as
+// Windows compares them (FAT, exFAT, NTFS, SMB shares, case-folding folders).
+FileNameFold CaseBlindFileNameFold();
 
 }  // namespace rules
 }  // namespace sorv

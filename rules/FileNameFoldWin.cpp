@@ -41,5 +41,7 @@ void FoldWithSystemTable(char16_t* units, size_t count) {
 
 FileNameFold PlatformFileNameFold() { return &FoldWithSystemTable; }
 
+FileNameFold CaseBlindFileNameFold() { return &FoldWithSystemTable; }
+
 }  // namespace rules
 }  // namespace sorv

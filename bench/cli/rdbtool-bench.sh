@@ -5,15 +5,17 @@
 #  - list 1,000,000 entries: rdbtool list against tar -tf of an archive of the same names;
 #  - pack the 10,000 files: rdbtool pack against tar -cf;
 #  - update a package of 99,000 entries of 1-8 KiB, replacing one: rdbtool update against
-#    cp of the package.
+#    cp of the package;
+#  - replace: extract the 10,000 files again into a folder that already holds them all,
+#    rdbtool extract against tar -xf (each existing file replaced by a new one).
 # Each command runs ROUNDS times, in rotating order; figures are medians in milliseconds.
 # Usage: bench/cli/rdbtool-bench.sh [BUILD_DIR] [ROUNDS] [PARTS]   (BUILD_DIR: a native tree
 # with the targets rdbtool and bench_cli_fixtures built; work files go below it; PARTS:
-# some of "extract list pack update", default all)
+# some of "extract list pack update replace", default all)
 set -euo pipefail
 build=$(cd "${1:-build/native}" && pwd)
 rounds=${2:-7}
-parts=" ${3:-extract list pack update} "
+parts=" ${3:-extract list pack update replace} "
 want() { [[ $parts == *" $1 "* ]]; }
 tool=$build/cli/rdbtool
 fixtures=$build/bench/cli/bench_cli_fixtures
@@ -143,7 +145,7 @@ ab() {  # label-a label-b; commands in the functions run_a / run_b taking the ro
     else
       t[a]+="$(run_ms run_a "$r")"$'\n'; sync; t[b]+="$(run_ms run_b "$r")"$'\n'
     fi
-    ((r == 0)) || rm -f $(outputs_of "$r")
+    ((r == 0)) || rm -rf $(outputs_of "$r")
   done
   local aw ac bw bc
   read -r aw ac < <(printf '%s' "${t[a]}" | medians)
@@ -177,6 +179,23 @@ if want update; then
   cmp <("$tool" cat update-0.rdb "$name") replacement.dat || { echo "update lost the replacement" >&2; exit 1; }
   [ ! -s errors.log ] || { cat errors.log >&2; exit 1; }
   rm -f update-* copy-*
+fi
+if want replace; then
+  echo "== extract 10,000 files over the same files, $rounds rounds"
+  # Each run's folder is filled beforehand (not timed) with the files it will replace.
+  for ((r = 0; r < rounds; r++)); do
+    mkdir "over-rdbtool-$r" "over-tar-$r"
+    tar -xf files.tar -C "over-rdbtool-$r"
+    tar -xf files.tar -C "over-tar-$r"
+  done
+  run_a() { "$tool" extract files.rdb -C "over-rdbtool-$1"; }
+  run_b() { tar -xf files.tar -C "over-tar-$1"; }
+  outputs_of() { echo "over-rdbtool-$1 over-tar-$1"; }
+  ab "rdbtool extract" "tar -xf"
+  diff -r src over-rdbtool-0 >/dev/null || { echo "rdbtool's replaced output differs" >&2; exit 1; }
+  [ -z "$(find over-rdbtool-0 -name '.rdbtool-*')" ] || { echo "a temporary file was left" >&2; exit 1; }
+  [ ! -s errors.log ] || { cat errors.log >&2; exit 1; }
+  rm -rf over-*
 fi
 cd "$build"
 rm -rf "$work"

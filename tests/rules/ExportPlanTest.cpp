@@ -155,19 +155,28 @@ TEST(ExportPlan, LengthsBeyondThePlatformAreRefusedBeforeAnyFolder) {
 }
 
 TEST(ExportPlan, ThePlatformComparesNamesAsItsFileSystem) {
-  const FileNameFold fold = PlatformFileNameFold();
 #if defined(_WIN32)
-  ASSERT_NE(fold, nullptr);
-  std::u16string pairs = u"Case.txt\uFF21\u03A3";
-  std::u16string lower = u"case.txt\uFF41\u03C3";
-  fold(&pairs[0], pairs.size());
-  fold(&lower[0], lower.size());
-  EXPECT_EQ(pairs, lower);
-  std::u16string different = u"\u754C\u00DF";  // no case, and a letter with no single-unit capital
-  const std::u16string before = different;
-  fold(&different[0], different.size());
-  EXPECT_EQ(different, before);
+  const std::vector<FileNameFold> caseBlind = {PlatformFileNameFold(), CaseBlindFileNameFold()};
 #else
-  EXPECT_EQ(fold, nullptr);  // byte for byte
+  EXPECT_EQ(PlatformFileNameFold(), nullptr);  // byte for byte, unless the disk is case-blind
+  const std::vector<FileNameFold> caseBlind = {CaseBlindFileNameFold()};
 #endif
+  for (const FileNameFold fold : caseBlind) {
+    ASSERT_NE(fold, nullptr);
+    std::u16string pairs = u"Case.txt\uFF21\u03A3\u00C9\u0414";
+    std::u16string lower = u"case.txt\uFF41\u03C3\u00E9\u0434";
+    fold(&pairs[0], pairs.size());
+    fold(&lower[0], lower.size());
+    EXPECT_EQ(pairs, lower);
+    // No case; a letter with no single-unit capital; a surrogate pair, left as it is.
+    std::u16string different = u"\u754C\u00DF\U00010428";
+    const std::u16string before = different;
+    fold(&different[0], different.size());
+    EXPECT_EQ(different, before);
+  }
+  // Planned with a case-blind disk's rule, the second name for one file is refused.
+  EXPECT_EQ(Plan({{u"Dir\\Case.txt"}, {u"dir\\CASE.TXT"}, {u"dir\\\u00E9.txt"}, {u"DIR\\\u00C9.TXT"}},
+                 CaseBlindFileNameFold()),
+            (std::vector<ExportRefusal>{ExportRefusal::kNone, ExportRefusal::kDuplicate, ExportRefusal::kNone,
+                                        ExportRefusal::kDuplicate}));
 }
