@@ -17,12 +17,28 @@ bool OpenPackage(const Arguments& args, const char* command, PackageFile& packag
   return false;
 }
 
+std::u16string AppendedExtension(const sorv::pkg::EntryContent& content) {
+  if (!content.wrapped || !content.ext) return std::u16string();
+  std::u16string ext;
+  for (const ResChar* c = content.ext; *c; ++c) ext += static_cast<char16_t>(*c);
+  return ext;
+}
+
 void SelectByOptions(const Arguments& args, EntrySelection& selection) {
   std::string error;
   for (const std::string& t : args.Values("--type"))
     if (!selection.AddTypes(t, error)) throw UsageError(error);
   for (const std::string& m : args.Values("--match"))
     if (!selection.AddPattern(m, error)) throw UsageError(error);
+  for (const std::string& x : args.Values("--exclude"))
+    if (!selection.AddExclusion(x, error)) throw UsageError(error);
+}
+
+bool ReportOutside(const char* command, size_t outside) {
+  if (outside == 0) return false;
+  Report(command, std::to_string(outside) + (outside == 1 ? " entry's data lies" : " entries' data lie") +
+                      " outside the file (try 'rdbtool check')");
+  return true;
 }
 
 int CommitPackage(const std::vector<NewEntry>& entries, const std::vector<std::string>& wrapExtensions,
