@@ -134,19 +134,20 @@ void CheckEntries(const PackageFile& package, ProblemList& problems) {
 
 int Run(const Arguments& a) {
   const std::string& path = a.Positionals()[0];
+  const std::string shown = path == "-" ? std::string("standard input") : path;
   PackageFile package;
   std::string error;
   bool mapped = false;
-  const bool indexed = package.Open(ToNativePath(path), error, &mapped);
+  const bool indexed = package.OpenArgument(path, error, &mapped);
   if (!mapped) {
-    Report("check", path + ": " + error);
+    Report("check", shown + ": " + error);
     return kExitFailure;
   }
   const uint8_t* view = package.File().Data();
   const uint64_t size = package.File().Size();
   // A file that is not a package at all is refused as every command refuses it.
   if (size < sorv::pkg::kHeaderSize || !sorv::pkg::HasSignature(view, size)) {
-    Report("check", path + ": " + error);
+    Report("check", shown + ": " + error);
     return kExitFailure;
   }
   ProblemList problems;
@@ -158,7 +159,7 @@ int Run(const Arguments& a) {
     if (!indexed) {
       const std::string damage = DescribeIndexDamage(package.Damage());
       if (damage.empty()) {
-        Report("check", path + ": " + error);
+        Report("check", shown + ": " + error);
         return kExitFailure;
       }
       problems.Add(damage);

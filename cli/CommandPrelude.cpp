@@ -12,8 +12,8 @@ namespace rdbtool {
 bool OpenPackage(const Arguments& args, const char* command, PackageFile& package, bool readIndex) {
   const std::string& path = args.Positionals()[0];
   std::string error;
-  if (package.Open(ToNativePath(path), error, nullptr, readIndex)) return true;
-  Report(command, path + ": " + error);
+  if (package.OpenArgument(path, error, nullptr, readIndex)) return true;
+  Report(command, (path == "-" ? std::string("standard input") : path) + ": " + error);
   return false;
 }
 

@@ -115,7 +115,7 @@ int Run(const Arguments& a) {
   if (!OpenPackage(a, "extract", package)) return kExitFailure;
   const std::string& path = a.Positionals()[0];
   ExtractFolder folder;
-  folder.Protect(ToNativePath(path));
+  if (path != "-") folder.Protect(ToNativePath(path));
   folder.KeepExisting(a.Has("-k") || a.Has("--keep-old-files"));
   const std::string dir = a.Has("-C") ? a.Values("-C")[0] : std::string();
   if (!toStdout && !folder.Open(ToNativePath(dir), error)) {

@@ -180,3 +180,116 @@ TEST(RdbtoolUpdateInPlace, KeepsOwnerAndMode) {
   EXPECT_EQ(RunRdbtool({"cat", U8(pkg), "b.txt"}).out, "b");
 }
 #endif
+
+TEST(RdbtoolPipe, APackageFromStandardInputWorksAsAFile) {
+  Sandbox box;
+  PackageWriter w;
+  w.Add(u"a.txt", Text("alpha"));
+  w.AddWrapped(u"ui\\ok", kPng);
+  const fs::path file = WritePackage(box, "p.rdb", w);
+  const Bytes bytes = ReadFile(file);
+  const std::string input(bytes.begin(), bytes.end());
+
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"list"}, {"list", "--json"}, {"info"}, {"check"}, {"cat", "_", "a.txt", "ui/ok"}}) {
+    std::vector<std::string> fromFile = args, fromPipe = args;
+    if (args.size() > 1 && args[1] == "_") {
+      fromFile[1] = U8(file);
+      fromPipe[1] = "-";
+    } else {
+      fromFile.insert(fromFile.begin() + 1, U8(file));
+      fromPipe.insert(fromPipe.begin() + 1, "-");
+    }
+    const ToolResult expected = RunRdbtool(fromFile);
+    const ToolResult r = RunRdbtoolWithInput(fromPipe, input);
+    EXPECT_EQ(r.exitCode, 0) << args[0] << r.err;
+    EXPECT_EQ(r.out, expected.out) << args[0];
+  }
+  ToolResult r = RunRdbtoolWithInput({"extract", "-", "-C", U8(box / "out")}, input);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(ReadTree(box / "out"), (std::map<std::string, Bytes>{
+                                       {"a.txt", Text("alpha")}, {"ui/", {}}, {"ui/ok.png", kPng}}));
+
+  // pack -o - | list -
+  WriteFile(box / "src/x/y.txt", Text("why"));
+  const ToolResult packed = RunRdbtool({"pack", U8(box / "src"), "-o", "-"});
+  ASSERT_EQ(packed.exitCode, 0) << packed.err;
+  r = RunRdbtoolWithInput({"list", "-"}, packed.out);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, Listed("3\tnone\tplain\tx\\y.txt") + "\n");
+
+  r = RunRdbtoolWithInput({"list", "-"}, "not a package");
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_TRUE(Contains(r.err, "standard input: not a package")) << r.err;
+}
+
+TEST(RdbtoolOptions, ShortOptionsRunTogether) {
+  Sandbox box;
+  PackageWriter w;
+  w.Add(u"a.txt", Text("a"));
+  const std::string pkg = U8(WritePackage(box, "p.rdb", w));
+  ToolResult r = RunRdbtool({"extract", pkg, "-vC", U8(box / "out")});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "a.txt\n");
+  r = RunRdbtool({"extract", pkg, "-kv", "-C" + U8(box / "out")});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "a.txt (kept)\n");
+  r = RunRdbtool({"extract", pkg, "-kq"});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_TRUE(Contains(r.err, "unknown option '-q'")) << r.err;
+}
+
+TEST(RdbtoolExtract, FolderNamesExclusionsAndStrippedParts) {
+  Sandbox box;
+  PackageWriter w;
+  w.AddWrapped(u"ui\\btn\\ok", kPng);
+  w.Add(u"ui\\a.txt", Text("a"));
+  w.Add(u"uix.txt", Text("not below ui"));
+  w.Add(u"other\\c.txt", Text("c"));
+  w.Add(u"top.txt", Text("top"));
+  const std::string pkg = U8(WritePackage(box, "p.rdb", w));
+  using Tree = std::map<std::string, Bytes>;
+  const Tree uiTree = {{"ui/", {}}, {"ui/btn/", {}}, {"ui/btn/ok.png", kPng}, {"ui/a.txt", Text("a")}};
+  struct Case {
+    std::vector<std::string> args;
+    Tree tree;
+  } cases[] = {
+      {{"ui"}, uiTree},
+      {{"ui/"}, uiTree},
+      {{"UI"}, uiTree},  // no entry below "UI" exactly: case is ignored
+      {{"ui/btn/ok.png"}, {{"ui/", {}}, {"ui/btn/", {}}, {"ui/btn/ok.png", kPng}}},
+      {{"--exclude", "*/btn/*", "--exclude", "other*"},  // stored names, as --match
+       {{"ui/", {}}, {"ui/a.txt", Text("a")}, {"uix.txt", Text("not below ui")}, {"top.txt", Text("top")}}},
+      {{"--strip-components", "1"}, {{"btn/", {}}, {"btn/ok.png", kPng}, {"a.txt", Text("a")}, {"c.txt", Text("c")}}},
+      {{"ui", "--strip-components=2"}, {{"ok.png", kPng}}},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    const fs::path out = box / ("out" + std::to_string(n++));
+    std::vector<std::string> args = {"extract", pkg, "-C", U8(out)};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const ToolResult r = RunRdbtool(args);
+    EXPECT_EQ(r.exitCode, 0) << c.args[0] << r.err;
+    EXPECT_EQ(ReadTree(out), c.tree) << c.args[0];
+  }
+  for (const char* bad : {"x", "-1", ""}) {
+    const ToolResult r = RunRdbtool({"extract", pkg, "-C", U8(box / "bad"), "--strip-components", bad});
+    EXPECT_EQ(r.exitCode, 2) << bad;
+  }
+}
+
+TEST(RdbtoolList, NamesOnlyOneALine) {
+  Sandbox box;
+  PackageWriter w;
+  w.Add(u"a.txt", Text("a"));
+  w.AddWrapped(u"ui\\ok", kPng);
+  w.Add(u"odd\nname", Text("n"));
+  const std::string pkg = U8(WritePackage(box, "p.rdb", w));
+  for (const char* option : {"-1", "--names"}) {
+    const ToolResult r = RunRdbtool({"list", pkg, option});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "a.txt\n" + Listed("ui\\ok") + "\nodd?name\n") << option;
+  }
+  EXPECT_EQ(RunRdbtool({"list", pkg, "-1", "--exclude", "*.txt"}).out, Listed("ui\\ok") + "\nodd?name\n");
+  EXPECT_EQ(RunRdbtool({"list", pkg, "-1", "--json"}).exitCode, 2);
+}
