@@ -218,13 +218,18 @@ TEST(RdbtoolCheck, NamesThatAreOneFileOnWindowsAreReported) {
 #else
   const bool windows = false;
 #endif
-  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{
-                              line(2, "UI/A.PNG", 1, "ui\\a.png", windows),
-                              line(4, "x.txt", 3, "x.txt", true),
-                              line(6, "ａｂ.txt", 5, "ＡＢ.txt", windows),
-                              line(8, "Σ.txt", 7, "σ.txt", windows),
-                              line(9, "ς.txt", 7, "σ.txt", windows),
-                              "5 problems"}));
+  std::vector<std::string> lines = Lines(r.out);
+  ASSERT_EQ(lines.size(), 6u) << r.out;
+  // Whether the system itself folds a final sigma differs between Windows versions (and
+  // Wine): either way check names the clash, as extract's refusal or as a warning.
+  if (windows && lines[4] == line(9, "ς.txt", 7, "σ.txt", false)) lines[4] = line(9, "ς.txt", 7, "σ.txt", true);
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       line(2, "UI/A.PNG", 1, "ui\\a.png", windows),
+                       line(4, "x.txt", 3, "x.txt", true),
+                       line(6, "ａｂ.txt", 5, "ＡＢ.txt", windows),
+                       line(8, "Σ.txt", 7, "σ.txt", windows),
+                       line(9, "ς.txt", 7, "σ.txt", windows),
+                       "5 problems"}));
 }
 
 TEST(RdbtoolUsage, NewCommandsHaveHelpAndRefuseBadUsage) {
