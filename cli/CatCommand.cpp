@@ -28,7 +28,7 @@ bool WriteSelected(const PackageFile& package, EntrySelection& selection, const 
   const std::vector<RESENTRY>& entries = package.Entries();
   // A stored name as long as the given one needs no appended extension to match it.
   auto extension = [&](const RESENTRY& entry, std::u16string_view name) {
-    return name.size() < selection.LongestName() ? AppendedExtension(package.Content(entry)) : std::u16string();
+    return name.size() < selection.LongestName() ? AppendedExtension(package.Content(entry)) : std::u16string_view();
   };
   for (const RESENTRY& entry : entries) {
     const std::u16string_view name = PackageFile::Name(entry);

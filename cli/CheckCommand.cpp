@@ -64,11 +64,7 @@ void CheckEntries(const PackageFile& package, ProblemList& problems) {
   const std::vector<RESENTRY>& entries = package.Entries();
   // Names are judged by extract's own plan, as extract would make it for every entry.
   sorv::rules::ExportPlan plan = ExtractFolder().MakePlan();
-  std::vector<std::u16string> exts(entries.size());
-  for (size_t i = 0; i < entries.size(); ++i) {
-    exts[i] = AppendedExtension(package.Content(entries[i]));
-    plan.Add(PackageFile::Name(entries[i]), exts[i]);
-  }
+  for (const RESENTRY& entry : entries) plan.Add(PackageFile::Name(entry), AppendedExtension(package.Content(entry)));
   std::unordered_map<std::u16string, size_t> firstWithKey;
   firstWithKey.reserve(entries.size());
   for (size_t i = 0; i < entries.size(); ++i) {

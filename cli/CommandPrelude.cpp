@@ -1,6 +1,7 @@
 // What the commands share: opening a package, the entry selection their options ask for,
 // and writing a new package.
 #include "cli/Commands.h"
+#include "package/ContentTypes.h"
 #include "cli/EntrySelection.h"
 #include "cli/MappedFile.h"
 #include "cli/OutputFile.h"
@@ -17,11 +18,22 @@ bool OpenPackage(const Arguments& args, const char* command, PackageFile& packag
   return false;
 }
 
-std::u16string AppendedExtension(const sorv::pkg::EntryContent& content) {
-  if (!content.wrapped || !content.ext) return std::u16string();
-  std::u16string ext;
-  for (const ResChar* c = content.ext; *c; ++c) ext += static_cast<char16_t>(*c);
-  return ext;
+std::u16string_view AppendedExtension(const sorv::pkg::EntryContent& content) {
+  if (!content.wrapped || !content.ext) return std::u16string_view();
+  // The content types' extensions as UTF-16 text (ResChar is wchar_t on Windows), made
+  // once, so that a million entries need no text of their own.
+  static const std::vector<std::u16string> exts = [] {
+    std::vector<std::u16string> texts;
+    for (size_t i = 0; i < sorv::pkg::kContentTypeCount; ++i) {
+      std::u16string text;
+      for (const ResChar* c = sorv::pkg::kContentTypes[i].ext; *c; ++c) text += static_cast<char16_t>(*c);
+      texts.push_back(text);
+    }
+    return texts;
+  }();
+  const sorv::pkg::ContentType* type = sorv::pkg::ContentTypeOfExtension(content.ext);
+  if (type) return exts[static_cast<size_t>(type - sorv::pkg::kContentTypes)];
+  return std::u16string_view();
 }
 
 void SelectByOptions(const Arguments& args, EntrySelection& selection) {

@@ -6,6 +6,7 @@
 #pragma once
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/Arguments.h"
@@ -53,7 +54,8 @@ void PrintHelp(const std::string& text);
 // "<path>: <reason>" for `command` and returns false (the command then exits with 2).
 bool OpenPackage(const Arguments& args, const char* command, PackageFile& package, bool readIndex = true);
 // The text extract appends to an entry's file name: a wrapped image's extension, or empty.
-std::u16string AppendedExtension(const sorv::pkg::EntryContent& content);
+// The view stays valid for the whole run.
+std::u16string_view AppendedExtension(const sorv::pkg::EntryContent& content);
 // Adds the --type, --match and --exclude values to `selection`; throws UsageError for a bad one.
 void SelectByOptions(const Arguments& args, EntrySelection& selection);
 // Says on standard error, for `command`, that `outside` entries' data lie outside the

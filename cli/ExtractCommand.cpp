@@ -138,7 +138,7 @@ int Run(const Arguments& a) {
     const sorv::pkg::EntryContent content = package.Content(entry);
     const std::u16string_view name = PackageFile::Name(entry);
     if (!selection.Selects(name, sorv::pkg::ContentTypeName(content.ext),
-                           selection.HasNames() ? AppendedExtension(content) : std::u16string()))
+                           selection.HasNames() ? AppendedExtension(content) : std::u16string_view()))
       continue;
     // Like tar, an entry with no more parts than are stripped is left alone.
     if (strip && StripComponents(name, strip).empty()) continue;
@@ -149,12 +149,8 @@ int Run(const Arguments& a) {
 
   // Every target is planned before the first file is written.
   sorv::rules::ExportPlan plan = folder.MakePlan();
-  std::vector<std::u16string> exts(selected.size());
-  for (size_t i = 0; i < selected.size(); ++i) {
-    const Selected& s = selected[i];
-    exts[i] = AppendedExtension(s.content);
-    plan.Add(StripComponents(PackageFile::Name(*s.entry), strip), exts[i]);
-  }
+  for (const Selected& s : selected)
+    plan.Add(StripComponents(PackageFile::Name(*s.entry), strip), AppendedExtension(s.content));
 
   Progress progress(IsTerminal(Stream::kErr), selected.size(), totalBytes);
   size_t failed = 0, kept = 0;
