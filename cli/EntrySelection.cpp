@@ -132,14 +132,13 @@ EntrySelection::Match EntrySelection::NameMatch(const Name& name, std::u16string
                                                 std::u16string_view ext) const {
   const std::u16string& given = name.text;
   if (name.units) return stored == given ? Match::kExact : Match::kNone;
-  size_t compared = stored.size();  // how much of the stored name lines up with the given one
-  if (stored.size() == given.size()) {
-  } else if (!ext.empty() && stored.size() + ext.size() == given.size()) {
-  } else if (subtrees_ && stored.size() > given.size() && !given.empty() && sorv::IsSeparator(stored[given.size()])) {
-    compared = given.size();
-  } else {
-    return Match::kNone;
-  }
+  // The given name is the stored name, the stored name and its appended extension, or
+  // (for subtrees) the stored name's leading folders.
+  const bool whole = stored.size() == given.size();
+  const bool withExt = !ext.empty() && stored.size() + ext.size() == given.size();
+  const bool below = subtrees_ && !given.empty() && stored.size() > given.size() && sorv::IsSeparator(stored[given.size()]);
+  if (!whole && !withExt && !below) return Match::kNone;
+  const size_t compared = below ? given.size() : stored.size();  // units of the stored name compared
   bool exact = true;
   for (size_t i = 0; i < given.size(); ++i) {
     const char16_t a = Separated(given[i]);
@@ -216,7 +215,8 @@ std::vector<std::string> EntrySelection::UnmatchedPatterns() const {
 bool EntrySelection::ReportUnmatched(const char* command) const {
   bool reported = false;
   for (const std::string& name : UnmatchedNames()) {
-    Report(command, name + ": no such entry (or excluded by --type/--match)");
+    const char* filters = exclusions_.empty() ? "--type/--match" : "--type/--match/--exclude";
+    Report(command, name + ": no such entry (or excluded by " + filters + ")");
     reported = true;
   }
   for (const std::string& pattern : UnmatchedPatterns()) {
