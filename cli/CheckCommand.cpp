@@ -1,4 +1,5 @@
 // check PKG
+#include <cstdint>
 #include <unordered_map>
 
 #include "cli/Arguments.h"
@@ -65,16 +66,25 @@ void CheckEntries(const PackageFile& package, ProblemList& problems) {
   // Names are judged by extract's own plan, as extract would make it for every entry.
   sorv::rules::ExportPlan plan = ExtractFolder().MakePlan();
   for (const RESENTRY& entry : entries) plan.Add(PackageFile::Name(entry), AppendedExtension(package.Content(entry)));
-  std::unordered_map<std::u16string, size_t> firstWithKey;
-  firstWithKey.reserve(entries.size());
+  // The first entry of each name as Windows compares names, found by a digest of that
+  // form (no text per entry) and confirmed by comparing the names.
+  std::unordered_multimap<uint64_t, size_t> firstWithDigest;
+  firstWithDigest.reserve(entries.size());
+  auto earlierOnWindows = [&](size_t i, std::u16string_view name) {
+    const uint64_t digest = WindowsNameDigest(name);
+    const auto range = firstWithDigest.equal_range(digest);
+    for (auto it = range.first; it != range.second; ++it)
+      if (NamesCollideOnWindows(PackageFile::Name(entries[it->second]), name)) return it->second;
+    firstWithDigest.emplace(digest, i);
+    return i;
+  };
   for (size_t i = 0; i < entries.size(); ++i) {
     const RESENTRY& entry = entries[i];
     const std::u16string_view name = PackageFile::Name(entry);
     const sorv::rules::ExportRefusal refusal = plan.Refusal(i);
-    const auto seen = firstWithKey.emplace(WindowsNameKey(name), i);
-    if (!seen.second && refusal == sorv::rules::ExportRefusal::kNone) {
+    const size_t j = earlierOnWindows(i, name);
+    if (j != i && refusal == sorv::rules::ExportRefusal::kNone) {
       // Extract here writes both; on Windows they would be one file.
-      const size_t j = seen.first->second;
       const std::u16string_view other = PackageFile::Name(entries[j]);
       std::string text = "the same name as entry " + std::to_string(j + 1);
       if (other != name) {
