@@ -23,6 +23,30 @@ Arguments::Arguments(const std::vector<std::string>& args, const std::vector<Opt
       values_["--help"];
       continue;
     }
+    if (arg[1] != '-' && arg.size() > 2) {
+      // Short options run together, as getopt takes them: "-kv", "-vC out", "-Cout".
+      for (size_t k = 1; k < arg.size(); ++k) {
+        const std::string name = std::string("-") + arg[k];
+        if (name == "-h") {
+          values_["--help"];
+          continue;
+        }
+        const OptionSpec* option = find(name);
+        if (!option) throw UsageError("unknown option '" + name + "'" + (k > 1 ? " in '" + arg + "'" : ""));
+        if (!option->takesValue) {
+          values_[name];
+          continue;
+        }
+        if (k + 1 < arg.size()) {
+          values_[name].push_back(arg.substr(k + 1));
+        } else {
+          if (i + 1 >= args.size()) throw UsageError("option '" + name + "' needs a value");
+          values_[name].push_back(args[++i]);
+        }
+        break;
+      }
+      continue;
+    }
     std::string name = arg;
     std::string value;
     bool hasValue = false;

@@ -23,7 +23,8 @@ struct OptionSpec {
 class Arguments {
  public:
   // Parses `args` (the subcommand's own arguments). "--help" and "-h" are always known.
-  // Accepts "--name value", "--name=value" and "-C value". Throws UsageError.
+  // Accepts "--name value", "--name=value", "-C value", and short options run together
+  // as getopt takes them ("-kv", "-vC DIR", "-CDIR"). Throws UsageError.
   Arguments(const std::vector<std::string>& args, std::initializer_list<OptionSpec> options)
       : Arguments(args, std::vector<OptionSpec>(options)) {}
   Arguments(const std::vector<std::string>& args, const std::vector<OptionSpec>& options);

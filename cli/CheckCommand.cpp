@@ -1,4 +1,5 @@
 // check PKG
+#include <cstdint>
 #include <unordered_map>
 
 #include "cli/Arguments.h"
@@ -23,7 +24,7 @@ const char kHelp[] =
     "two names name the same file on Windows (the same name twice, names that differ only\n"
     "in letter case, \"/\" against \"\\\"): extract and the window's export cannot write both.\n"
     "Prints one line per problem on standard output; exits with 1 when there are problems,\n"
-    "0 when there are none, and 2 when the file cannot be read at all.\n";
+    "0 when there are none, and 2 when the file cannot be read or is not a package.\n";
 
 // Where the index reader gave up, for the report (the reader itself has already refused
 // the index). Empty when the index fits and the reader failed for another reason.
@@ -62,14 +63,28 @@ class ProblemList {
 void CheckEntries(const PackageFile& package, ProblemList& problems) {
   const uint64_t fileSize = package.File().Size();
   const std::vector<RESENTRY>& entries = package.Entries();
-  std::unordered_map<std::u16string, size_t> firstWithKey;
-  firstWithKey.reserve(entries.size());
+  // Names are judged by extract's own plan, as extract would make it for every entry.
+  sorv::rules::ExportPlan plan = ExtractFolder().MakePlan();
+  for (const RESENTRY& entry : entries) plan.Add(PackageFile::Name(entry), AppendedExtension(package.Content(entry)));
+  // The first entry of each name as Windows compares names, found by a digest of that
+  // form (no text per entry) and confirmed by comparing the names.
+  std::unordered_multimap<uint64_t, size_t> firstWithDigest;
+  firstWithDigest.reserve(entries.size());
+  auto earlierOnWindows = [&](size_t i, std::u16string_view name) {
+    const uint64_t digest = WindowsNameDigest(name);
+    const auto range = firstWithDigest.equal_range(digest);
+    for (auto it = range.first; it != range.second; ++it)
+      if (NamesCollideOnWindows(PackageFile::Name(entries[it->second]), name)) return it->second;
+    firstWithDigest.emplace(digest, i);
+    return i;
+  };
   for (size_t i = 0; i < entries.size(); ++i) {
     const RESENTRY& entry = entries[i];
     const std::u16string_view name = PackageFile::Name(entry);
-    const auto seen = firstWithKey.emplace(WindowsNameKey(name), i);
-    if (!seen.second) {
-      const size_t j = seen.first->second;
+    const sorv::rules::ExportRefusal refusal = plan.Refusal(i);
+    const size_t j = earlierOnWindows(i, name);
+    if (j != i && refusal == sorv::rules::ExportRefusal::kNone) {
+      // Extract here writes both; on Windows they would be one file.
       const std::u16string_view other = PackageFile::Name(entries[j]);
       std::string text = "the same name as entry " + std::to_string(j + 1);
       if (other != name) {
@@ -110,31 +125,39 @@ void CheckEntries(const PackageFile& package, ProblemList& problems) {
         }
       }
     }
-    const sorv::rules::ExportTarget target = sorv::rules::MakeExportTarget(u".", std::u16string(name));
-    if (!target.Allowed())
-      problems.AddEntry(i, entries.size(), name, std::string("extract refuses the name: ") + RefusalText(target.refusal));
+    if (refusal != sorv::rules::ExportRefusal::kNone) {
+      std::string text = std::string("extract refuses the name: ") + RefusalText(refusal);
+      if (refusal == sorv::rules::ExportRefusal::kDuplicate || refusal == sorv::rules::ExportRefusal::kNameClash) {
+        text += " (\"";
+        AppendDisplayName(PackageFile::Name(entries[plan.EarlierEntry(i)]), text);
+        text += "\")";
+      }
+      problems.AddEntry(i, entries.size(), name, text);
+    }
     problems.Out().Appended();
   }
 }
 
 int Run(const Arguments& a) {
   const std::string& path = a.Positionals()[0];
+  const std::string shown = path == "-" ? std::string("standard input") : path;
   PackageFile package;
   std::string error;
   bool mapped = false;
-  const bool indexed = package.Open(ToNativePath(path), error, &mapped);
+  const bool indexed = package.OpenArgument(path, error, &mapped);
   if (!mapped) {
-    Report("check", path + ": " + error);
+    Report("check", shown + ": " + error);
+    return kExitFailure;
+  }
+  const uint8_t* view = package.File().Data();
+  const uint64_t size = package.File().Size();
+  // A file that is not a package at all is refused as every command refuses it.
+  if (size < sorv::pkg::kHeaderSize || !sorv::pkg::HasSignature(view, size)) {
+    Report("check", shown + ": " + error);
     return kExitFailure;
   }
   ProblemList problems;
-  const uint8_t* view = package.File().Data();
-  const uint64_t size = package.File().Size();
-  if (size < sorv::pkg::kHeaderSize) {
-    problems.Add("the file has " + std::to_string(size) + " bytes, fewer than the 36-byte header");
-  } else if (!sorv::pkg::HasSignature(view, size)) {
-    problems.Add("the signature does not match: not a package");
-  } else {
+  {
     if (package.DataStart() > size) {
       problems.Add("the data area starts at " + std::to_string(package.DataStart()) +
                    ", past the end of the file (" + std::to_string(size) + " bytes)");
@@ -142,7 +165,7 @@ int Run(const Arguments& a) {
     if (!indexed) {
       const std::string damage = DescribeIndexDamage(package.Damage());
       if (damage.empty()) {
-        Report("check", path + ": " + error);
+        Report("check", shown + ": " + error);
         return kExitFailure;
       }
       problems.Add(damage);

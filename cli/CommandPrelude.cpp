@@ -1,6 +1,7 @@
 // What the commands share: opening a package, the entry selection their options ask for,
 // and writing a new package.
 #include "cli/Commands.h"
+#include "package/ContentTypes.h"
 #include "cli/EntrySelection.h"
 #include "cli/MappedFile.h"
 #include "cli/OutputFile.h"
@@ -12,9 +13,27 @@ namespace rdbtool {
 bool OpenPackage(const Arguments& args, const char* command, PackageFile& package, bool readIndex) {
   const std::string& path = args.Positionals()[0];
   std::string error;
-  if (package.Open(ToNativePath(path), error, nullptr, readIndex)) return true;
-  Report(command, path + ": " + error);
+  if (package.OpenArgument(path, error, nullptr, readIndex)) return true;
+  Report(command, (path == "-" ? std::string("standard input") : path) + ": " + error);
   return false;
+}
+
+std::u16string_view AppendedExtension(const sorv::pkg::EntryContent& content) {
+  if (!content.wrapped || !content.ext) return std::u16string_view();
+  // The content types' extensions as UTF-16 text (ResChar is wchar_t on Windows), made
+  // once, so that a million entries need no text of their own.
+  static const std::vector<std::u16string> exts = [] {
+    std::vector<std::u16string> texts;
+    for (size_t i = 0; i < sorv::pkg::kContentTypeCount; ++i) {
+      std::u16string text;
+      for (const ResChar* c = sorv::pkg::kContentTypes[i].ext; *c; ++c) text += static_cast<char16_t>(*c);
+      texts.push_back(text);
+    }
+    return texts;
+  }();
+  const sorv::pkg::ContentType* type = sorv::pkg::ContentTypeOfExtension(content.ext);
+  if (type) return exts[static_cast<size_t>(type - sorv::pkg::kContentTypes)];
+  return std::u16string_view();
 }
 
 void SelectByOptions(const Arguments& args, EntrySelection& selection) {
@@ -23,6 +42,15 @@ void SelectByOptions(const Arguments& args, EntrySelection& selection) {
     if (!selection.AddTypes(t, error)) throw UsageError(error);
   for (const std::string& m : args.Values("--match"))
     if (!selection.AddPattern(m, error)) throw UsageError(error);
+  for (const std::string& x : args.Values("--exclude"))
+    if (!selection.AddExclusion(x, error)) throw UsageError(error);
+}
+
+bool ReportOutside(const char* command, size_t outside) {
+  if (outside == 0) return false;
+  Report(command, std::to_string(outside) + (outside == 1 ? " entry's data lies" : " entries' data lie") +
+                      " outside the file (try 'rdbtool check')");
+  return true;
 }
 
 int CommitPackage(const std::vector<NewEntry>& entries, const std::vector<std::string>& wrapExtensions,

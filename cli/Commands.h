@@ -6,9 +6,11 @@
 #pragma once
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/Arguments.h"
+#include "package/PackageFormat.h"
 
 namespace rdbtool {
 
@@ -51,8 +53,14 @@ void PrintHelp(const std::string& text);
 // Opens the package named by the first positional argument. On failure reports
 // "<path>: <reason>" for `command` and returns false (the command then exits with 2).
 bool OpenPackage(const Arguments& args, const char* command, PackageFile& package, bool readIndex = true);
-// Adds the --type and --match values to `selection`; throws UsageError for a bad one.
+// The text extract appends to an entry's file name: a wrapped image's extension, or empty.
+// The view stays valid for the whole run.
+std::u16string_view AppendedExtension(const sorv::pkg::EntryContent& content);
+// Adds the --type, --match and --exclude values to `selection`; throws UsageError for a bad one.
 void SelectByOptions(const Arguments& args, EntrySelection& selection);
+// Says on standard error, for `command`, that `outside` entries' data lie outside the
+// package file; true when there are any (the command then exits with 1).
+bool ReportOutside(const char* command, size_t outside);
 // How pack and update end: writes `entries` to `out` (see WriteNewPackage), closes `kept`
 // (the package the kept entries come from, which may be the very file replaced) and puts
 // the new package in place. Returns the exit code; `leftOut` counts what the command

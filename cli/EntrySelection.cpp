@@ -15,14 +15,7 @@ namespace rdbtool {
 
 namespace {
 
-char16_t Fold(char16_t c) { return c == u'\\' ? u'/' : sorv::LowerAscii(c); }
-
-bool SameName(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (Fold(a[i]) != Fold(b[i])) return false;
-  return true;
-}
+char16_t Separated(char16_t c) { return c == u'\\' ? u'/' : c; }
 
 // The window's type filter, in the order of its drop-down list.
 const char* const kFilterNames[sorv::rules::kFilterCount] = {"all", "images", "png", "jpg", "bmp",
@@ -87,18 +80,84 @@ bool EntrySelection::AddPattern(const std::string& pattern, std::string& error) 
 }
 
 bool EntrySelection::AddName(const std::string& name, std::string& error) {
-  std::u16string wide;
-  if (!Utf8ToUtf16(name, wide)) {
-    error = "the name '" + name + "' is not valid UTF-8";
+  Name n;
+  if (!Utf8ToUtf16(name, n.text)) {
+    error = "the name '" + name + "' is not valid UTF-8 (give a name that is not valid Unicode as --units)";
     return false;
   }
-  names_.push_back(wide);
-  namesAsGiven_.push_back(name);
-  nameUsed_.push_back(false);
+  // "ui/" names the folder ui.
+  while (subtrees_ && n.text.size() > 1 && sorv::IsSeparator(n.text.back())) n.text.pop_back();
+  n.asGiven = name;
+  if (n.text.size() > longestName_) longestName_ = n.text.size();
+  names_.push_back(std::move(n));
   return true;
 }
 
-bool EntrySelection::Selects(std::u16string_view storedName, const char* typeName) {
+bool EntrySelection::AddUnits(const std::string& units, std::string& error) {
+  Name n;
+  size_t start = 0;
+  while (start <= units.size()) {
+    size_t comma = units.find(',', start);
+    if (comma == std::string::npos) comma = units.size();
+    const std::string number = units.substr(start, comma - start);
+    unsigned long value = 0;
+    bool ok = !number.empty() && number.size() <= 5;
+    for (char c : number) ok = ok && c >= '0' && c <= '9';
+    if (ok) value = std::stoul(number);
+    if (!ok || value == 0 || value > 0xFFFF) {
+      error = "--units '" + units + "': expects UTF-16 units from 1 to 65535, separated by commas";
+      return false;
+    }
+    n.text += static_cast<char16_t>(value);
+    start = comma + 1;
+  }
+  n.asGiven = "--units " + units;
+  n.units = true;
+  if (n.text.size() > longestName_) longestName_ = n.text.size();
+  names_.push_back(std::move(n));
+  return true;
+}
+
+bool EntrySelection::AddExclusion(const std::string& pattern, std::string& error) {
+  std::u16string wide;
+  if (!Utf8ToUtf16(pattern, wide)) {
+    error = "the --exclude pattern is not valid UTF-8";
+    return false;
+  }
+  exclusions_.push_back(wide);
+  return true;
+}
+
+EntrySelection::Match EntrySelection::NameMatch(const Name& name, std::u16string_view stored,
+                                                std::u16string_view ext) const {
+  const std::u16string& given = name.text;
+  if (name.units) return stored == given ? Match::kExact : Match::kNone;
+  // The given name is the stored name, the stored name and its appended extension, or
+  // (for subtrees) the stored name's leading folders.
+  const bool whole = stored.size() == given.size();
+  const bool withExt = !ext.empty() && stored.size() + ext.size() == given.size();
+  const bool below = subtrees_ && !given.empty() && stored.size() > given.size() && sorv::IsSeparator(stored[given.size()]);
+  if (!whole && !withExt && !below) return Match::kNone;
+  const size_t compared = below ? given.size() : stored.size();  // units of the stored name compared
+  bool exact = true;
+  for (size_t i = 0; i < given.size(); ++i) {
+    const char16_t a = Separated(given[i]);
+    const char16_t b = Separated(i < compared ? stored[i] : ext[i - compared]);
+    if (a == b) continue;
+    if (sorv::LowerAscii(a) != sorv::LowerAscii(b)) return Match::kNone;
+    exact = false;
+  }
+  return exact ? Match::kExact : Match::kCaseBlind;
+}
+
+void EntrySelection::SeeName(std::u16string_view storedName, std::u16string_view appendedExt) {
+  for (Name& n : names_)
+    if (!n.exactSeen && NameMatch(n, storedName, appendedExt) == Match::kExact) n.exactSeen = true;
+}
+
+bool EntrySelection::Selects(std::u16string_view storedName, const char* typeName, std::u16string_view appendedExt) {
+  for (const std::u16string& excluded : exclusions_)
+    if (GlobMatch(excluded, storedName)) return false;
   if (!types_.empty()) {
     bool any = false;
     std::u16string ext;
@@ -124,9 +183,10 @@ bool EntrySelection::Selects(std::u16string_view storedName, const char* typeNam
   }
   if (!names_.empty()) {
     bool any = false;
-    for (size_t i = 0; i < names_.size(); ++i) {
-      if (SameName(names_[i], storedName)) {
-        nameUsed_[i] = true;
+    for (Name& n : names_) {
+      const Match match = NameMatch(n, storedName, appendedExt);
+      if (match == Match::kExact || (match == Match::kCaseBlind && !n.exactSeen)) {
+        n.used = true;
         any = true;
       }
     }
@@ -140,8 +200,8 @@ bool EntrySelection::Selects(std::u16string_view storedName, const char* typeNam
 
 std::vector<std::string> EntrySelection::UnmatchedNames() const {
   std::vector<std::string> out;
-  for (size_t i = 0; i < names_.size(); ++i)
-    if (!nameUsed_[i]) out.push_back(namesAsGiven_[i]);
+  for (const Name& n : names_)
+    if (!n.used) out.push_back(n.asGiven);
   return out;
 }
 
@@ -155,7 +215,8 @@ std::vector<std::string> EntrySelection::UnmatchedPatterns() const {
 bool EntrySelection::ReportUnmatched(const char* command) const {
   bool reported = false;
   for (const std::string& name : UnmatchedNames()) {
-    Report(command, name + ": no such entry (or excluded by --type/--match)");
+    const char* filters = exclusions_.empty() ? "--type/--match" : "--type/--match/--exclude";
+    Report(command, name + ": no such entry (or excluded by " + filters + ")");
     reported = true;
   }
   for (const std::string& pattern : UnmatchedPatterns()) {

@@ -25,10 +25,29 @@ class EntrySelection {
   bool AddTypes(const std::string& list, std::string& error);
   // A UTF-8 pattern (see GlobMatch). False when it is not valid UTF-8.
   bool AddPattern(const std::string& pattern, std::string& error);
-  // An exact stored name, "/" and "\" alike, ASCII case ignored.
+  // A stored name, "/" and "\" alike, or the name extract writes for a wrapped entry
+  // (the name and its image's extension). Entries stored with exactly this name (letter
+  // case and all) are selected when there are any (see SeeName); otherwise ASCII case is
+  // ignored. With SelectSubtrees, the name also selects every entry below it as a folder.
   bool AddName(const std::string& name, std::string& error);
+  // A stored name as its UTF-16 units, decimal and comma-separated ("100,55296,120"): the
+  // way to name an entry whose stored name is not valid Unicode. Matched exactly.
+  bool AddUnits(const std::string& units, std::string& error);
+  // Entries whose names match `pattern` (as --match) are never selected.
+  bool AddExclusion(const std::string& pattern, std::string& error);
+  void SelectSubtrees() { subtrees_ = true; }
 
-  bool Selects(std::u16string_view storedName, const char* typeName);
+  // Names given: the caller shows every entry to SeeName before the first Selects, so
+  // that a name stored exactly so selects only those entries.
+  bool HasNames() const { return !names_.empty(); }
+  // The longest name given, in UTF-16 units: a stored name at least this long never needs
+  // its appended extension for a match.
+  size_t LongestName() const { return longestName_; }
+  void SeeName(std::u16string_view storedName, std::u16string_view appendedExt);
+
+  // `appendedExt`: what extract appends to the entry's file name (a wrapped image's
+  // extension), so that the name extract writes selects the entry too.
+  bool Selects(std::u16string_view storedName, const char* typeName, std::u16string_view appendedExt = {});
   // The names given to AddName that no call of Selects has matched, as given.
   std::vector<std::string> UnmatchedNames() const;
   // The patterns that matched no selected entry, as given.
@@ -48,9 +67,19 @@ class EntrySelection {
   std::vector<std::u16string> patterns_;
   std::vector<std::string> patternsAsGiven_;
   std::vector<bool> patternUsed_;
-  std::vector<std::u16string> names_;
-  std::vector<std::string> namesAsGiven_;
-  std::vector<bool> nameUsed_;
+  struct Name {
+    std::u16string text;
+    std::string asGiven;
+    bool units = false;     // given as units: exact, no folding, no subtree
+    bool exactSeen = false;  // some entry is stored exactly so
+    bool used = false;
+  };
+  enum class Match { kNone, kCaseBlind, kExact };
+  Match NameMatch(const Name& name, std::u16string_view stored, std::u16string_view ext) const;
+  std::vector<Name> names_;
+  size_t longestName_ = 0;
+  bool subtrees_ = false;
+  std::vector<std::u16string> exclusions_;
   std::vector<size_t> matched_;  // scratch: the patterns matching the current name
   size_t selected_ = 0;
 };

@@ -1,4 +1,4 @@
-// extract PKG [-C DIR | -O] [-k] [-v] [--type T] [--match GLOB] [NAME...]
+// extract PKG [-C DIR | -O] [-k] [-v] [--type T] [--match GLOB] [--exclude GLOB] [--strip-components N] [NAME...]
 #include "cli/Arguments.h"
 #include "cli/Commands.h"
 #include "cli/Console.h"
@@ -16,7 +16,7 @@ namespace {
 
 const char kHelp[] =
     "Usage: rdbtool extract PKG [-C DIR | -O] [-k] [-v] [--type TYPE[,TYPE...]] [--match GLOB]\n"
-    "                           [NAME...]\n"
+    "                           [--exclude GLOB] [--strip-components N] [NAME...]\n"
     "Writes the selected entries (all by default) below DIR (default: the current folder,\n"
     "made when missing), exactly as the window program's export does: an entry stored as\n"
     "a\\b\\c.png becomes DIR/a/b/c.png; a wrapped image is written without its \"TGF\"\n"
@@ -38,7 +38,16 @@ const char kHelp[] =
     "  -v, --verbose name each file written (and each existing file kept), one a line\n"
     "  --type TYPE   only entries of these types (see 'rdbtool list --help')\n"
     "  --match GLOB  only names matching GLOB (see 'rdbtool list --help')\n"
-    "  NAME...       only entries with these stored names (\"/\" or \"\\\", any ASCII case)\n"
+    "  --exclude GLOB  leave out names matching GLOB (repeatable; as --match)\n"
+    "  --strip-components N  drop the first N parts of every name (ui\\btn\\ok.png with 1\n"
+    "                becomes btn/ok.png); entries with no more parts are left alone\n"
+    "  --units UNITS an entry named by its stored name's UTF-16 units (see 'rdbtool cat\n"
+    "                --help'), for a name that is not valid Unicode\n"
+    "  NAME...       only these entries: a stored name (\"/\" or \"\\\"), the name extract\n"
+    "                writes for a wrapped entry, or a folder, which selects every entry\n"
+    "                below it. Entries stored with exactly that name are chosen when there\n"
+    "                are any; only otherwise is ASCII case ignored\n"
+    "  PKG \"-\"       reads the package from standard input (see 'rdbtool list --help')\n"
     "\n"
     "Every entry that is not written is reported on standard error with the reason, and the\n"
     "exit status is then 1 (2 when none was written), as it is when a NAME or --match\n"
@@ -62,22 +71,49 @@ std::string ShownPath(const std::vector<std::u16string>& components) {
   return text;
 }
 
+// --strip-components N: how many leading parts of every name to drop.
+size_t StripCount(const Arguments& a) {
+  const std::vector<std::string> values = a.Values("--strip-components");
+  if (values.empty()) return 0;
+  const std::string& text = values.back();
+  bool digits = !text.empty() && text.size() <= 6;
+  for (char c : text) digits = digits && c >= '0' && c <= '9';
+  if (!digits) throw UsageError("--strip-components expects a number of name parts, not '" + text + "'");
+  return static_cast<size_t>(std::stoul(text));
+}
+
+// `name` without its first `count` parts ("/" or "\\" separated); empty when it has no
+// more parts than that.
+std::u16string_view StripComponents(std::u16string_view name, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    const size_t separator = name.find_first_of(u"/\\");
+    if (separator == std::u16string_view::npos) return std::u16string_view();
+    name.remove_prefix(separator + 1);
+  }
+  return name;
+}
+
 int Run(const Arguments& a) {
   if (a.Values("-C").size() > 1) throw UsageError("-C given more than once");
   const bool toStdout = a.Has("-O") || a.Has("--to-stdout");
   const bool verbose = a.Has("-v") || a.Has("--verbose");
   if (toStdout && a.Has("-C")) throw UsageError("-O writes to standard output, not into a folder: drop -C");
+  if (a.Has("-C") && a.Values("-C")[0].empty()) throw UsageError("-C needs a folder name, not an empty one");
+  const size_t strip = StripCount(a);
   EntrySelection selection;
+  selection.SelectSubtrees();
   SelectByOptions(a, selection);
   std::string error;
   for (size_t i = 1; i < a.Positionals().size(); ++i)
     if (!selection.AddName(a.Positionals()[i], error)) throw UsageError(error);
+  for (const std::string& units : a.Values("--units"))
+    if (!selection.AddUnits(units, error)) throw UsageError(error);
 
   PackageFile package;
   if (!OpenPackage(a, "extract", package)) return kExitFailure;
   const std::string& path = a.Positionals()[0];
   ExtractFolder folder;
-  folder.Protect(ToNativePath(path));
+  if (path != "-") folder.Protect(ToNativePath(path));
   folder.KeepExisting(a.Has("-k") || a.Has("--keep-old-files"));
   const std::string dir = a.Has("-C") ? a.Values("-C")[0] : std::string();
   if (!toStdout && !folder.Open(ToNativePath(dir), error)) {
@@ -92,9 +128,18 @@ int Run(const Arguments& a) {
   };
   std::vector<Selected> selected;
   uint64_t totalBytes = 0;
+  if (selection.HasNames()) {
+    for (const RESENTRY& entry : package.Entries())
+      selection.SeeName(PackageFile::Name(entry), AppendedExtension(package.Content(entry)));
+  }
   for (const RESENTRY& entry : package.Entries()) {
     const sorv::pkg::EntryContent content = package.Content(entry);
-    if (!selection.Selects(PackageFile::Name(entry), sorv::pkg::ContentTypeName(content.ext))) continue;
+    const std::u16string_view name = PackageFile::Name(entry);
+    if (!selection.Selects(name, sorv::pkg::ContentTypeName(content.ext),
+                           selection.HasNames() ? AppendedExtension(content) : std::u16string_view()))
+      continue;
+    // Like tar, an entry with no more parts than are stripped is left alone.
+    if (strip && StripComponents(name, strip).empty()) continue;
     selected.push_back(Selected{&entry, content});
     if (content.valid) totalBytes += content.size;
   }
@@ -102,12 +147,8 @@ int Run(const Arguments& a) {
 
   // Every target is planned before the first file is written.
   sorv::rules::ExportPlan plan = folder.MakePlan();
-  std::vector<std::u16string> exts(selected.size());
-  for (size_t i = 0; i < selected.size(); ++i) {
-    const Selected& s = selected[i];
-    if (s.content.wrapped) exts[i].assign(s.content.ext, s.content.ext + std::char_traits<ResChar>::length(s.content.ext));
-    plan.Add(PackageFile::Name(*s.entry), exts[i]);
-  }
+  for (const Selected& s : selected)
+    plan.Add(StripComponents(PackageFile::Name(*s.entry), strip), AppendedExtension(s.content));
 
   Progress progress(IsTerminal(Stream::kErr), selected.size(), totalBytes);
   size_t failed = 0, kept = 0, done = 0;
@@ -167,7 +208,8 @@ const Command kExtractCommand = {
     "extract", "PKG", "write entries below a folder, as the window program's export does",
     [] { return std::string(kHelp); },
     {{"-C", true}, {"--type", true}, {"--match", true}, {"-O", false}, {"--to-stdout", false}, {"-k", false},
-     {"--keep-old-files", false}, {"-v", false}, {"--verbose", false}},
+     {"--keep-old-files", false}, {"-v", false}, {"--verbose", false}, {"--units", true}, {"--exclude", true},
+     {"--strip-components", true}},
     1, kAnyNumber, "expects a package", Run,
 };
 

@@ -186,7 +186,12 @@ bool OutputFile::Create(const std::string& argument, std::string& error) {
     temp_.clear();
     return false;
   }
-  if (exists) fchmod(file_, st.st_mode & 07777);  // the replaced package keeps its permissions
+  if (exists) {
+    // The replaced package keeps its owner where the system lets us give it (as root, or
+    // a group of ours), then its permissions (a change of owner clears set-id bits).
+    if (fchown(file_, st.st_uid, st.st_gid) != 0) (void)!fchown(file_, static_cast<uid_t>(-1), st.st_gid);
+    fchmod(file_, st.st_mode & 07777);
+  }
   RemoveOnSignal(AT_FDCWD, temp_);
   return true;
 }

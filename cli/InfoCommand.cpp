@@ -16,7 +16,8 @@ const char kHelp[] =
     "Shows the entry count, the data-area start, the file size, the number of entries\n"
     "whose data lies outside the file, the number of wrapped entries, and per recognised\n"
     "content type (none for unrecognised) the number of entries and their stored bytes.\n"
-    "Entries outside the file are counted only on their own line.\n"
+    "Entries outside the file are counted only on their own line; when there are any,\n"
+    "standard error says so and the exit status is 1.\n"
     "\n"
     "  --json        one JSON object instead: {\"entries\", \"data_area_start\", \"file_size\",\n"
     "                \"outside\", \"wrapped\", \"types\": {\"png\": {\"entries\", \"bytes\"}, ...}}\n";
@@ -71,7 +72,8 @@ int Run(const Arguments& a) {
               ",\"bytes\":" + std::to_string(bytes[i]) + "}";
     }
     text += "}}\n";
-    return WriteText(Stream::kOut, text) ? kExitOk : kExitPartial;
+    if (!WriteText(Stream::kOut, text)) return kExitPartial;
+    return ReportOutside("info", outside) ? kExitPartial : kExitOk;
   }
   text += Row("entries:", package.Entries().size());
   text += Row("data area start:", package.DataStart());
@@ -82,7 +84,7 @@ int Run(const Arguments& a) {
   for (size_t i = 0; i < rows; ++i)
     text += Cell(rowName(i), 6) + Cell(std::to_string(counts[i]), 10) + std::to_string(bytes[i]) + "\n";
   if (!WriteText(Stream::kOut, text)) return kExitPartial;
-  return kExitOk;
+  return ReportOutside("info", outside) ? kExitPartial : kExitOk;
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// list PKG [--type T] [--match GLOB] [--json]
+// list PKG [--type T] [--match GLOB] [--exclude GLOB] [--json | -1]
 #include <charconv>
 
 #include "cli/Arguments.h"
@@ -14,7 +14,8 @@ namespace rdbtool {
 namespace {
 
 std::string Help() {
-  return "Usage: rdbtool list PKG [--type TYPE[,TYPE...]] [--match GLOB] [--json]\n"
+  return "Usage: rdbtool list PKG [--type TYPE[,TYPE...]] [--match GLOB] [--exclude GLOB]\n"
+         "                        [--json | -1]\n"
          "Lists the package's entries in index order, one line each:\n"
          "  SIZE<TAB>TYPE<TAB>STATE<TAB>NAME\n"
          "SIZE is the stored size in bytes; TYPE the recognised content type (see below),\n"
@@ -31,16 +32,27 @@ std::string Help() {
          "  --match GLOB  only names matching GLOB (repeatable): * any run of characters,\n"
          "                separators included; ? one character; [a-z] [!a-z] sets. \"/\" and \"\\\"\n"
          "                are the same separator; ASCII case is ignored\n"
+         "  --exclude GLOB  leave out names matching GLOB (repeatable; as --match)\n"
+         "  -1, --names   the names only, one a line, as NAME above\n"
          "  --json        a JSON array of objects instead:\n"
          "                {\"name\", \"stored_name\", \"size\", \"type\", \"wrapped\", \"inside\",\n"
          "                \"content_size\"} where name has the platform's separator, stored_name\n"
          "                is the name exactly as stored, and content_size is what extract\n"
-         "                writes (null when outside)\n"
+         "                writes (null when outside). A name that is not valid Unicode (an\n"
+         "                unpaired UTF-16 surrogate) has U+FFFD in its place in both texts,\n"
+         "                and its exact units in \"stored_units\": [100,92,56321,...], which\n"
+         "                cat and extract take as --units 100,92,56321,...\n"
+         "\n"
+         "PKG \"-\" reads the package from standard input (all commands but update's -o\n"
+         "target): the index comes before the data, so it is read whole first, into a\n"
+         "temporary file that is removed at once (or used in place when standard input is\n"
+         "a file).\n"
          "\n"
          "Content types, by the content's first bytes:\n" +
          ContentTypeHelp() +
          "\n"
-         "Exit status 1 when a --match pattern matches nothing, or nothing is of the types.\n";
+         "Exit status 1 when a --match pattern matches nothing, nothing is of the types, or\n"
+         "an entry's data lies outside the file (said on standard error).\n";
 }
 
 void AppendNumber(uint64_t value, std::string& out) {
@@ -67,6 +79,16 @@ void AppendShownName(std::u16string_view name, std::string& out) {
 #endif
 }
 
+// The name as its UTF-16 units: [100,92,56321].
+void AppendUnits(std::u16string_view name, std::string& out) {
+  out += '[';
+  for (size_t i = 0; i < name.size(); ++i) {
+    if (i) out += ',';
+    AppendNumber(name[i], out);
+  }
+  out += ']';
+}
+
 void AppendJsonShownName(std::u16string_view name, std::string& out) {
 #if !defined(_WIN32)
   std::u16string shown(name);
@@ -82,23 +104,34 @@ int Run(const Arguments& a) {
   EntrySelection selection;
   SelectByOptions(a, selection);
   const bool json = a.Has("--json");
+  const bool namesOnly = a.Has("-1") || a.Has("--names");
+  if (json && namesOnly) throw UsageError("--json and --names are two different listings: choose one");
   PackageFile package;
   if (!OpenPackage(a, "list", package)) return kExitFailure;
 
   BufferedOutput out(Stream::kOut);
   std::string& buffer = out.Buffer();
   bool any = false;
+  size_t outside = 0;
   if (json) buffer += '[';
   for (const RESENTRY& entry : package.Entries()) {
     const std::u16string_view name = PackageFile::Name(entry);
     const sorv::pkg::EntryContent content = package.Content(entry);
     const char* type = sorv::pkg::ContentTypeName(content.ext);
     if (!selection.Selects(name, type)) continue;
-    if (json) {
+    if (!content.valid) ++outside;
+    if (namesOnly) {
+      AppendShownName(name, buffer);
+      buffer += '\n';
+    } else if (json) {
       buffer += any ? ",\n{\"name\":" : "\n{\"name\":";
       AppendJsonShownName(name, buffer);
       buffer += ",\"stored_name\":";
-      AppendJsonString(name, buffer);
+      if (!AppendJsonString(name, buffer)) {
+        // Not valid Unicode: the text above has U+FFFD in its place; these are exact.
+        buffer += ",\"stored_units\":";
+        AppendUnits(name, buffer);
+      }
       buffer += ",\"size\":";
       AppendSigned(entry.nSize, buffer);
       buffer += ",\"type\":\"";
@@ -125,14 +158,16 @@ int Run(const Arguments& a) {
     Report("list", "cannot write the listing");
     return kExitPartial;
   }
-  return selection.ReportUnmatched("list") ? kExitPartial : kExitOk;
+  const bool unmatched = selection.ReportUnmatched("list");
+  return ReportOutside("list", outside) || unmatched ? kExitPartial : kExitOk;
 }
 
 }  // namespace
 
 const Command kListCommand = {
     "list", "PKG", "one line per entry: size, type, wrapping, name (--json for JSON)", Help,
-    {{"--type", true}, {"--match", true}, {"--json", false}}, 1, 1, "expects one package", Run,
+    {{"--type", true}, {"--match", true}, {"--exclude", true}, {"--json", false}, {"-1", false}, {"--names", false}},
+    1, 1, "expects one package", Run,
 };
 
 }  // namespace rdbtool

@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "cli/NativePath.h"
 
@@ -16,6 +17,10 @@ class MappedFile {
 
   // False with the system's reason when the file cannot be opened or mapped.
   bool Open(const NativePath& path, std::string& error);
+  // The whole of standard input. A package's index comes before its data, so a pipe is
+  // read to its end first: into a temporary file removed at once (on Windows, into
+  // memory); a file given as standard input is mapped where it is. A terminal is refused.
+  bool OpenStandardInput(std::string& error);
   void Close();
   // Tells the system that the view will be read front to back.
   void AdviseSequential();
@@ -30,7 +35,9 @@ class MappedFile {
   uint64_t size_ = 0;
 #if defined(_WIN32)
   void* mapping_ = nullptr;
+  std::vector<uint8_t> read_;  // standard input, read whole
 #else
+  bool Map(int fd, std::string& error);
   int fd_ = -1;  // kept open for copies inside the system
 #endif
 };

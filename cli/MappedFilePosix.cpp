@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <vector>
 
 #include "cli/MappedFile.h"
 #include "cli/SystemError.h"
@@ -17,6 +19,79 @@ bool MappedFile::Open(const NativePath& path, std::string& error) {
     error = LastSystemError();
     return false;
   }
+  return Map(fd, error);
+}
+
+namespace {
+
+// A file of our own that no other process can open: O_TMPFILE where the file system has
+// it, else a named one unlinked at once.
+int TemporaryFile(std::string& error) {
+  const char* dir = getenv("TMPDIR");
+  const std::string folder = dir && *dir ? dir : "/tmp";
+#if defined(O_TMPFILE)
+  const int fd = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  if (fd >= 0) return fd;
+#endif
+  std::string name = folder + "/rdbtool-stdin-XXXXXX";
+  const int named = mkostemp(&name[0], O_CLOEXEC);
+  if (named < 0) {
+    error = "cannot make a temporary file in " + folder + " for standard input: " + LastSystemError();
+    return -1;
+  }
+  unlink(name.c_str());
+  return named;
+}
+
+}  // namespace
+
+bool MappedFile::OpenStandardInput(std::string& error) {
+  Close();
+  struct stat st;
+  if (fstat(STDIN_FILENO, &st) != 0) {
+    error = LastSystemError();
+    return false;
+  }
+  if (S_ISREG(st.st_mode) && lseek(STDIN_FILENO, 0, SEEK_CUR) == 0) {
+    const int fd = fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) {
+      error = LastSystemError();
+      return false;
+    }
+    return Map(fd, error);
+  }
+  if (isatty(STDIN_FILENO)) {
+    error = "standard input is a terminal: pipe a package into it or give a file";
+    return false;
+  }
+  const int fd = TemporaryFile(error);
+  if (fd < 0) return false;
+  std::vector<char> buffer(1 << 20);
+  for (;;) {
+    const ssize_t n = read(STDIN_FILENO, buffer.data(), buffer.size());
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      error = "cannot read standard input: " + LastSystemError();
+      close(fd);
+      return false;
+    }
+    for (ssize_t done = 0; done < n;) {
+      const ssize_t w = write(fd, buffer.data() + done, static_cast<size_t>(n - done));
+      if (w < 0 && errno == EINTR) continue;
+      if (w < 0) {
+        error = "cannot keep standard input in a temporary file: " + LastSystemError();
+        close(fd);
+        return false;
+      }
+      done += w;
+    }
+  }
+  return Map(fd, error);
+}
+
+// Maps the open file `fd`, which this object then owns (and closes on failure).
+bool MappedFile::Map(int fd, std::string& error) {
   struct stat st;
   if (fstat(fd, &st) != 0) {
     error = LastSystemError();

@@ -36,10 +36,39 @@ bool MappedFile::Open(const NativePath& path, std::string& error) {
   return true;
 }
 
+bool MappedFile::OpenStandardInput(std::string& error) {
+  Close();
+  HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+  if (in == nullptr || in == INVALID_HANDLE_VALUE) {
+    error = "there is no standard input";
+    return false;
+  }
+  if (GetFileType(in) == FILE_TYPE_CHAR) {
+    error = "standard input is a terminal: pipe a package into it or give a file";
+    return false;
+  }
+  uint8_t buffer[1 << 16];
+  for (;;) {
+    DWORD n = 0;
+    if (!ReadFile(in, buffer, sizeof buffer, &n, nullptr)) {
+      if (GetLastError() == ERROR_BROKEN_PIPE) break;  // the writer is done
+      error = "cannot read standard input: " + LastSystemError();
+      read_.clear();
+      return false;
+    }
+    if (n == 0) break;
+    read_.insert(read_.end(), buffer, buffer + n);
+  }
+  data_ = read_.empty() ? nullptr : read_.data();
+  size_ = read_.size();
+  return true;
+}
+
 void MappedFile::AdviseSequential() {}
 
 void MappedFile::Close() {
-  if (data_) UnmapViewOfFile(data_);
+  if (data_ && mapping_) UnmapViewOfFile(data_);
+  std::vector<uint8_t>().swap(read_);
   if (mapping_) CloseHandle(static_cast<HANDLE>(mapping_));
   data_ = nullptr;
   mapping_ = nullptr;

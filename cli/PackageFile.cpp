@@ -11,6 +11,19 @@ bool PackageFile::Open(const NativePath& path, std::string& error, bool* mapped,
   damage_ = sorv::pkg::IndexDamage();
   if (mapped) *mapped = false;
   if (!file_.Open(path, error)) return false;
+  return ReadHeaderAndIndex(error, mapped, readIndex);
+}
+
+bool PackageFile::OpenArgument(const std::string& argument, std::string& error, bool* mapped, bool readIndex) {
+  if (argument != "-") return Open(ToNativePath(argument), error, mapped, readIndex);
+  entries_.clear();
+  damage_ = sorv::pkg::IndexDamage();
+  if (mapped) *mapped = false;
+  if (!file_.OpenStandardInput(error)) return false;
+  return ReadHeaderAndIndex(error, mapped, readIndex);
+}
+
+bool PackageFile::ReadHeaderAndIndex(std::string& error, bool* mapped, bool readIndex) {
   if (mapped) *mapped = true;
   if (file_.Size() < sorv::pkg::kHeaderSize) {
     error = "not a package: shorter than the 36-byte header";

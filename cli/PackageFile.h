@@ -21,6 +21,8 @@ class PackageFile {
   // With `readIndex` false only the header is checked: the caller reads the index in place
   // (update, which would otherwise hold a record per entry of 100,000s).
   bool Open(const NativePath& path, std::string& error, bool* mapped = nullptr, bool readIndex = true);
+  // The same for the package given on the command line: "-" is standard input.
+  bool OpenArgument(const std::string& argument, std::string& error, bool* mapped = nullptr, bool readIndex = true);
   // The reason Open gives for an index that runs past the end of the file.
   static const char kDamagedIndex[];
 
@@ -40,6 +42,8 @@ class PackageFile {
   static std::u16string_view Name(const RESENTRY& entry);
 
  private:
+  bool ReadHeaderAndIndex(std::string& error, bool* mapped, bool readIndex);
+
   MappedFile file_;
   std::vector<RESENTRY> entries_;
   sorv::pkg::IndexDamage damage_;

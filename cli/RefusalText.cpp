@@ -17,6 +17,7 @@ const char* RefusalText(sorv::rules::ExportRefusal refusal) {
     case ExportRefusal::kTrailingDotOrSpace: return "unsafe name: a part ends with \".\" or a space";
     case ExportRefusal::kReservedName: return "unsafe name: a part is a device name (CON, NUL, COM1, ...)";
     case ExportRefusal::kTooLong: return "too long: the path or one of its names is longer than this system allows";
+    case ExportRefusal::kUnpairedSurrogate: return "unsafe name: holds an unpaired UTF-16 surrogate, which no host file name can carry";
     case ExportRefusal::kDuplicate: return "duplicate: an earlier entry has the same target file";
     case ExportRefusal::kNameClash: return "duplicate: an earlier entry uses this name for a file where a folder is needed, or the other way round";
   }

@@ -30,9 +30,12 @@ std::string ToolHelp() {
          "Options:\n"
          "  --help        this text; 'rdbtool COMMAND --help' describes a command\n"
          "  --version     the version\n"
+         "Short options run together as with getopt (-kvC out); a package given as \"-\" is\n"
+         "read from standard input.\n"
          "\n"
-         "Exit status: 0 success, 1 partial failure or problems found, 2 bad usage or an\n"
-         "unreadable package. Data goes to standard output, diagnostics to standard error.\n";
+         "Exit status: 0 success, 1 partial failure or problems found, 2 bad usage, an\n"
+         "unreadable file or one that is not a package. Data goes to standard output,\n"
+         "diagnostics to standard error.\n";
 }
 
 // Parses the command's options, answers --help and checks the positional arguments.

@@ -99,7 +99,8 @@ bool Utf8ToUtf16(const std::string& text, std::u16string& out) {
   return true;
 }
 
-void AppendJsonString(std::u16string_view text, std::string& out) {
+bool AppendJsonString(std::u16string_view text, std::string& out) {
+  bool exact = true;
   out.push_back('"');
   ForEachCodePoint(
       text,
@@ -117,8 +118,12 @@ void AppendJsonString(std::u16string_view text, std::string& out) {
             else AppendCodePoint(cp, out);
         }
       },
-      [&](char16_t unit) { AppendEscape(unit, out); });
+      [&](char16_t) {
+        AppendCodePoint(0xFFFD, out);
+        exact = false;
+      });
   out.push_back('"');
+  return exact;
 }
 
 void AppendDisplayName(std::u16string_view text, std::string& out) {

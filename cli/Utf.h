@@ -14,9 +14,10 @@ std::string Utf16ToUtf8(std::u16string_view text);  // lossy form, for display
 // UTF-16 of UTF-8 `text`. False on any malformed, overlong or surrogate sequence.
 bool Utf8ToUtf16(const std::string& text, std::u16string& out);
 
-// `text` as a JSON string literal, quotes included. An unpaired surrogate is written as
-// its \uXXXX escape, so the exact stored name survives a round trip through JSON.
-void AppendJsonString(std::u16string_view text, std::string& out);
+// `text` as a JSON string literal, quotes included. An unpaired surrogate becomes U+FFFD:
+// strict readers refuse the whole document for its \uXXXX escape. Returns false then (the
+// text is not the exact name; give its units as well).
+bool AppendJsonString(std::u16string_view text, std::string& out);
 
 // `text` for a one-line listing: control characters become "?" and unpaired surrogates
 // U+FFFD, so that every entry stays on its own line.

@@ -222,6 +222,15 @@ std::u16string WindowsNameKey(std::u16string_view name) {
   return key;
 }
 
+uint64_t WindowsNameDigest(std::u16string_view name) {
+  uint64_t h = 1469598103934665603ull;  // FNV-1a over the units of WindowsNameKey(name)
+  for (char16_t c : name) {
+    h ^= c == u'/' ? u'\\' : WindowsUpcase(c);
+    h *= 1099511628211ull;
+  }
+  return h;
+}
+
 bool NamesCollideOnWindows(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {

@@ -3,6 +3,7 @@
 // the file system compares them (one UTF-16 unit against one, by simple upper-case
 // mapping; units beyond the Basic Multilingual Plane compare as they are).
 #pragma once
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -17,5 +18,9 @@ char16_t WindowsUpcase(char16_t c);
 std::u16string WindowsNameKey(std::u16string_view name);
 
 bool NamesCollideOnWindows(std::u16string_view a, std::u16string_view b);
+
+// A 64-bit digest of WindowsNameKey(name), made without building the key: names that
+// collide have the same digest.
+uint64_t WindowsNameDigest(std::u16string_view name);
 
 }  // namespace rdbtool

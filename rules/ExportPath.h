@@ -22,6 +22,7 @@ enum class ExportRefusal {
   kReservedName,       // a device name, with or without extension (CON, CON.png, "con .x")
   // Decided by the export plan, which sees every entry of the export:
   kTooLong,            // the target path or one of its names is longer than the platform allows
+  kUnpairedSurrogate,  // a lone UTF-16 surrogate, which a UTF-8 file name cannot carry
   kDuplicate,          // an earlier entry has the same target file, as the file system compares
   kNameClash,          // an earlier entry needs this file's name as a folder, or the other way round
 };

@@ -22,6 +22,14 @@ size_t MeasuredLength(std::u16string_view text, bool utf8) {
   return bytes;
 }
 
+bool HasUnpairedSurrogate(std::u16string_view text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) ++i;
+    else if (IsHighSurrogate(text[i]) || IsLowSurrogate(text[i])) return true;
+  }
+  return false;
+}
+
 constexpr uint64_t kFnvOffset = 1469598103934665603ull;
 constexpr uint64_t kFnvPrime = 1099511628211ull;
 
@@ -63,6 +71,8 @@ ExportRefusal ExportPlan::CheckName(const Entry& e) const {
     start = i + 1;
   }
   if (tooLong != ExportRefusal::kNone) return tooLong;
+  if (limits_.utf8 && (HasUnpairedSurrogate(e.name) || HasUnpairedSurrogate(e.ext)))
+    return ExportRefusal::kUnpairedSurrogate;
   if (folderLength + MeasuredLength(e.name, limits_.utf8) + MeasuredLength(e.ext, limits_.utf8) > limits_.maxPath) {
     return ExportRefusal::kTooLong;
   }

@@ -23,7 +23,9 @@ namespace rules {
 struct ExportLimits {
   size_t maxPath = 0;       // the whole target path, folder included
   size_t maxComponent = 0;  // one folder or file name
-  bool utf8 = false;        // measured in UTF-8 bytes (host file names) or UTF-16 units
+  // Measured in UTF-8 bytes (host file names, which cannot hold an unpaired surrogate: such
+  // a name is refused) or in UTF-16 units.
+  bool utf8 = false;
 };
 // 32,767 UTF-16 units for a path, 255 for a name.
 ExportLimits WindowsExportLimits();

@@ -70,15 +70,18 @@ TEST(Utf, ConvertsBothWaysAndRefusesBrokenText) {
   for (const char* b : bad) EXPECT_FALSE(Utf8ToUtf16(b, back)) << b;
 }
 
-TEST(Utf, JsonStringsEscapeWhatTheyMustAndKeepLoneSurrogates) {
+TEST(Utf, JsonStringsEscapeWhatTheyMustAndReplaceLoneSurrogates) {
   std::string out;
   const std::u16string name = std::u16string(u"a\"b\\c\n\x01") + u"界" + char16_t(0xDC00) + u"\U0001F600";
-  AppendJsonString(name, out);
-  EXPECT_EQ(out, "\"a\\\"b\\\\c\\n\\u0001\xE7\x95\x8C\\udc00\xF0\x9F\x98\x80\"");
-  // And a JSON reader gives the exact units back.
+  EXPECT_FALSE(AppendJsonString(name, out));  // not the exact name: the caller adds its units
+  EXPECT_EQ(out, "\"a\\\"b\\\\c\\n\\u0001\xE7\x95\x8C\xEF\xBF\xBD\xF0\x9F\x98\x80\"");
+  // A strict reader takes it.
   JsonValue v;
   ASSERT_TRUE(ParseJson(out, v));
-  EXPECT_EQ(v.text, name);
+  EXPECT_EQ(v.text, std::u16string(u"a\"b\\c\n\x01界\uFFFD\U0001F600"));
+  out.clear();
+  EXPECT_TRUE(AppendJsonString(u"plain", out));
+  EXPECT_FALSE(ParseJson("\"\\ud800\"", v));  // and refuses an unpaired escape, as strict readers do
 }
 
 TEST(Utf, DisplayNamesStayOnOneLine) {
@@ -176,6 +179,29 @@ TEST(Arguments, ParsesOptionsAndRefusesWhatItDoesNotKnow) {
   EXPECT_TRUE(Arguments({"-h"}, {}).WantsHelp());
 }
 
+TEST(Arguments, TakesShortOptionsRunTogetherAsGetoptDoes) {
+  const std::vector<OptionSpec> spec = {{"-k", false}, {"-v", false}, {"-C", true}};
+  struct Case {
+    std::vector<std::string> args;
+    std::vector<std::string> dir;  // the values of -C
+    bool k, v;
+  } cases[] = {
+      {{"-kv"}, {}, true, true},
+      {{"-vC", "out"}, {"out"}, false, true},
+      {{"-kCout"}, {"out"}, true, false},   // the rest of the word is the value
+      {{"-Ck", "x"}, {"k"}, false, false},  // ... even when it looks like an option
+  };
+  for (const Case& c : cases) {
+    const Arguments a(c.args, spec);
+    EXPECT_EQ(a.Values("-C"), c.dir) << c.args[0];
+    EXPECT_EQ(a.Has("-k"), c.k) << c.args[0];
+    EXPECT_EQ(a.Has("-v"), c.v) << c.args[0];
+  }
+  EXPECT_EQ(Arguments({"-Ck", "x"}, spec).Positionals(), std::vector<std::string>{"x"});
+  EXPECT_THROW(Arguments({"-kx"}, spec), UsageError);
+  EXPECT_THROW(Arguments({"-kC"}, spec), UsageError);  // -C without its value
+}
+
 TEST(Progress, TextShowsShareOfBytesAndFiles) {
   EXPECT_EQ(Progress::Render(0, 10, 0, 1000), "[..............................]    0%  0/10 files");
   EXPECT_EQ(Progress::Render(5, 10, 500, 1000), "[###############...............]   50%  5/10 files");
@@ -210,6 +236,7 @@ TEST(WindowsName, NamesCollideAsTheFileSystemComparesThem) {
   for (const Case& c : cases) {
     EXPECT_EQ(NamesCollideOnWindows(c.a, c.b), c.collide) << "case " << (&c - cases);
     EXPECT_EQ(WindowsNameKey(c.a) == WindowsNameKey(c.b), c.collide) << "case " << (&c - cases);
+    if (c.collide) EXPECT_EQ(WindowsNameDigest(c.a), WindowsNameDigest(c.b)) << "case " << (&c - cases);
   }
   // Every unit maps to a unit that maps to itself: the key is stable.
   for (char32_t c = 0; c < 0x10000; ++c) {

@@ -70,6 +70,15 @@ class Parser {
     }
     return true;
   }
+  // As strict readers do, a string whose escapes leave a surrogate unpaired is refused.
+  static bool Paired(const std::u16string& text) {
+    for (size_t k = 0; k < text.size(); ++k) {
+      const char16_t u = text[k];
+      if (u >= 0xD800 && u <= 0xDBFF && k + 1 < text.size() && text[k + 1] >= 0xDC00 && text[k + 1] <= 0xDFFF) ++k;
+      else if (u >= 0xD800 && u <= 0xDFFF) return false;
+    }
+    return true;
+  }
   bool String(std::u16string& out) {
     ++i_;  // opening quote
     out.clear();
@@ -77,7 +86,7 @@ class Parser {
       const unsigned char c = static_cast<unsigned char>(s_[i_]);
       if (c == '"') {
         ++i_;
-        return true;
+        return Paired(out);
       }
       if (c < 0x20) return false;
       if (c == '\\') {

@@ -9,7 +9,7 @@ struct JsonValue {
   enum Kind { kNull, kBool, kNumber, kString, kArray, kObject } kind = kNull;
   bool boolean = false;
   int64_t number = 0;     // integers only: the tool writes no fractions
-  std::u16string text;    // strings as UTF-16, escapes (lone surrogates too) resolved
+  std::u16string text;    // strings as UTF-16, escapes resolved (an unpaired surrogate is refused)
   std::vector<JsonValue> items;
   std::vector<std::pair<std::string, JsonValue>> members;
 

@@ -167,7 +167,7 @@ TEST(RdbtoolInfo, JsonHoldsWhatTheTextShows) {
   w.At(distant).offset = 1000000;
   const std::string pkg = U8(WritePackage(box, "p.rdb", w));
   const ToolResult r = RunRdbtool({"info", pkg, "--json"});
-  ASSERT_EQ(r.exitCode, 0) << r.err;
+  ASSERT_EQ(r.exitCode, 1) << r.err;  // for the entry outside the file
   JsonValue v;
   ASSERT_TRUE(ParseJson(r.out, v)) << r.out;
   ASSERT_EQ(v.kind, JsonValue::kObject);
@@ -204,18 +204,32 @@ TEST(RdbtoolCheck, NamesThatAreOneFileOnWindowsAreReported) {
   const std::string pkg = U8(WritePackage(box, "p.rdb", w));
   const ToolResult r = RunRdbtool({"check", pkg});
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(Lines(r.out),
-            (std::vector<std::string>{
-                "entry 2 of 13 \"UI/A.PNG\": names the same file on Windows as entry 1 \"ui\\a.png\" (letter case or "
-                "\"/\" against \"\\\"); on Windows both would be one file",
-                "entry 4 of 13 \"x.txt\": the same name as entry 3; on Windows both would be one file",
-                "entry 6 of 13 \"ａｂ.txt\": names the same file on Windows as entry 5 \"ＡＢ.txt\" (letter case or "
-                "\"/\" against \"\\\"); on Windows both would be one file",
-                "entry 8 of 13 \"Σ.txt\": names the same file on Windows as entry 7 \"σ.txt\" (letter case or \"/\" "
-                "against \"\\\"); on Windows both would be one file",
-                "entry 9 of 13 \"ς.txt\": names the same file on Windows as entry 7 \"σ.txt\" (letter case or \"/\" "
-                "against \"\\\"); on Windows both would be one file",
-                "5 problems"}));
+  // Where extract itself would refuse the later name (Windows, and the same name twice
+  // anywhere), check gives extract's reason; elsewhere it warns about Windows.
+  auto line = [](int n, const std::string& name, int m, const std::string& other, bool extractRefuses) {
+    const std::string head = "entry " + std::to_string(n) + " of 13 \"" + name + "\": ";
+    if (extractRefuses)
+      return head + "extract refuses the name: duplicate: an earlier entry has the same target file (\"" + other + "\")";
+    return head + "names the same file on Windows as entry " + std::to_string(m) + " \"" + other +
+           "\" (letter case or \"/\" against \"\\\"); on Windows both would be one file";
+  };
+#if defined(_WIN32)
+  const bool windows = true;
+#else
+  const bool windows = false;
+#endif
+  std::vector<std::string> lines = Lines(r.out);
+  ASSERT_EQ(lines.size(), 6u) << r.out;
+  // Whether the system itself folds a final sigma differs between Windows versions (and
+  // Wine): either way check names the clash, as extract's refusal or as a warning.
+  if (windows && lines[4] == line(9, "ς.txt", 7, "σ.txt", false)) lines[4] = line(9, "ς.txt", 7, "σ.txt", true);
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       line(2, "UI/A.PNG", 1, "ui\\a.png", windows),
+                       line(4, "x.txt", 3, "x.txt", true),
+                       line(6, "ａｂ.txt", 5, "ＡＢ.txt", windows),
+                       line(8, "Σ.txt", 7, "σ.txt", windows),
+                       line(9, "ς.txt", 7, "σ.txt", windows),
+                       "5 problems"}));
 }
 
 TEST(RdbtoolUsage, NewCommandsHaveHelpAndRefuseBadUsage) {

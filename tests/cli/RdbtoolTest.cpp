@@ -209,13 +209,14 @@ TEST(RdbtoolDamaged, DataOutsideTheFileIsReportedAndTheRestWritten) {
   const std::string pkg = U8(WritePackage(box, "p.rdb", w));
 
   ToolResult r = RunRdbtool({"list", pkg});
-  ASSERT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.err, "rdbtool list: 3 entries' data lie outside the file (try 'rdbtool check')\n");
   EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"15\tpng\tplain\tgood.png", "3\tnone\toutside\tfar.bin",
                                                    "1048576\tnone\toutside\tbig.bin", "-5\tnone\toutside\tneg.bin",
                                                    "6\tnone\tplain\tshort.gft", "35\tnone\tplain\tlong.gft"}));
 
   r = RunRdbtool({"info", pkg});
-  ASSERT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.exitCode, 1);
   const std::vector<std::string> info = Lines(r.out);
   ASSERT_GE(info.size(), 14u);
   EXPECT_EQ(info[0], "entries:          6");
@@ -260,22 +261,21 @@ TEST(RdbtoolDamaged, FilesThatAreNoPackage) {
   WriteFile(box / "lower.rdb", lower);
   struct Case {
     const char* file;
-    const char* listError;
-    const char* checkProblem;
+    const char* error;
   };
   const Case cases[] = {
-      {"empty.rdb", "shorter than the 36-byte header", "the file has 0 bytes, fewer than the 36-byte header"},
-      {"short.rdb", "shorter than the 36-byte header", "the file has 16 bytes, fewer than the 36-byte header"},
-      {"lower.rdb", "signature does not match", "the signature does not match: not a package"},
+      {"empty.rdb", "shorter than the 36-byte header"},
+      {"short.rdb", "shorter than the 36-byte header"},
+      {"lower.rdb", "the signature does not match"},
   };
   for (const Case& c : cases) {
     const std::string path = U8(box / c.file);
-    ToolResult r = RunRdbtool({"list", path});
-    EXPECT_EQ(r.exitCode, 2) << c.file;
-    EXPECT_TRUE(Contains(r.err, c.listError)) << r.err;
-    r = RunRdbtool({"check", path});
-    EXPECT_EQ(r.exitCode, 1) << c.file;
-    EXPECT_EQ(r.out, std::string(c.checkProblem) + "\n1 problem\n");
+    for (const char* command : {"list", "check"}) {
+      const ToolResult r = RunRdbtool({command, path});
+      EXPECT_EQ(r.exitCode, 2) << command << " " << c.file;
+      EXPECT_TRUE(Contains(r.err, std::string(c.file) + ": not a package: " + c.error)) << r.err;
+      EXPECT_EQ(r.out, "");
+    }
   }
   for (const char* command : {"list", "info", "extract", "check"}) {
     const ToolResult r = RunRdbtool({command, U8(box / "missing.rdb")});
@@ -487,7 +487,7 @@ TEST(RdbtoolHostile, AFileInTheWayOfAFolderFailsOnlyItsEntries) {
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_TRUE(Contains(r.err, "a\\b.txt: duplicate: an earlier entry uses this name for a file where a folder is needed, "
                               "or the other way round (\"a\")")) << r.err;
-  EXPECT_TRUE(Contains(r.err, "bad\xEF\xBF\xBD.txt: write failed: the name holds an unpaired UTF-16 surrogate")) << r.err;
+  EXPECT_TRUE(Contains(r.err, "bad\xEF\xBF\xBD.txt: unsafe name: holds an unpaired UTF-16 surrogate")) << r.err;
   EXPECT_EQ(ReadTree(box / "out"), (std::map<std::string, Bytes>{{"a", Text("file a")}, {"c.txt", Text("c")}}));
 }
 

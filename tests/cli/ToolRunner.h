@@ -11,3 +11,5 @@ struct ToolResult {
 
 // `args` in UTF-8. With `stderrTerminal` (host only) standard error is a pseudo-terminal.
 ToolResult RunRdbtool(const std::vector<std::string>& args, bool stderrTerminal = false);
+// The same with `input` written to its standard input through a pipe.
+ToolResult RunRdbtoolWithInput(const std::vector<std::string>& args, const std::string& input);

@@ -5,13 +5,18 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
+#include <thread>
 
 #include "tests/cli/ToolRunner.h"
 
-ToolResult RunRdbtool(const std::vector<std::string>& args, bool stderrTerminal) {
+namespace {
+
+ToolResult Run(const std::vector<std::string>& args, bool stderrTerminal, const std::string* input) {
   ToolResult result;
-  int outPipe[2], errPipe[2] = {-1, -1};
+  int outPipe[2], errPipe[2] = {-1, -1}, inPipe[2] = {-1, -1};
+  if (input && pipe(inPipe) != 0) return result;
   int master = -1, slave = -1;
   if (pipe(outPipe) != 0) return result;
   if (stderrTerminal) {
@@ -24,8 +29,12 @@ ToolResult RunRdbtool(const std::vector<std::string>& args, bool stderrTerminal)
   const char* tool = override && *override ? override : RDBTOOL_PATH;
   const pid_t pid = fork();
   if (pid == 0) {
-    const int devNull = open("/dev/null", O_RDONLY);
-    dup2(devNull, 0);
+    if (input) {
+      dup2(inPipe[0], 0);
+      close(inPipe[1]);
+    } else {
+      dup2(open("/dev/null", O_RDONLY), 0);
+    }
     dup2(outPipe[1], 1);
     dup2(stderrTerminal ? slave : errPipe[1], 2);
     std::vector<char*> argv;
@@ -36,6 +45,21 @@ ToolResult RunRdbtool(const std::vector<std::string>& args, bool stderrTerminal)
     _exit(127);
   }
   close(outPipe[1]);
+  std::thread writer;
+  if (input) {
+    close(inPipe[0]);
+    // The tool may stop reading early: a write to a closed pipe then fails, never kills us.
+    signal(SIGPIPE, SIG_IGN);
+    writer = std::thread([fd = inPipe[1], input] {
+      for (size_t done = 0; done < input->size();) {
+        const ssize_t n = write(fd, input->data() + done, input->size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+      }
+      close(fd);
+    });
+  }
   int errRead = stderrTerminal ? master : errPipe[0];
   if (stderrTerminal) close(slave);
   else close(errPipe[1]);
@@ -62,8 +86,19 @@ ToolResult RunRdbtool(const std::vector<std::string>& args, bool stderrTerminal)
       }
     }
   }
+  if (writer.joinable()) writer.join();
   int status = 0;
   waitpid(pid, &status, 0);
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return result;
+}
+
+}  // namespace
+
+ToolResult RunRdbtool(const std::vector<std::string>& args, bool stderrTerminal) {
+  return Run(args, stderrTerminal, nullptr);
+}
+
+ToolResult RunRdbtoolWithInput(const std::vector<std::string>& args, const std::string& input) {
+  return Run(args, false, &input);
 }

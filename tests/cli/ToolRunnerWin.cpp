@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <algorithm>
 #include <thread>
 
 #include "tests/cli/ToolRunner.h"
@@ -48,11 +49,17 @@ void Drain(HANDLE h, std::string* sink) {
 
 }  // namespace
 
-ToolResult RunRdbtool(const std::vector<std::string>& args, bool) {
+namespace {
+
+ToolResult Run(const std::vector<std::string>& args, const std::string* input) {
   ToolResult result;
   SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-  HANDLE outRead, outWrite, errRead, errWrite;
+  HANDLE outRead, outWrite, errRead, errWrite, inRead = INVALID_HANDLE_VALUE, inWrite = INVALID_HANDLE_VALUE;
   if (!CreatePipe(&outRead, &outWrite, &sa, 0) || !CreatePipe(&errRead, &errWrite, &sa, 0)) return result;
+  if (input) {
+    if (!CreatePipe(&inRead, &inWrite, &sa, 0)) return result;
+    SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
+  }
   SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
   SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
   const std::wstring tool = ToolPath();
@@ -65,7 +72,7 @@ ToolResult RunRdbtool(const std::vector<std::string>& args, bool) {
   STARTUPINFOW si = {};
   si.cb = sizeof si;
   si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdInput = INVALID_HANDLE_VALUE;
+  si.hStdInput = inRead;
   si.hStdOutput = outWrite;
   si.hStdError = errWrite;
   PROCESS_INFORMATION pi = {};
@@ -73,6 +80,19 @@ ToolResult RunRdbtool(const std::vector<std::string>& args, bool) {
                                       nullptr, &si, &pi);
   CloseHandle(outWrite);
   CloseHandle(errWrite);
+  std::thread writer;
+  if (input) {
+    CloseHandle(inRead);
+    writer = std::thread([inWrite, input] {
+      for (size_t done = 0; done < input->size();) {
+        DWORD n = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(input->size() - done, 1 << 16));
+        if (!WriteFile(inWrite, input->data() + done, chunk, &n, nullptr) || n == 0) break;
+        done += n;
+      }
+      CloseHandle(inWrite);
+    });
+  }
   if (started) {
     std::thread errThread(Drain, errRead, &result.err);
     Drain(outRead, &result.out);
@@ -84,7 +104,16 @@ ToolResult RunRdbtool(const std::vector<std::string>& args, bool) {
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
   }
+  if (writer.joinable()) writer.join();
   CloseHandle(outRead);
   CloseHandle(errRead);
   return result;
+}
+
+}  // namespace
+
+ToolResult RunRdbtool(const std::vector<std::string>& args, bool) { return Run(args, nullptr); }
+
+ToolResult RunRdbtoolWithInput(const std::vector<std::string>& args, const std::string& input) {
+  return Run(args, &input);
 }

@@ -14,6 +14,8 @@ page=$prefix/share/man/man1/rdbtool.1
 completion=$prefix/share/bash-completion/completions/rdbtool
 for f in "$tool" "$page" "$completion"; do [ -e "$f" ] || fail "missing $f"; done
 [ "$("$tool" --version)" = "rdbtool 1.0.0" ] || fail "the installed tool does not run"
+# Stripped: no symbol table, no debug information.
+if readelf -S "$tool" | grep -qE '\.(symtab|debug_info)'; then fail "the installed tool is not stripped"; fi
 
 # The page renders without complaints.
 warnings=$(groff -man -ww -z "$page" 2>&1) || fail "groff failed: $warnings"
@@ -45,4 +47,27 @@ for t in $types; do
   grep -qE "^\.BR? $t( ,)?\$" "$page" || fail "the page lacks the type $t"
 done
 complete_words rdbtool update x.rdb --re | grep -qx -- --replace || fail "completion lacks update --replace"
+
+# Entry names of the package on the line, from the installed tool, after cat, extract and
+# --match; a hostile name is offered, never run.
+mkdir -p "$prefix/src/ui/btn" "$prefix/src/other"
+echo ok >"$prefix/src/ui/btn/ok.txt"
+echo x >"$prefix/src/ui/x y.txt"
+echo o >"$prefix/src/other/o.txt"
+echo h >"$prefix/src/\$(touch ran)"
+cd "$prefix"  # where such a command would leave its file
+pkg=$prefix/p.rdb
+"$tool" pack "$prefix/src" -o "$pkg" >/dev/null
+expect_names() {  # expected names, one a line, then the words
+  local expected=$1
+  shift
+  local got
+  got=$(complete_words "$tool" "$@" | sort)
+  [ "$got" = "$expected" ] || fail "completing '$*': got '$got', expected '$expected'"
+}
+expect_names $'ui/btn/ok.txt\nui/x y.txt' cat "$pkg" ui/
+expect_names 'other/o.txt' extract "$pkg" -C out -k o
+expect_names $'ui/btn/ok.txt\nui/x y.txt' extract -v "$pkg" --match ui
+expect_names '$(touch ran)' cat "$pkg" '$'
+[ ! -e "$prefix/ran" ] || fail "completion ran a command named in the package"
 echo "install-test: ok ($(echo $commands | wc -w) commands)"

@@ -74,6 +74,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::u16string path = plan.TargetPath(i);
     if (path.compare(0, plan.FolderText().size(), plan.FolderText()) != 0) __builtin_trap();
     if (!host && path.size() > limits.maxPath) __builtin_trap();
+    // A UTF-8 file name cannot carry an unpaired surrogate: such a name is never allowed.
+    if (limits.utf8) {
+      for (size_t k = 0; k < path.size(); ++k) {
+        const char16_t c = path[k];
+        if (c >= 0xD800 && c <= 0xDBFF && k + 1 < path.size() && path[k + 1] >= 0xDC00 && path[k + 1] <= 0xDFFF) ++k;
+        else if (c >= 0xD800 && c <= 0xDFFF) __builtin_trap();
+      }
+    }
     const std::u16string rest = path.substr(plan.FolderText().size());
     std::vector<std::u16string> parts;
     size_t start = 0;

@@ -139,6 +139,10 @@ TEST(ExportPlan, LengthsBeyondThePlatformAreRefusedBeforeAnyFolder) {
       {u"d\\" + name255.substr(3), u".png", ExportRefusal::kTooLong, ExportRefusal::kTooLong},
       {wide85, u"", kOk, kOk},                                   // 255 bytes
       {wide86, u"", kOk, ExportRefusal::kTooLong},               // 258 bytes, 86 units
+      // A lone surrogate: a Windows name holds it, a UTF-8 host name cannot.
+      {u"d\\\xD800x", u"", kOk, ExportRefusal::kUnpairedSurrogate},
+      {u"\xDC00", u".png", kOk, ExportRefusal::kUnpairedSurrogate},
+      {u"\U0001F600.txt", u"", kOk, kOk},                         // a pair is one character
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Plan({{c.name, c.ext}}, nullptr, WindowsExportLimits())[0], c.windows) << (&c - cases);
