@@ -69,20 +69,27 @@ NTSTATUS OpenBelow(HANDLE root, std::u16string_view name, ACCESS_MASK access, UL
   return status;
 }
 
-// The name the system gives an open handle ("\\?\C:\..."), into `name`; empty when it has
-// none to give (under some layers, once its folder was moved).
+// The name the system gives an open handle, from its volume's root ("\\dir\\file"), into
+// `name`; empty when it has none to give (under some layers, once its folder was moved).
+// Normalized where the system can: a short name in the path reads back in its long form.
 void ReadBackName(HANDLE handle, std::u16string& name) {
   name.resize(MAX_PATH);
-  for (int tries = 0; tries < 2; ++tries) {
-    const DWORD n = ::GetFinalPathNameByHandleW(handle, reinterpret_cast<LPWSTR>(&name[0]),
-                                                static_cast<DWORD>(name.size()), FILE_NAME_NORMALIZED);
-    if (n < name.size()) {
-      name.resize(n);
-      return;
-    }
-    name.resize(n + 1);
+  const DWORD n = ::GetFinalPathNameByHandleW(handle, reinterpret_cast<LPWSTR>(&name[0]), static_cast<DWORD>(name.size()),
+                                              FILE_NAME_NORMALIZED | VOLUME_NAME_NONE);
+  if (n > 0 && n < name.size()) {
+    name.resize(n);
+    return;
   }
-  name.clear();
+  // Longer than the short limit (where some layers give up on the call above): the name as
+  // the file system keeps it.
+  thread_local std::vector<uint8_t> buffer;
+  buffer.resize(sizeof(FILE_NAME_INFO) + 0x10000 * sizeof(WCHAR));
+  FILE_NAME_INFO* info = reinterpret_cast<FILE_NAME_INFO*>(buffer.data());
+  if (!::GetFileInformationByHandleEx(handle, FileNameInfo, info, static_cast<DWORD>(buffer.size()))) {
+    name.clear();
+    return;
+  }
+  name.assign(reinterpret_cast<const char16_t*>(info->FileName), info->FileNameLength / sizeof(WCHAR));
 }
 
 bool SameFolded(std::u16string_view a, std::u16string_view b, std::u16string& scratchA, std::u16string& scratchB) {
