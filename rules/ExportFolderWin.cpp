@@ -4,6 +4,8 @@
 
 #include <atomic>
 
+#include "rules/ShortName.h"
+
 namespace sorv {
 namespace rules {
 
@@ -117,7 +119,7 @@ class NameCheck {
                             SameFolded(std::u16string_view(actual_).substr(0, cut), parent, a_, b_);
     if (!sameParent) return made ? WriteOutcome::kMoved : WriteOutcome::kLink;
     if (SameFolded(std::u16string_view(actual_).substr(cut + 1), name, a_, b_)) return WriteOutcome::kWritten;
-    return LooksLikeShortName(name) ? WriteOutcome::kAlias : WriteOutcome::kNameChanged;
+    return HasShortNameShape(name) ? WriteOutcome::kAlias : WriteOutcome::kNameChanged;
   }
 
  private:
@@ -375,14 +377,6 @@ WriteResult WriteFileReplacing(const std::wstring& path, const void* data, uint6
   const WriteResult result = WriteInFolder(folder, std::u16string_view(), name, data, size, false);
   ::CloseHandle(folder);
   return result;
-}
-
-bool LooksLikeShortName(std::u16string_view name) {
-  const size_t dot = name.find(u'.');
-  const std::u16string_view base = name.substr(0, dot);
-  const std::u16string_view ext = dot == std::u16string_view::npos ? std::u16string_view() : name.substr(dot + 1);
-  if (base.empty() || base.size() > 8 || ext.size() > 3 || ext.find(u'.') != std::u16string_view::npos) return false;
-  return base.find(u'~') != std::u16string_view::npos;
 }
 
 void InjectWriteFault(uint64_t afterBytes) { g_faultAfter.store(afterBytes); }

@@ -78,10 +78,6 @@ class ExportFolderWin {
 // failure an existing file keeps its bytes and nothing else is left.
 WriteResult WriteFileReplacing(const std::wstring& path, const void* data, uint64_t size);
 
-// A name that has the shape of a short (8.3) alias with a "~" in it: such a name may reach
-// another file or folder than one of its own.
-bool LooksLikeShortName(std::u16string_view name);
-
 // A test seam: every file written after this fails once more than `afterBytes` bytes of it
 // were written, as a full disk would fail it. kNoWriteFault turns it off.
 constexpr uint64_t kNoWriteFault = ~uint64_t(0);
