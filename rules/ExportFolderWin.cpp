@@ -172,13 +172,13 @@ DWORD RenameOver(HANDLE file, HANDLE folder, std::u16string_view name) {
   return status < 0 ? ErrorOf(status) : ERROR_SUCCESS;
 }
 
-// Writes a file `name` in the open `folder`, whose read-back name is `folderName` (empty:
-// names are not checked).
-WriteResult WriteInFolder(HANDLE folder, std::u16string_view folderName, std::u16string_view name, const void* data,
+// Writes a file `name` in the open `folder`, whose read-back name is `*folderName` ("" for
+// a drive's root; null: names are not checked).
+WriteResult WriteInFolder(HANDLE folder, const std::u16string* folderName, std::u16string_view name, const void* data,
                           uint64_t size, bool keepExisting) {
   static std::atomic<unsigned> counter{0};
   thread_local NameCheck check;
-  const bool checkNames = !folderName.empty();
+  const bool checkNames = folderName != nullptr;
   const ACCESS_MASK access = GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES;
   const ULONG options = kNonDirectoryFile | kSequentialOnly;
   HANDLE file = nullptr;
@@ -204,7 +204,7 @@ WriteResult WriteInFolder(HANDLE folder, std::u16string_view folderName, std::u1
       outcome = WriteOutcome::kFailed;
       error = ERROR_ACCESS_DENIED;  // as creating a file over a folder says
     } else if (checkNames) {
-      outcome = check.Check(existing, folderName, name, false);
+      outcome = check.Check(existing, *folderName, name, false);
     }
     ::CloseHandle(existing);
     if (outcome != WriteOutcome::kWritten) return Result(outcome, error);
@@ -224,7 +224,7 @@ WriteResult WriteInFolder(HANDLE folder, std::u16string_view folderName, std::u1
   // file whose name reads back as planned is removed by its handle: some layers remove by
   // path, which a moved folder no longer leads to.
   WriteOutcome outcome = WriteOutcome::kWritten;
-  if (checkNames) outcome = check.Check(file, folderName, replacing ? std::u16string_view(tempName) : name, true);
+  if (checkNames) outcome = check.Check(file, *folderName, replacing ? std::u16string_view(tempName) : name, true);
   DWORD error = ERROR_SUCCESS;
   const bool removable = outcome == WriteOutcome::kWritten || outcome == WriteOutcome::kAlias ||
                    outcome == WriteOutcome::kNameChanged;
@@ -273,12 +273,12 @@ ExportFolderWin::ExportFolderWin(const ExportPlan& plan) : plan_(plan), folders_
     return;
   }
   ReadBackName(root_, rootName_);
-  if (!rootName_.empty() && rootName_.back() == u'\\') rootName_.pop_back();  // a drive's root
   if (rootName_.empty()) {
     rootResult_ = Result(WriteOutcome::kMoved);
     rootResult_.atFolder = true;
     return;
   }
+  if (rootName_.back() == u'\\') rootName_.pop_back();  // a drive's root: "" from here
   rootResult_ = Result(WriteOutcome::kWritten);
   folders_[0].handle = root_;
   folders_[0].known = true;
@@ -363,7 +363,7 @@ WriteResult ExportFolderWin::Write(size_t entry, const void* data, uint64_t size
   const size_t begin = slash == std::u16string::npos ? 0 : slash + 1;
   std::u16string folderName = rootName_;
   if (begin > 0) folderName.append(u"\\").append(relative, 0, begin - 1);
-  return WriteInFolder(folder, folderName, std::u16string_view(relative).substr(begin), data, size, keepExisting);
+  return WriteInFolder(folder, &folderName, std::u16string_view(relative).substr(begin), data, size, keepExisting);
 }
 
 WriteResult WriteFileReplacing(const std::wstring& path, const void* data, uint64_t size) {
@@ -374,7 +374,7 @@ WriteResult WriteFileReplacing(const std::wstring& path, const void* data, uint6
                                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (folder == INVALID_HANDLE_VALUE) return Result(WriteOutcome::kFailed, ::GetLastError());
   const std::u16string name(path.begin() + static_cast<ptrdiff_t>(slash) + 1, path.end());
-  const WriteResult result = WriteInFolder(folder, std::u16string_view(), name, data, size, false);
+  const WriteResult result = WriteInFolder(folder, nullptr, name, data, size, false);
   ::CloseHandle(folder);
   return result;
 }
