@@ -73,21 +73,23 @@ NTSTATUS OpenBelow(HANDLE root, std::u16string_view name, ACCESS_MASK access, UL
 
 // The name the system gives an open handle, from its volume's root ("\\dir\\file"), into
 // `name`; empty when it has none to give (under some layers, once its folder was moved).
-// Normalized where the system can: a short name in the path reads back in its long form.
+// The normalized name where the system has one (a short name in the path reads back in its
+// long form); else the name as the file system keeps it, which is what layers without it
+// give (and cheaper there than the final-path call, which builds the same name with more).
 void ReadBackName(HANDLE handle, std::u16string& name) {
-  name.resize(MAX_PATH);
-  const DWORD n = ::GetFinalPathNameByHandleW(handle, reinterpret_cast<LPWSTR>(&name[0]), static_cast<DWORD>(name.size()),
-                                              FILE_NAME_NORMALIZED | VOLUME_NAME_NONE);
-  if (n > 0 && n < name.size()) {
-    name.resize(n);
-    return;
-  }
-  // Longer than the short limit (where some layers give up on the call above): the name as
-  // the file system keeps it.
-  thread_local std::vector<uint8_t> buffer;
-  buffer.resize(sizeof(FILE_NAME_INFO) + 0x10000 * sizeof(WCHAR));
+  thread_local std::vector<uint8_t> buffer(sizeof(FILE_NAME_INFO) + 0x10000 * sizeof(WCHAR));
   FILE_NAME_INFO* info = reinterpret_cast<FILE_NAME_INFO*>(buffer.data());
-  if (!::GetFileInformationByHandleEx(handle, FileNameInfo, info, static_cast<DWORD>(buffer.size()))) {
+  const DWORD size = static_cast<DWORD>(buffer.size());
+  constexpr auto kNormalizedNameInfo = static_cast<FILE_INFO_BY_HANDLE_CLASS>(24);  // FileNormalizedNameInfo
+  thread_local bool normalizedKnown = true;  // false once the system said it has no such call
+  bool read = normalizedKnown && ::GetFileInformationByHandleEx(handle, kNormalizedNameInfo, info, size);
+  if (!read && normalizedKnown) {
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_INVALID_PARAMETER || error == ERROR_CALL_NOT_IMPLEMENTED || error == ERROR_NOT_SUPPORTED)
+      normalizedKnown = false;
+  }
+  if (!read) read = ::GetFileInformationByHandleEx(handle, FileNameInfo, info, size);
+  if (!read) {
     name.clear();
     return;
   }
@@ -224,7 +226,8 @@ WriteResult WriteInFolder(HANDLE folder, const std::u16string* folderName, std::
   // file whose name reads back as planned is removed by its handle: some layers remove by
   // path, which a moved folder no longer leads to.
   WriteOutcome outcome = WriteOutcome::kWritten;
-  if (checkNames) outcome = check.Check(file, *folderName, replacing ? std::u16string_view(tempName) : name, true);
+  // A temporary is made a moment after its folder was read back through the existing file.
+  if (checkNames && !replacing) outcome = check.Check(file, *folderName, name, true);
   DWORD error = ERROR_SUCCESS;
   const bool removable = outcome == WriteOutcome::kWritten || outcome == WriteOutcome::kAlias ||
                    outcome == WriteOutcome::kNameChanged;
