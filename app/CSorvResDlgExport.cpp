@@ -44,8 +44,12 @@ void CSorvResDlg::OnSaveFile() {
   request.folder = m_lastSaveFolder;
   std::wstring path;
   if (!CPlatformUi::Current().FileDialog(request, path)) return;
-  // Success is the file made with its whole content, an empty payload included.
-  const BOOL written = m_resFile.WriteEntry(path, entry, CSorvResFile::kAppendExtension);
+  // Success is the file made with its whole content, an empty payload included. A file of
+  // that name is replaced only by a complete new one: a failed save leaves it as it was.
+  const BYTE* data = nullptr;
+  DWORD size = 0;
+  const bool written = m_resFile.GetContent(entry, data, size) &&
+                       sorv::rules::WriteFileReplacing(path + m_resFile.AppendedExtension(entry), data, size).Written();
   if (written) RememberSaveFolder(path);
   CPlatformUi::Current().ShowMessage(m_hWnd, L"保存" + path + (written ? L"文件成功!" : L"文件失败!"));
 }
@@ -95,16 +99,18 @@ size_t CSorvResDlg::ExportListed(const std::wstring& folder) {
   }
 
   sorv::rules::ExportFolderWin folders(plan);
-  std::wstring path;
   size_t notExported = 0;
   CWorkProgress* const progress = CWorkProgress::Active();
   for (size_t i = 0; i < listed.size(); ++i) {
     // A stop asked for ends the export here; the entries not begun are not counted.
     if (progress && !progress->Step()) break;
     OnExportEntry(i, listed.size());
-    // Refused: unsafe name, too long, or a second entry for a file already planned.
-    const bool written = plan.Allowed(i) && folders.MakeFolders(i, path) == ERROR_SUCCESS &&
-                         m_resFile.WriteEntry(path, listed[i]->pEntry, CSorvResFile::kNoLinks);
+    // Refused: unsafe name, too long, or a second entry for a file already planned; then
+    // what the file system refuses (links, aliases, names it changes) and write failures.
+    const BYTE* data = nullptr;
+    DWORD size = 0;
+    const bool written = plan.Allowed(i) && m_resFile.GetContent(listed[i]->pEntry, data, size) &&
+                         folders.Write(i, data, size).Written();
     if (!written) ++notExported;
   }
   return notExported;

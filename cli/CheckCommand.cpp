@@ -1,4 +1,5 @@
 // check PKG
+#include <algorithm>
 #include <cstdint>
 #include <unordered_map>
 
@@ -11,6 +12,7 @@
 #include "cli/PackageFile.h"
 #include "cli/Utf.h"
 #include "cli/WindowsName.h"
+#include "rules/ShortName.h"
 
 namespace rdbtool {
 
@@ -22,7 +24,9 @@ const char kHelp[] =
     "file, and for every entry that its data lies within the file, that a \"TGF\" wrapped\n"
     "header is complete and consistent, that extract would accept its name, and that no\n"
     "two names name the same file on Windows (the same name twice, names that differ only\n"
-    "in letter case, \"/\" against \"\\\"): extract and the window's export cannot write both.\n"
+    "in letter case, \"/\" against \"\\\"): extract and the window's export cannot write both;\n"
+    "and names with a part shaped like a short (8.3) alias (\"LONGDI~1\"), which on Windows may\n"
+    "reach another entry's file or folder.\n"
     "Prints one line per problem on standard output; exits with 1 when there are problems,\n"
     "0 when there are none, and 2 when the file cannot be read or is not a package.\n";
 
@@ -124,6 +128,16 @@ void CheckEntries(const PackageFile& package, ProblemList& problems) {
           }
         }
       }
+    }
+    for (size_t begin = 0; begin <= name.size();) {
+      const size_t end = std::min(name.find_first_of(u"\\/", begin), name.size());
+      if (sorv::rules::LooksLikeShortName(name.substr(begin, end - begin))) {
+        problems.AddEntry(i, entries.size(), name,
+                          "a part looks like a short (8.3) alias (\"~\" and a digit); on Windows it may name another "
+                          "entry's file or folder");
+        break;
+      }
+      begin = end + 1;
     }
     if (refusal != sorv::rules::ExportRefusal::kNone) {
       std::string text = std::string("extract refuses the name: ") + RefusalText(refusal);

@@ -51,8 +51,8 @@ class ExtractFolder {
 
   // Writes `size` bytes as the allowed entry `entry` of `plan` (which must stay the same
   // for one extract), replacing an existing file. False with the reason, which begins
-  // with "link: " or "write failed: "; a file left half-written is removed, and so are
-  // the folders made for it.
+  // with "link: " or "write failed: " (on Windows also "alias: " or "name changed by the
+  // system: "); a file left half-written is removed, and so are the folders made for it.
   bool Write(const sorv::rules::ExportPlan& plan, size_t entry, const uint8_t* data, uint64_t size,
              std::string& error);
 

@@ -1,6 +1,5 @@
 #include <windows.h>
 
-#include "package/CSorvResFile.h"
 #include "rules/ExportFolderWin.h"
 #include "cli/ExtractFolder.h"
 #include "cli/RefusalText.h"
@@ -42,6 +41,10 @@ bool ExtractFolder::Open(const NativePath& folder, std::string& error) {
     return false;
   }
   folder_.assign(path.begin(), path.end());
+  // A test seam: the tests make a file's write fail part-way without filling a disk.
+  wchar_t fault[32];
+  const DWORD n = GetEnvironmentVariableW(L"RDBTOOL_TEST_WRITE_FAULT_AFTER", fault, 32);
+  if (n > 0 && n < 32) sorv::rules::InjectWriteFault(_wcstoui64(fault, nullptr, 10));
   return true;
 }
 
@@ -60,61 +63,39 @@ bool ExtractFolder::Write(const sorv::rules::ExportPlan& plan, size_t entry, con
     return false;
   }
   if (!folders_ || &folders_->Plan() != &plan) folders_.reset(new sorv::rules::ExportFolderWin(plan));
-  std::wstring path;
-  const DWORD made = folders_->MakeFolders(entry, path);
-  if (made == ERROR_STOPPED_ON_SYMLINK) {
-    error = "link: a folder on the way is a link or junction, which extract does not enter";
-    return false;
-  }
-  if (made == ERROR_DIRECTORY) {
-    error = "write failed: a file has the name of a folder on the way";
-    return false;
-  }
-  if (made != ERROR_SUCCESS) {
-    error = "write failed: cannot make a folder on the way: " + ErrorText(made);
-    return false;
-  }
   kept_ = false;
-  HANDLE file;
-  if (keepExisting_) {
-    // Only a new file: creating one never goes through anything already of that name.
-    file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (file == INVALID_HANDLE_VALUE && (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS)) {
+  using sorv::rules::WriteOutcome;
+  const sorv::rules::WriteResult r = folders_->Write(entry, data, size, keepExisting_);
+  const char* const what = r.atFolder ? "folder" : "file";
+  switch (r.outcome) {
+    case WriteOutcome::kWritten:
+      return true;
+    case WriteOutcome::kKept:
       kept_ = true;
       error = "an existing file of that name is kept";
       return false;
-    }
-  } else {
-    file = CSorvResFile::CreateEntryFile(path, true);
-  }
-  if (file == INVALID_HANDLE_VALUE) {
-    const DWORD e = GetLastError();
-    error = e == ERROR_STOPPED_ON_SYMLINK ? "link: a link or junction has the file's name; it is left alone"
-                                          : "write failed: cannot create the file: " + ErrorText(e);
-    return false;
-  }
-  bool ok = true;
-  while (ok && size > 0) {
-    const DWORD chunk = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
-    DWORD written = 0;
-    if (!WriteFile(file, data, chunk, &written, nullptr) || written == 0) {
-      error = LastSystemError();
-      ok = false;
+    case WriteOutcome::kLink:
+      error = r.atFolder ? "link: a folder on the way is a link or junction, which extract does not enter"
+                         : "link: a link or junction has the file's name; it is left alone";
+      return false;
+    case WriteOutcome::kAlias:
+      error = "alias: the system takes this name for another file or folder's short name";
+      return false;
+    case WriteOutcome::kNameChanged:
+      error = std::string("name changed by the system: the ") + what + " it made has another name";
+      return false;
+    case WriteOutcome::kNotFolder:
+      error = "write failed: a file has the name of a folder on the way";
+      return false;
+    case WriteOutcome::kMoved:
+      error = std::string("write failed: the ") + what + "'s folder was moved away while extracting";
+      return false;
+    case WriteOutcome::kFailed:
       break;
-    }
-    data += written;
-    size -= written;
   }
-  if (!CloseHandle(file) && ok) {
-    error = LastSystemError();
-    ok = false;
-  }
-  if (!ok) {
-    DeleteFileW(path.c_str());
-    error = "write failed: cannot write the file: " + error;
-  }
-  return ok;
+  error = r.atFolder ? "write failed: cannot make a folder on the way: " + ErrorText(r.error)
+                     : "write failed: cannot write the file: " + ErrorText(r.error);
+  return false;
 }
 
 }  // namespace rdbtool

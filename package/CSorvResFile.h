@@ -38,19 +38,15 @@ class CSorvResFile {
   // How WriteEntry makes its file.
   enum WriteFlags : DWORD {
     kAppendExtension = 1,  // a wrapped entry's payload extension is appended, as SaveEntry does
-    kNoLinks = 2,          // never through a link; an existing plain file is emptied and rewritten
   };
   // Writes the entry's content (unwrapped) to `path`. TRUE when the file was made with the
-  // full content, 0 bytes included; FALSE with GetLastError() saying why
-  // (ERROR_STOPPED_ON_SYMLINK: a link or junction has that name).
+  // full content, 0 bytes included; FALSE with GetLastError() saying why.
   BOOL WriteEntry(std::wstring path, const RESENTRY* entry, DWORD flags);
+  // The entry's content (unwrapped) inside the mapped file, for writers of their own. FALSE
+  // when it lies outside the file or is too large for one write.
+  BOOL GetContent(const RESENTRY* entry, const BYTE*& data, DWORD& size) const;
   // The text a wrapped entry's file name gets appended (".png", ...); "" otherwise.
   const wchar_t* AppendedExtension(const RESENTRY* entry) const;
-  // A new file at `path` open for writing, replacing a plain file of that name. With
-  // `noLinks` no link is followed: a link or junction of that name (or a name that reaches
-  // a file elsewhere) is left alone and the result is INVALID_HANDLE_VALUE with
-  // ERROR_STOPPED_ON_SYMLINK; nothing is deleted.
-  static HANDLE CreateEntryFile(const std::wstring& path, bool noLinks);
   // A stream over a copy of the entry's image bytes, which the stream owns. Null when the
   // entry is not a recognised image or lies outside the file.
   CComPtr<IStream> CreateStream(const RESENTRY* entry);

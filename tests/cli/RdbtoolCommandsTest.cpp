@@ -305,3 +305,20 @@ TEST(RdbtoolProgress, PackDrawsABarOnATerminalOnly) {
 }
 
 #endif
+
+// A part shaped like a short alias may reach another entry's file or folder on Windows.
+TEST(RdbtoolCheck, WarnsAboutNamesThatLookLikeShortAliases) {
+  Sandbox box;
+  PackageWriter w;
+  for (const char16_t* n : {u"longdirectoryname\\a.txt", u"LONGDI~1\\a.txt", u"docs/PROGRA~2.TXT", u"tilde~name.txt",
+                            u"a~b.txt", u"x~1y\\long~1part.txt"})
+    w.Add(n, Text("x"));
+  const std::string pkg = U8(WritePackage(box, "p.rdb", w));
+  const ToolResult r = RunRdbtool({"check", pkg});
+  EXPECT_EQ(r.exitCode, 1);
+  const std::string warning =
+      "a part looks like a short (8.3) alias (\"~\" and a digit); on Windows it may name another entry's file or folder";
+  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"entry 2 of 6 \"LONGDI~1\\a.txt\": " + warning,
+                                                    "entry 3 of 6 \"docs/PROGRA~2.TXT\": " + warning,
+                                                    "entry 6 of 6 \"x~1y\\long~1part.txt\": " + warning, "3 problems"}));
+}
