@@ -12,7 +12,7 @@ namespace {
 
 // Every command, in the order the tool's help lists them.
 const Command* const kCommands[] = {
-    &kListCommand, &kInfoCommand, &kExtractCommand, &kCheckCommand, &kCatCommand, &kPackCommand, &kUpdateCommand,
+    &kListCommand, &kInfoCommand, &kExtractCommand, &kCheckCommand, &kCatCommand, &kPackCommand, &kUpdateCommand, &kDiffCommand,
 };
 
 std::string ToolHelp() {
@@ -31,8 +31,9 @@ std::string ToolHelp() {
          "  --help        this text; 'rdbtool COMMAND --help' describes a command\n"
          "  --version     the version\n"
          "\n"
-         "Exit status: 0 success, 1 partial failure or problems found, 2 bad usage or an\n"
-         "unreadable package. Data goes to standard output, diagnostics to standard error.\n";
+         "Exit status: 0 success, 1 partial failure, problems found or (diff) packages that\n"
+         "differ, 2 bad usage or an unreadable package. Data goes to standard output,\n"
+         "diagnostics to standard error.\n";
 }
 
 // Parses the command's options, answers --help and checks the positional arguments.
