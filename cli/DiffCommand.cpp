@@ -4,6 +4,7 @@
 #include "cli/Console.h"
 #include "cli/EntryOutput.h"
 #include "cli/EntrySelection.h"
+#include "cli/IndexInPlace.h"
 #include "cli/PackageDamage.h"
 #include "cli/PackageDiff.h"
 #include "cli/PackageFile.h"
@@ -45,31 +46,35 @@ std::string Help() {
 struct Side {
   const std::string& path;
   PackageFile package;
+  IndexInPlace index;
   std::vector<bool> chosen;
 };
 
 // Opens one package; reports why it cannot be read, in check's words for a damaged index.
 bool OpenSide(Side& side) {
   std::string error;
-  bool mapped = false;
-  if (side.package.Open(ToNativePath(side.path), error, &mapped)) return true;
-  const std::string damage = mapped ? DescribeIndexDamage(side.package.Damage()) : std::string();
-  Report("diff", side.path + ": " + (damage.empty() ? error : damage));
+  if (!side.package.Open(ToNativePath(side.path), error, nullptr, false)) {
+    Report("diff", side.path + ": " + error);
+    return false;
+  }
+  sorv::pkg::IndexDamage damage;
+  if (side.index.Read(side.package.File().Data(), side.package.File().Size(), &damage)) return true;
+  const std::string where = DescribeIndexDamage(damage);
+  Report("diff", side.path + ": " + (where.empty() ? std::string(PackageFile::kDamagedIndex) : where));
   return false;
 }
 
 void Choose(Side& side, EntrySelection& selection, bool byType) {
-  const std::vector<RESENTRY>& entries = side.package.Entries();
-  side.chosen.resize(entries.size());
-  for (size_t i = 0; i < entries.size(); ++i) {
-    const char* type = byType ? sorv::pkg::ContentTypeName(side.package.Content(entries[i]).ext) : "";
-    side.chosen[i] = selection.Selects(PackageFile::Name(entries[i]), type);
+  side.chosen.resize(side.index.Count());
+  for (size_t i = 0; i < side.index.Count(); ++i) {
+    const char* type = byType ? sorv::pkg::ContentTypeName(side.package.Content(side.index.Entry(i)).ext) : "";
+    side.chosen[i] = selection.Selects(side.index.Name(i), type);
   }
 }
 
 DiffSide ViewOf(const Side& side, bool choosing) {
   DiffSide view;
-  view.entries = &side.package.Entries();
+  view.index = &side.index;
   view.view = side.package.File().Data();
   view.viewSize = side.package.File().Size();
   view.chosen = choosing ? &side.chosen : nullptr;
@@ -78,54 +83,53 @@ DiffSide ViewOf(const Side& side, bool choosing) {
 
 // Reports every entry whose data cannot be read, as check does. True when there was one.
 bool ReportDamage(const Side& side, const DiffSide& view) {
-  const std::vector<RESENTRY>& entries = side.package.Entries();
+  const size_t count = side.index.Count();
   bool any = false;
-  for (size_t i = 0; i < entries.size(); ++i) {
-    if (DataInside(view, entries[i])) continue;
-    Report("diff", side.path + ": " + EntryLabel(i, entries.size(), PackageFile::Name(entries[i])) + ": " +
-                       DescribeDataDamage(side.package, entries[i]));
+  for (size_t i = 0; i < count; ++i) {
+    const RESENTRY entry = side.index.Entry(i);
+    if (DataInside(view, entry)) continue;
+    Report("diff", side.path + ": " + EntryLabel(i, count, side.index.Name(i)) + ": " +
+                       DescribeDataDamage(side.package, entry));
     any = true;
   }
   return any;
 }
 
-const RESENTRY* EntryAt(const Side& side, uint32_t index) {
-  return index == kNoEntry ? nullptr : &side.package.Entries()[index];
-}
-
 void AppendJsonSide(const Side& side, uint32_t index, std::string& out) {
-  const RESENTRY* entry = EntryAt(side, index);
-  if (!entry) {
+  if (index == kNoEntry) {
     out += "null";
     return;
   }
-  AppendEntryJson(PackageFile::Name(*entry), *entry, side.package.Content(*entry), out);
+  const RESENTRY entry = side.index.Entry(index);
+  AppendEntryJson(side.index.Name(index), entry, side.package.Content(entry), out);
 }
 
 void AppendLine(const Side& oldSide, const Side& newSide, const Difference& d, std::string& out) {
   out += static_cast<char>(d.kind);
   out += '\t';
   if (d.kind == Difference::kRenamed) {
-    AppendShownName(PackageFile::Name(*EntryAt(oldSide, d.oldEntry)), out);
+    AppendShownName(oldSide.index.Name(d.oldEntry), out);
     out += '\t';
   }
-  const RESENTRY* shown = d.kind == Difference::kRemoved ? EntryAt(oldSide, d.oldEntry) : EntryAt(newSide, d.newEntry);
-  AppendShownName(PackageFile::Name(*shown), out);
+  AppendShownName(d.kind == Difference::kRemoved ? oldSide.index.Name(d.oldEntry) : newSide.index.Name(d.newEntry), out);
   out += '\n';
 }
 
 std::string StatLine(const Side& oldSide, const Side& newSide, const std::vector<Difference>& differences,
                      bool renames) {
   uint64_t count[4] = {}, bytes[4] = {}, changedTo = 0;
-  auto size = [](const RESENTRY* e) { return e && e->nSize > 0 ? static_cast<uint64_t>(e->nSize) : 0; };
+  // Stored sizes; a negative one (a damaged entry) counts as none.
+  auto size = [](const Side& side, uint32_t index) -> uint64_t {
+    if (index == kNoEntry) return 0;
+    const int64_t n = side.index.Entry(index).nSize;
+    return n > 0 ? static_cast<uint64_t>(n) : 0;
+  };
   for (const Difference& d : differences) {
-    const RESENTRY* before = EntryAt(oldSide, d.oldEntry);
-    const RESENTRY* after = EntryAt(newSide, d.newEntry);
     const int k = d.kind == Difference::kAdded ? 0 : d.kind == Difference::kRemoved ? 1
                 : d.kind == Difference::kModified ? 2 : 3;
     ++count[k];
-    bytes[k] += size(before ? before : after);
-    if (d.kind == Difference::kModified) changedTo += size(after);
+    bytes[k] += d.oldEntry != kNoEntry ? size(oldSide, d.oldEntry) : size(newSide, d.newEntry);
+    if (d.kind == Difference::kModified) changedTo += size(newSide, d.newEntry);
   }
   std::string line = std::to_string(count[0]) + " added (" + std::to_string(bytes[0]) + " bytes), " +
                      std::to_string(count[1]) + " removed (" + std::to_string(bytes[1]) + " bytes), " +
@@ -138,9 +142,8 @@ std::string StatLine(const Side& oldSide, const Side& newSide, const std::vector
 std::string Times(uint32_t n) { return n == 1 ? "once" : n == 2 ? "twice" : std::to_string(n) + " times"; }
 
 void NoteRepeated(const Side& oldSide, const Side& newSide, const RepeatedName& r) {
-  const RESENTRY* first = r.firstNew != kNoEntry ? EntryAt(newSide, r.firstNew) : EntryAt(oldSide, r.firstOld);
   std::string text = "\"";
-  AppendShownName(PackageFile::Name(*first), text);
+  AppendShownName(r.firstNew != kNoEntry ? newSide.index.Name(r.firstNew) : oldSide.index.Name(r.firstOld), text);
   text += "\" is stored " + (r.oldCount ? Times(r.oldCount) : std::string("not at all")) + " in " + oldSide.path +
           " and " + (r.newCount ? Times(r.newCount) : std::string("not at all")) + " in " + newSide.path;
   if (r.oldCount && r.newCount) text += "; paired in order";
@@ -157,8 +160,8 @@ int Run(const Arguments& a) {
   SelectByOptions(a, selection);
   const bool choosing = a.Has("--match") || a.Has("--type");
 
-  Side oldSide{a.Positionals()[0], {}, {}};
-  Side newSide{a.Positionals()[1], {}, {}};
+  Side oldSide{a.Positionals()[0], {}, {}, {}};
+  Side newSide{a.Positionals()[1], {}, {}, {}};
   if (!OpenSide(oldSide) || !OpenSide(newSide)) return kExitFailure;
   oldSide.package.File().AdviseSequential();
   newSide.package.File().AdviseSequential();

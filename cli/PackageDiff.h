@@ -8,14 +8,15 @@
 #include <cstdint>
 #include <vector>
 
+#include "cli/IndexInPlace.h"
 #include "package/ResEntry.h"
 
 namespace rdbtool {
 
 // One package as the comparison sees it.
 struct DiffSide {
-  const std::vector<RESENTRY>* entries = nullptr;
-  const uint8_t* view = nullptr;  // the mapped file the entries point into
+  const IndexInPlace* index = nullptr;
+  const uint8_t* view = nullptr;  // the mapped file the index was read from
   uint64_t viewSize = 0;
   // One flag per entry: whether --match/--type chose it. Null: every entry is chosen.
   const std::vector<bool>* chosen = nullptr;

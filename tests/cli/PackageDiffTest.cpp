@@ -21,11 +21,12 @@ namespace {
 
 struct Package {
   std::vector<uint8_t> bytes;
-  std::vector<RESENTRY> entries;
+  IndexInPlace index;
+  std::vector<RESENTRY> entries;  // the same, as the shared reader gives them
   std::vector<bool> chosen;
   DiffSide Side(bool choosing) const {
     DiffSide side;
-    side.entries = &entries;
+    side.index = &index;
     side.view = bytes.data();
     side.viewSize = bytes.size();
     side.chosen = choosing ? &chosen : nullptr;
@@ -50,6 +51,7 @@ Package Make(std::mt19937& rng, size_t count, size_t namePool) {
   Package p;
   p.bytes = w.Build();
   EXPECT_TRUE(sorv::pkg::ReadIndex(p.bytes.data(), p.bytes.size(), p.entries));
+  EXPECT_TRUE(p.index.Read(p.bytes.data(), p.bytes.size()));
   for (size_t i = 0; i < count; ++i) p.chosen.push_back(rng() % 4 != 0);
   return p;
 }
