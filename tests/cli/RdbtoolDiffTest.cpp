@@ -166,9 +166,9 @@ TEST(RdbtoolDiff, DamageIsReportedInChecksWordsAndExitsWithTwo) {
   Sandbox box;
   PackageWriter w;
   w.Add(u"kept", Text("k"));
-  const size_t far = w.Add(u"far.bin", Text("far"));
-  w.At(far).overrideOffset = true;
-  w.At(far).offset = 1000000;
+  const size_t distant = w.Add(u"far.bin", Text("far"));
+  w.At(distant).overrideOffset = true;
+  w.At(distant).offset = 1000000;
   w.Add(u"mine", Text("o"));
   const std::string damaged = U8(WritePackage(box, "damaged.rdb", w));
   const std::string good =
