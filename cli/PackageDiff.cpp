@@ -1,11 +1,10 @@
 #include "cli/PackageDiff.h"
 
+#include "cli/NameTable.h"
+
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <map>
-#include <memory>
-#include <new>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -14,128 +13,6 @@
 namespace rdbtool {
 
 namespace {
-
-inline char16_t Separator(char16_t c) { return c == u'\\' ? u'/' : c; }
-
-// The high bit of every 16-bit lane of `v` that is zero, and no other bit.
-inline uint64_t ZeroLanes(uint64_t v) {
-  constexpr uint64_t kLow15 = 0x7FFF7FFF7FFF7FFFull;
-  return ~(((v & kLow15) + kLow15) | v | kLow15);
-}
-
-inline uint64_t Mix(uint64_t h, uint64_t v) {
-  h = (h ^ v) * 0x9E3779B97F4A7C15ull;
-  return h ^ (h >> 32);
-}
-
-// The name's hash, "\" counted as "/". Four units a step: two indexes of a million names
-// each spend much of their comparison here.
-uint64_t HashName(std::u16string_view name) {
-  constexpr uint64_t kOnes = 0x0001000100010001ull;
-  const uint8_t* p = reinterpret_cast<const uint8_t*>(name.data());
-  size_t left = name.size();
-  uint64_t h = name.size();
-  for (; left >= 4; left -= 4, p += 8) {
-    uint64_t v;
-    std::memcpy(&v, p, 8);
-    v ^= (ZeroLanes(v ^ 0x5C * kOnes) >> 15) * ('\\' ^ '/');
-    h = Mix(h, v);
-  }
-  if (left) {
-    uint64_t v = 0;
-    for (size_t k = 0; k < left; ++k) v |= static_cast<uint64_t>(Separator(name[name.size() - left + k])) << (16 * k);
-    h = Mix(h, v);
-  }
-  h *= 0xC2B2AE3D27D4EB4Full;
-  return h ^ (h >> 29);
-}
-
-bool SameName(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t k = 0; k < a.size(); ++k)
-    if (Separator(a[k]) != Separator(b[k])) return false;
-  return true;
-}
-
-// Entries of both packages in one numbering: the old ones from 0, the new ones after them.
-class Entries {
- public:
-  Entries(const IndexInPlace& olds, const IndexInPlace& news) : olds_(olds), news_(news) {}
-  uint32_t OldCount() const { return static_cast<uint32_t>(olds_.Count()); }
-  std::u16string_view Name(uint32_t id) const {
-    return id < OldCount() ? olds_.Name(id) : news_.Name(id - OldCount());
-  }
-
- private:
-  const IndexInPlace& olds_;
-  const IndexInPlace& news_;
-};
-
-// One slot per distinct name of both packages, holding an entry of that name: the old
-// entry of that name to pair next while there is one, otherwise a new entry. A slot is
-// 64 bits: 31 bits of the name's hash, whether a new entry of the name was seen, and
-// 1 + the entry's number (0: a free slot).
-class NameTable {
- public:
-  static constexpr uint64_t kSeenNew = 1ull << 32;
-
-  NameTable(const Entries& entries, size_t most) : entries_(entries) {
-    // Up to two thirds full; far beyond any index a package can hold in memory.
-    if (most > (1ull << 31)) throw std::bad_alloc();
-    capacity_ = std::max<uint64_t>(16, most + most / 2 + 1);
-    // Zeroed by the system: a large block comes as fresh pages, written only when used.
-    slots_.reset(static_cast<uint64_t*>(std::calloc(static_cast<size_t>(capacity_), sizeof(uint64_t))));
-    if (!slots_) throw std::bad_alloc();
-  }
-
-  static uint64_t Hash(std::u16string_view name) { return HashName(name); }
-  static uint64_t Slot(uint64_t hash, uint32_t id) { return (hash & 0x7FFFFFFF) << 33 | (uint64_t{id} + 1); }
-  static uint32_t Id(uint64_t slot) { return static_cast<uint32_t>(slot) - 1; }
-
-  // Asks for the slot where a name of this hash is looked for first: the table is far
-  // larger than the caches, and a lookup that waits for it costs more than the hash.
-  void Prefetch(uint64_t hash) const { __builtin_prefetch(&slots_[Home(hash)]); }
-
-  // The slot of `name`: 0 when the name is new (the caller fills it).
-  uint64_t& Find(std::u16string_view name, uint64_t hash) {
-    const uint64_t tag = (hash & 0x7FFFFFFF) << 33;
-    for (size_t i = Home(hash);; i = i + 1 == capacity_ ? 0 : i + 1) {
-      uint64_t& slot = slots_[i];
-      if (slot == 0) return slot;
-      if ((slot & ~(kSeenNew | 0xFFFFFFFFull)) == tag && SameName(entries_.Name(Id(slot)), name)) return slot;
-    }
-  }
-
- private:
-  size_t Home(uint64_t hash) const { return static_cast<size_t>(((hash >> 32) * capacity_) >> 32); }
-
-  const Entries& entries_;
-  uint64_t capacity_ = 0;
-  std::unique_ptr<uint64_t[], decltype(&std::free)> slots_{nullptr, &std::free};
-};
-
-// Calls visit(index, slot, hash) for every entry of `index`, front to back or back to
-// front, with the hashes of the next few entries computed and their slots asked for ahead.
-template <class Visit>
-void ForEachName(NameTable& table, const IndexInPlace& index, bool backwards, Visit visit) {
-  constexpr size_t kAhead = 16;
-  const size_t n = index.Count();
-  auto at = [&](size_t k) { return static_cast<uint32_t>(backwards ? n - 1 - k : k); };
-  uint64_t ahead[kAhead];
-  for (size_t k = 0; k < n && k < kAhead; ++k) {
-    ahead[k] = NameTable::Hash(index.Name(at(k)));
-    table.Prefetch(ahead[k]);
-  }
-  for (size_t k = 0; k < n; ++k) {
-    const uint64_t hash = ahead[k % kAhead];
-    if (k + kAhead < n) {
-      ahead[k % kAhead] = NameTable::Hash(index.Name(at(k + kAhead)));
-      table.Prefetch(ahead[k % kAhead]);
-    }
-    const uint32_t i = at(k);
-    visit(i, table.Find(index.Name(i), hash), hash);
-  }
-}
 
 bool Chosen(const DiffSide& side, size_t i) { return !side.chosen || (*side.chosen)[i]; }
 
@@ -196,10 +73,12 @@ void FindRenames(const DiffSide& oldSide, const DiffSide& newSide, std::vector<D
 // The counts and first entries of the names stored more than once; `seeds` holds an entry
 // of each such name (in the one numbering, some more than once). Rare, so done apart: the
 // names' hashes pick the entries to count.
-std::vector<RepeatedName> CountRepeated(const DiffSide& oldSide, const DiffSide& newSide, const Entries& entries,
+std::vector<RepeatedName> CountRepeated(const DiffSide& oldSide, const DiffSide& newSide,
                                         const std::vector<uint32_t>& seeds) {
+  const uint32_t oldCount = static_cast<uint32_t>(oldSide.index->Count());
   std::unordered_set<uint64_t> hashes;
-  for (uint32_t id : seeds) hashes.insert(HashName(entries.Name(id)));
+  for (uint32_t id : seeds)
+    hashes.insert(HashName(id < oldCount ? oldSide.index->Name(id) : newSide.index->Name(id - oldCount)));
   struct Found {
     RepeatedName counts{kNoEntry, kNoEntry, 0, 0};
     bool chosen = false;
@@ -244,16 +123,16 @@ DiffResult DiffPackages(const DiffSide& oldSide, const DiffSide& newSide, bool r
   const IndexInPlace& olds = *oldSide.index;
   const IndexInPlace& news = *newSide.index;
   const uint32_t oldCount = static_cast<uint32_t>(olds.Count());
-  const Entries entries(olds, news);
-  NameTable table(entries, olds.Count() + news.Count());
+  NameTable table(olds, news);
   std::vector<uint32_t> seeds;  // an entry of each name stored more than once
   DiffResult result;
   result.differences.reserve(olds.Count() + news.Count());
 
   // The old entries of each name, chained in order: walked from the back, each becomes
-  // its name's first entry and the slot's.
+  // its name's first entry and the slot's. The slot then moves along the chain as new
+  // entries of the name are paired, and holds a new entry once the old ones run out.
   std::vector<uint32_t> laterOld(oldCount, kNoEntry);
-  ForEachName(table, olds, true, [&](uint32_t i, uint64_t& slot, uint64_t hash) {
+  table.ForEach(olds, true, [&](uint32_t i, uint64_t& slot, uint64_t hash) {
     if (slot != 0) {
       laterOld[i] = NameTable::Id(slot);
       seeds.push_back(i);
@@ -262,7 +141,7 @@ DiffResult DiffPackages(const DiffSide& oldSide, const DiffSide& newSide, bool r
   });
 
   std::vector<bool> paired(oldCount, false);
-  ForEachName(table, news, false, [&](uint32_t j, uint64_t& slot, uint64_t hash) {
+  table.ForEach(news, false, [&](uint32_t j, uint64_t& slot, uint64_t hash) {
     if (slot & NameTable::kSeenNew) seeds.push_back(oldCount + j);
     const uint32_t i = slot == 0 ? kNoEntry : NameTable::Id(slot);
     if (slot == 0 || i >= oldCount) {
@@ -291,7 +170,7 @@ DiffResult DiffPackages(const DiffSide& oldSide, const DiffSide& newSide, bool r
   for (uint32_t i : removed)
     if (!taken[i]) result.differences.push_back({Difference::kRemoved, i, kNoEntry});
 
-  if (!seeds.empty()) result.repeated = CountRepeated(oldSide, newSide, entries, seeds);
+  if (!seeds.empty()) result.repeated = CountRepeated(oldSide, newSide, seeds);
   return result;
 }
 
