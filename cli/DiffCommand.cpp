@@ -5,6 +5,7 @@
 #include "cli/EntryOutput.h"
 #include "cli/EntrySelection.h"
 #include "cli/IndexInPlace.h"
+#include "cli/MappedFile.h"
 #include "cli/PackageDamage.h"
 #include "cli/PackageDiff.h"
 #include "cli/PackageFile.h"
@@ -78,6 +79,8 @@ DiffSide ViewOf(const Side& side, bool choosing) {
   view.view = side.package.File().Data();
   view.viewSize = side.package.File().Size();
   view.chosen = choosing ? &side.chosen : nullptr;
+  const MappedFile* file = &side.package.File();
+  view.read = [file](uint64_t offset, uint8_t* buffer, size_t size) { return file->ReadAt(offset, buffer, size); };
   return view;
 }
 

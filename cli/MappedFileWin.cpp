@@ -38,6 +38,12 @@ bool MappedFile::Open(const NativePath& path, std::string& error) {
 
 void MappedFile::AdviseSequential() {}
 
+bool MappedFile::ReadAt(uint64_t offset, uint8_t* buffer, size_t size) const {
+  if (offset > size_ || size > size_ - offset) return false;
+  CopyMemory(buffer, data_ + offset, size);
+  return true;
+}
+
 void MappedFile::Close() {
   if (data_) UnmapViewOfFile(data_);
   if (mapping_) CloseHandle(static_cast<HANDLE>(mapping_));

@@ -16,6 +16,58 @@ namespace {
 
 bool Chosen(const DiffSide& side, size_t i) { return !side.chosen || (*side.chosen)[i]; }
 
+// A block of one package's bytes read into memory: pairs are compared from here, the
+// next block read when a pair reaches past it.
+class ContentWindow {
+ public:
+  static constexpr size_t kChunk = size_t{1} << 18;  // compared at a time, at most
+
+  explicit ContentWindow(const DiffSide& side) : side_(side) {}
+
+  // The `size` (at most kChunk) bytes at `data` (inside the view): from the window, or
+  // from the view when they cannot be read.
+  const uint8_t* At(const uint8_t* data, size_t size) {
+    const uint64_t offset = static_cast<uint64_t>(data - side_.view);
+    if (offset >= start_ && offset - start_ + size <= filled_) return buffer_.data() + (offset - start_);
+    if (!side_.read) return data;
+    // Entries that follow each other get a large block; one far away only what it needs
+    // and a little more, so that a package in another order is not read many times over.
+    const bool near = offset >= start_ && offset <= start_ + filled_ + kNear;
+    const uint64_t left = side_.viewSize - offset;
+    const size_t want = static_cast<size_t>(std::min<uint64_t>(left, std::max(size, near ? kBlock : kNear)));
+    if (buffer_.size() < want) buffer_.resize(std::max(want, kNear));
+    if (!side_.read(offset, buffer_.data(), want)) {
+      filled_ = 0;
+      return data;
+    }
+    start_ = offset;
+    filled_ = want;
+    return buffer_.data();
+  }
+
+ private:
+  static constexpr size_t kBlock = size_t{1} << 20;
+  static constexpr size_t kNear = size_t{1} << 16;
+  const DiffSide& side_;
+  std::vector<uint8_t> buffer_;
+  uint64_t start_ = 0;
+  size_t filled_ = 0;
+};
+
+// Whether two readable entries hold the same bytes; reads up to the first difference.
+bool SameContent(ContentWindow& oldWindow, const RESENTRY& a, ContentWindow& newWindow, const RESENTRY& b) {
+  if (a.nSize != b.nSize) return false;
+  const uint64_t size = static_cast<uint64_t>(a.nSize);
+  for (uint64_t done = 0; done < size;) {
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(ContentWindow::kChunk, size - done));
+    const uint8_t* x = oldWindow.At(a.pData + done, n);
+    const uint8_t* y = newWindow.At(b.pData + done, n);
+    if (std::memcmp(x, y, n) != 0) return false;
+    done += n;
+  }
+  return true;
+}
+
 bool SameBytes(const RESENTRY& a, const RESENTRY& b) {
   return a.nSize == b.nSize && (a.nSize == 0 || std::memcmp(a.pData, b.pData, static_cast<size_t>(a.nSize)) == 0);
 }
@@ -141,6 +193,7 @@ DiffResult DiffPackages(const DiffSide& oldSide, const DiffSide& newSide, bool r
   });
 
   std::vector<bool> paired(oldCount, false);
+  ContentWindow oldWindow(oldSide), newWindow(newSide);
   table.ForEach(news, false, [&](uint32_t j, uint64_t& slot, uint64_t hash) {
     if (slot & NameTable::kSeenNew) seeds.push_back(oldCount + j);
     const uint32_t i = slot == 0 ? kNoEntry : NameTable::Id(slot);
@@ -157,7 +210,7 @@ DiffResult DiffPackages(const DiffSide& oldSide, const DiffSide& newSide, bool r
     const RESENTRY after = news.Entry(j);
     if (!DataInside(oldSide, before) || !DataInside(newSide, after)) {
       ++result.unreadablePairs;
-    } else if (!SameBytes(before, after)) {
+    } else if (!SameContent(oldWindow, before, newWindow, after)) {
       result.differences.push_back({Difference::kModified, i, j});
     }
   });

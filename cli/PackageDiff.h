@@ -1,11 +1,12 @@
 // What differs between two packages' entries. Entries are paired by stored name, "/" and
 // "\" being one separator; a name stored more than once in a package is paired in order
 // (its first entry with the other package's first, and so on). Contents are the stored
-// bytes, compared straight from the mapped files: entries of different sizes differ
-// without a read, entries of equal size are compared up to the first differing byte.
+// bytes: entries of different sizes differ without a read, entries of equal size are
+// compared up to the first differing byte, read in large blocks where they lie in order.
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "cli/IndexInPlace.h"
@@ -20,6 +21,9 @@ struct DiffSide {
   uint64_t viewSize = 0;
   // One flag per entry: whether --match/--type chose it. Null: every entry is chosen.
   const std::vector<bool>* chosen = nullptr;
+  // Copies bytes of the file at an offset inside the view, false on a read error (see
+  // MappedFile::ReadAt). Null, or failing: contents are compared in the view.
+  std::function<bool(uint64_t offset, uint8_t* buffer, size_t size)> read;
 };
 
 constexpr uint32_t kNoEntry = UINT32_MAX;
