@@ -1,5 +1,7 @@
 #include "cli/NameTable.h"
 
+#include "cli/LargeBlock.h"
+
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -58,10 +60,11 @@ NameTable::NameTable(const IndexInPlace& olds, const IndexInPlace& news) : olds_
   // not fit in memory anyway.
   if (most >= UINT32_MAX) throw std::bad_alloc();
   capacity_ = std::max<uint64_t>(16, most + most / 2 + 1);
-  // Zeroed by the system: a large block comes as fresh pages, written only when used.
-  slots_.reset(static_cast<uint64_t*>(std::calloc(static_cast<size_t>(capacity_), sizeof(uint64_t))));
+  slots_ = static_cast<uint64_t*>(AllocateLargeBlock(static_cast<size_t>(capacity_) * sizeof(uint64_t)));
   if (!slots_) throw std::bad_alloc();
 }
+
+NameTable::~NameTable() { FreeLargeBlock(slots_, static_cast<size_t>(capacity_) * sizeof(uint64_t)); }
 
 uint64_t& NameTable::Find(std::u16string_view name, uint64_t hash) {
   const uint64_t tag = (hash & 0x7FFFFFFF) << 33;

@@ -4,8 +4,6 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
 #include <string_view>
 
 #include "cli/IndexInPlace.h"
@@ -28,6 +26,9 @@ class NameTable {
 
   // Room for every name of both packages. Throws std::bad_alloc.
   NameTable(const IndexInPlace& olds, const IndexInPlace& news);
+  ~NameTable();
+  NameTable(const NameTable&) = delete;
+  NameTable& operator=(const NameTable&) = delete;
 
   // The slot of `name` (of hash `hash`): 0 when the name is new, for the caller to fill.
   uint64_t& Find(std::u16string_view name, uint64_t hash);
@@ -66,7 +67,7 @@ class NameTable {
   const IndexInPlace& olds_;
   const IndexInPlace& news_;
   uint64_t capacity_ = 0;
-  std::unique_ptr<uint64_t[], decltype(&std::free)> slots_{nullptr, &std::free};
+  uint64_t* slots_ = nullptr;
 };
 
 }  // namespace rdbtool
