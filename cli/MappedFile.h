@@ -21,9 +21,9 @@ class MappedFile {
   // Tells the system that the view will be read front to back.
   void AdviseSequential();
   // Copies `size` bytes at `offset` (inside the view) into `buffer`. On Linux a read of
-  // the open file: on the virtual machines we measured, reading the page cache into a
-  // buffer costs a third of touching the same bytes through the view, page by page. On
-  // Windows a copy from the view. False on a read error.
+  // the open file: on the machines we measured, reading into a buffer took a third of the
+  // CPU of touching the same bytes through the view. On Windows a copy from the view.
+  // False on a read error.
   bool ReadAt(uint64_t offset, uint8_t* buffer, size_t size) const;
 
   const uint8_t* Data() const { return data_; }
