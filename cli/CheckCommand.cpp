@@ -9,6 +9,7 @@
 #include "cli/ExtractFolder.h"
 #include "cli/RefusalText.h"
 #include "cli/MappedFile.h"
+#include "cli/PackageDamage.h"
 #include "cli/PackageFile.h"
 #include "cli/Utf.h"
 #include "cli/WindowsName.h"
@@ -30,21 +31,6 @@ const char kHelp[] =
     "Prints one line per problem on standard output; exits with 1 when there are problems,\n"
     "0 when there are none, and 2 when the file cannot be read or is not a package.\n";
 
-// Where the index reader gave up, for the report (the reader itself has already refused
-// the index). Empty when the index fits and the reader failed for another reason.
-std::string DescribeIndexDamage(const sorv::pkg::IndexDamage& damage) {
-  using sorv::pkg::IndexDamage;
-  if (damage.kind == IndexDamage::kCount) {
-    return "the header counts " + std::to_string(damage.count) + " entries, but the file has room for at most " +
-           std::to_string(damage.room) + " index records";
-  }
-  if (damage.kind == IndexDamage::kNone) return std::string();
-  return "index record " + std::to_string(damage.record + 1) + " of " + std::to_string(damage.count) + " (at offset " +
-         std::to_string(damage.offset) + "): " +
-         (damage.kind == IndexDamage::kName ? "its name runs past the end of the file"
-                                            : "its offset and size fields run past the end of the file");
-}
-
 class ProblemList {
  public:
   void Add(const std::string& text) {
@@ -52,9 +38,7 @@ class ProblemList {
     out_.Append(text + "\n");
   }
   void AddEntry(size_t index, size_t total, std::u16string_view name, const std::string& text) {
-    std::string line = "entry " + std::to_string(index + 1) + " of " + std::to_string(total) + " \"";
-    AppendDisplayName(name, line);
-    Add(line + "\": " + text);
+    Add(EntryLabel(index, total, name) + ": " + text);
   }
   size_t Count() const { return count_; }
   BufferedOutput& Out() { return out_; }
@@ -65,7 +49,6 @@ class ProblemList {
 };
 
 void CheckEntries(const PackageFile& package, ProblemList& problems) {
-  const uint64_t fileSize = package.File().Size();
   const std::vector<RESENTRY>& entries = package.Entries();
   // Names are judged by extract's own plan, as extract would make it for every entry.
   sorv::rules::ExportPlan plan = ExtractFolder().MakePlan();
@@ -98,16 +81,9 @@ void CheckEntries(const PackageFile& package, ProblemList& problems) {
       }
       problems.AddEntry(i, entries.size(), name, text + "; on Windows both would be one file");
     }
-    const sorv::pkg::EntryContent content = package.Content(entry);
-    if (entry.nSize < 0) {
-      problems.AddEntry(i, entries.size(), name, "negative size " + std::to_string(entry.nSize));
-    } else if (!content.valid) {
-      // The offset field follows the name's terminator inside the index.
-      const uint8_t* fields = reinterpret_cast<const uint8_t*>(entry.pszName) + 2 * (name.size() + 1);
-      const uint64_t start = package.DataStart() + sorv::pkg::ReadU32(fields);
-      problems.AddEntry(i, entries.size(), name,
-                        "data at offset " + std::to_string(start) + " with size " + std::to_string(entry.nSize) +
-                            " reaches past the end of the file (" + std::to_string(fileSize) + " bytes)");
+    const std::string damage = DescribeDataDamage(package, entry);
+    if (!damage.empty()) {
+      problems.AddEntry(i, entries.size(), name, damage);
     } else {
       const uint64_t size = static_cast<uint64_t>(entry.nSize);
       if (sorv::pkg::HasWrapMarker(entry.pData, size)) {

@@ -1,10 +1,9 @@
 // list PKG [--type T] [--match GLOB] [--exclude GLOB] [--json | -1]
-#include <charconv>
-
 #include "cli/Arguments.h"
 #include "cli/Commands.h"
 #include "cli/Console.h"
 #include "package/ContentTypes.h"
+#include "cli/EntryOutput.h"
 #include "cli/EntrySelection.h"
 #include "cli/PackageFile.h"
 #include "cli/Utf.h"
@@ -55,51 +54,6 @@ std::string Help() {
          "an entry's data lies outside the file (said on standard error).\n";
 }
 
-void AppendNumber(uint64_t value, std::string& out) {
-  char digits[24];
-  const auto result = std::to_chars(digits, digits + sizeof digits, value);
-  out.append(digits, result.ptr);
-}
-
-void AppendSigned(int64_t value, std::string& out) {
-  char digits[24];
-  const auto result = std::to_chars(digits, digits + sizeof digits, value);
-  out.append(digits, result.ptr);
-}
-
-// The stored name as the platform writes paths.
-void AppendShownName(std::u16string_view name, std::string& out) {
-  const size_t from = out.size();
-  AppendDisplayName(name, out);
-#if !defined(_WIN32)
-  for (size_t i = from; i < out.size(); ++i)
-    if (out[i] == '\\') out[i] = '/';
-#else
-  (void)from;
-#endif
-}
-
-// The name as its UTF-16 units: [100,92,56321].
-void AppendUnits(std::u16string_view name, std::string& out) {
-  out += '[';
-  for (size_t i = 0; i < name.size(); ++i) {
-    if (i) out += ',';
-    AppendNumber(name[i], out);
-  }
-  out += ']';
-}
-
-void AppendJsonShownName(std::u16string_view name, std::string& out) {
-#if !defined(_WIN32)
-  std::u16string shown(name);
-  for (char16_t& c : shown)
-    if (c == u'\\') c = u'/';
-  AppendJsonString(shown, out);
-#else
-  AppendJsonString(name, out);
-#endif
-}
-
 int Run(const Arguments& a) {
   EntrySelection selection;
   SelectByOptions(a, selection);
@@ -124,24 +78,8 @@ int Run(const Arguments& a) {
       AppendShownName(name, buffer);
       buffer += '\n';
     } else if (json) {
-      buffer += any ? ",\n{\"name\":" : "\n{\"name\":";
-      AppendJsonShownName(name, buffer);
-      buffer += ",\"stored_name\":";
-      if (!AppendJsonString(name, buffer)) {
-        // Not valid Unicode: the text above has U+FFFD in its place; these are exact.
-        buffer += ",\"stored_units\":";
-        AppendUnits(name, buffer);
-      }
-      buffer += ",\"size\":";
-      AppendSigned(entry.nSize, buffer);
-      buffer += ",\"type\":\"";
-      buffer += type;
-      buffer += content.wrapped ? "\",\"wrapped\":true" : "\",\"wrapped\":false";
-      buffer += content.valid ? ",\"inside\":true,\"content_size\":" : ",\"inside\":false,\"content_size\":null}";
-      if (content.valid) {
-        AppendNumber(content.size, buffer);
-        buffer += '}';
-      }
+      buffer += any ? ",\n" : "\n";
+      AppendEntryJson(name, entry, content, buffer);
     } else {
       AppendSigned(entry.nSize, buffer);
       buffer += '\t';

@@ -1,5 +1,6 @@
 // A whole file mapped read-only. An empty file gives an empty view.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -24,6 +25,11 @@ class MappedFile {
   void Close();
   // Tells the system that the view will be read front to back.
   void AdviseSequential();
+  // Copies `size` bytes at `offset` (inside the view) into `buffer`. On Linux a read of
+  // the open file: on the machines we measured, reading into a buffer took a third of the
+  // CPU of touching the same bytes through the view. On Windows a copy from the view.
+  // False on a read error.
+  bool ReadAt(uint64_t offset, uint8_t* buffer, size_t size) const;
 
   const uint8_t* Data() const { return data_; }
   uint64_t Size() const { return size_; }

@@ -121,6 +121,18 @@ void MappedFile::AdviseSequential() {
   if (data_) madvise(const_cast<uint8_t*>(data_), static_cast<size_t>(size_), MADV_SEQUENTIAL);
 }
 
+bool MappedFile::ReadAt(uint64_t offset, uint8_t* buffer, size_t size) const {
+  while (size > 0) {
+    const ssize_t got = pread(fd_, buffer, size, static_cast<off_t>(offset));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    buffer += got;
+    offset += static_cast<uint64_t>(got);
+    size -= static_cast<size_t>(got);
+  }
+  return true;
+}
+
 void MappedFile::Close() {
   if (data_) munmap(const_cast<uint8_t*>(data_), static_cast<size_t>(size_));
   if (fd_ >= 0) close(fd_);

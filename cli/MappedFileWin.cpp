@@ -66,6 +66,12 @@ bool MappedFile::OpenStandardInput(std::string& error) {
 
 void MappedFile::AdviseSequential() {}
 
+bool MappedFile::ReadAt(uint64_t offset, uint8_t* buffer, size_t size) const {
+  if (offset > size_ || size > size_ - offset) return false;
+  CopyMemory(buffer, data_ + offset, size);
+  return true;
+}
+
 void MappedFile::Close() {
   if (data_ && mapping_) UnmapViewOfFile(data_);
   std::vector<uint8_t>().swap(read_);

@@ -12,7 +12,7 @@ namespace {
 
 // Every command, in the order the tool's help lists them.
 const Command* const kCommands[] = {
-    &kListCommand, &kInfoCommand, &kExtractCommand, &kCheckCommand, &kCatCommand, &kPackCommand, &kUpdateCommand,
+    &kListCommand, &kInfoCommand, &kExtractCommand, &kCheckCommand, &kCatCommand, &kPackCommand, &kUpdateCommand, &kDiffCommand,
 };
 
 std::string ToolHelp() {
@@ -33,9 +33,9 @@ std::string ToolHelp() {
          "Short options run together as with getopt (-kvC out); a package given as \"-\" is\n"
          "read from standard input.\n"
          "\n"
-         "Exit status: 0 success, 1 partial failure or problems found, 2 bad usage, an\n"
-         "unreadable file or one that is not a package. Data goes to standard output,\n"
-         "diagnostics to standard error.\n";
+         "Exit status: 0 success, 1 partial failure, problems found or (diff) packages that\n"
+         "differ, 2 bad usage, an unreadable file or one that is not a package. Data goes to\n"
+         "standard output, diagnostics to standard error.\n";
 }
 
 // Parses the command's options, answers --help and checks the positional arguments.

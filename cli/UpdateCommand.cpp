@@ -9,6 +9,7 @@
 #include "cli/Commands.h"
 #include "cli/Console.h"
 #include "cli/FolderWalk.h"
+#include "cli/IndexInPlace.h"
 #include "cli/Glob.h"
 #include "cli/InputFile.h"
 #include "cli/OutputFile.h"
@@ -73,45 +74,6 @@ std::string BaseName(const std::string& path) {
   return path.substr(start, end - start);
 }
 
-// The old package's index read in place: where each record starts; names, offsets and
-// sizes are read from the package's bytes when wanted. (A record per entry held apart, for
-// 100,000s of entries, costs more than all of update's other work beside the copy.)
-class OldIndex {
- public:
-  // False when a record runs past the end of the file (as the shared reader refuses it).
-  bool Read(const MappedFile& file) {
-    view_ = file.Data();
-    size_ = file.Size();
-    uint64_t next = sorv::pkg::kHeaderSize;  // where the record after the last one walked begins
-    sorv::pkg::IndexDamage damage;
-    if (!sorv::pkg::WalkIndex(
-            view_, size_, damage, [&](uint32_t count) { records_.reserve(size_t{count} + 1); },
-            [&](const uint8_t* record, const uint8_t* fields) {
-              records_.push_back(static_cast<uint64_t>(record - view_));
-              next = static_cast<uint64_t>(fields + 16 - view_);
-            }))
-      return false;
-    records_.push_back(next);
-    return true;
-  }
-  size_t Count() const { return records_.size() - 1; }
-  std::u16string_view Name(size_t i) const {
-    // The bytes have no declared type; read them as UTF-16 units, as PackageFile::Name does.
-    return std::u16string_view(reinterpret_cast<const char16_t*>(view_ + records_[i]),
-                               static_cast<size_t>((records_[i + 1] - records_[i] - 16) / 2 - 1));
-  }
-  // The entry as the shared reader gives it.
-  RESENTRY Entry(size_t i) const {
-    return sorv::pkg::RecordEntry(view_, size_, view_ + records_[i], view_ + records_[i + 1] - 16);
-  }
-  const uint64_t* Records() const { return records_.data(); }
-
- private:
-  const uint8_t* view_ = nullptr;
-  uint64_t size_ = 0;
-  std::vector<uint64_t> records_;
-};
-
 int Run(const Arguments& a) {
   if (a.Values("-o").size() != 1) throw UsageError("expects the package to write with -o NEW");
   const std::vector<std::string> wrapExtensions = WrapExtensions(a.Values("--wrap"));
@@ -133,9 +95,9 @@ int Run(const Arguments& a) {
 
   PackageFile package;
   if (!OpenPackage(a, "update", package, false)) return kExitFailure;
-  OldIndex old;
+  IndexInPlace old;
   try {
-    if (!old.Read(package.File())) {
+    if (!old.Read(package.File().Data(), package.File().Size())) {
       Report("update", a.Positionals()[0] + ": " + PackageFile::kDamagedIndex);
       return kExitFailure;
     }

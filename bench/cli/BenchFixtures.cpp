@@ -1,7 +1,8 @@
 // Fixtures for the rdbtool benchmark:
 //   tree DIR COUNT [MAXKIB]    COUNT files of 1 to MAXKIB (default 64) KiB of random bytes
 //                              in nested folders (10 x 10 folders, COUNT / 100 files each)
-//   names-package FILE COUNT   a package of COUNT empty entries with generated names
+//   names-package FILE COUNT [TOP]  a package of COUNT empty entries with generated names
+//                              (TOP: their first folder, default "res")
 //   names-tar FILE COUNT       a ustar archive of COUNT empty files with the same names
 #include <cstdio>
 #include <cstdlib>
@@ -44,16 +45,16 @@ int MakeTree(const std::string& dir, int count, int maxKib) {
 }
 
 // Names like "res/ab/cdef/0123456_window_button.xml": three levels, about 36 characters.
-std::string Name(int i) {
+std::string Name(int i, const char* top = "res") {
   char text[64];
-  std::snprintf(text, sizeof text, "res/%02d/%04d/%07d_window_button.xml", i % 97, i % 1009, i);
+  std::snprintf(text, sizeof text, "%s/%02d/%04d/%07d_window_button.xml", top, i % 97, i % 1009, i);
   return text;
 }
 
-int MakeNamesPackage(const std::string& path, int count) {
+int MakeNamesPackage(const std::string& path, int count, const char* top) {
   sorv::pkg::PackageWriter w;
   for (int i = 0; i < count; ++i) {
-    std::string name = Name(i);
+    std::string name = Name(i, top);
     for (char& c : name)
       if (c == '/') c = '\\';
     w.Add(sorv::pkg::Utf16(name), {});
@@ -95,13 +96,13 @@ int MakeNamesTar(const std::string& path, int count) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 4 || (argc == 5 && std::string(argv[1]) == "tree")) {
+  if (argc == 4 || (argc == 5 && (std::string(argv[1]) == "tree" || std::string(argv[1]) == "names-package"))) {
     const std::string what = argv[1];
     const int count = std::atoi(argv[3]);
     if (what == "tree") return MakeTree(argv[2], count, argc == 5 ? std::atoi(argv[4]) : 64);
-    if (what == "names-package") return MakeNamesPackage(argv[2], count);
+    if (what == "names-package") return MakeNamesPackage(argv[2], count, argc == 5 ? argv[4] : "res");
     if (what == "names-tar") return MakeNamesTar(argv[2], count);
   }
-  std::fprintf(stderr, "usage: %s tree|names-package|names-tar PATH COUNT [MAXKIB]\n", argv[0]);
+  std::fprintf(stderr, "usage: %s tree|names-package|names-tar PATH COUNT [MAXKIB|TOP]\n", argv[0]);
   return 2;
 }

@@ -7,15 +7,18 @@
 #  - update a package of 99,000 entries of 1-8 KiB, replacing one: rdbtool update against
 #    cp of the package;
 #  - replace: extract the 10,000 files again into a folder that already holds them all,
-#    rdbtool extract against tar -xf (each existing file replaced by a new one).
+#    rdbtool extract against tar -xf (each existing file replaced by a new one);
+#  - diff that package against its update: rdbtool diff against cmp -s of two identical
+#    copies, and against extract of both + diff -rq of the folders; diff of two packages of
+#    1,000,000 entries whose names all differ against rdbtool list of both.
 # Each command runs ROUNDS times, in rotating order; figures are medians in milliseconds.
 # Usage: bench/cli/rdbtool-bench.sh [BUILD_DIR] [ROUNDS] [PARTS]   (BUILD_DIR: a native tree
 # with the targets rdbtool and bench_cli_fixtures built; work files go below it; PARTS:
-# some of "extract list pack update replace", default all)
+# some of "extract list pack update replace diff diffnames", default all)
 set -euo pipefail
 build=$(cd "${1:-build/native}" && pwd)
 rounds=${2:-7}
-parts=" ${3:-extract list pack update replace} "
+parts=" ${3:-extract list pack update replace diff diffnames} "
 want() { [[ $parts == *" $1 "* ]]; }
 tool=$build/cli/rdbtool
 fixtures=$build/bench/cli/bench_cli_fixtures
@@ -51,13 +54,13 @@ echo "== fixtures"
 "$tool" pack src -o files.rdb
 tar -cf files.tar -C src .
 (cd src && zip -q -0 -r ../files.zip .)
-if want list; then
+if want list || want diffnames; then
   "$fixtures" names-package names.rdb 1000000
   "$fixtures" names-tar names.tar 1000000
 else
   touch names.rdb names.tar
 fi
-if want update; then
+if want update || want diff; then
   "$fixtures" tree big 99000 8
   "$tool" pack big -o big.rdb
   head -c 5000 /dev/urandom >replacement.dat
@@ -196,6 +199,44 @@ if want replace; then
   [ -z "$(find over-rdbtool-0 -name '.rdbtool-*')" ] || { echo "a temporary file was left" >&2; exit 1; }
   [ ! -s errors.log ] || { cat errors.log >&2; exit 1; }
   rm -rf over-*
+fi
+# diff exits with 1 for packages that differ.
+differ() { "$tool" diff "$@" || [ $? = 1 ]; }
+if want diff; then
+  echo "== diff 99,000 entries against their update, $rounds rounds"
+  name=$("$tool" list big.rdb | sed -n 50000p | cut -f4)
+  "$tool" update big.rdb -o big-updated.rdb --replace "$name=replacement.dat"
+  cp big.rdb big-copy.rdb
+  cat big.rdb big-updated.rdb big-copy.rdb >/dev/null
+  [ "$(differ big.rdb big-updated.rdb)" = "M	$name" ] || { echo "diff did not find the one entry" >&2; exit 1; }
+  run_a() { differ big.rdb big-updated.rdb; }
+  run_b() { cmp -s big.rdb big-copy.rdb; }
+  outputs_of() { :; }
+  ab "rdbtool diff" "cmp -s (identical)"
+  # The way without diff: both packages extracted, then the folders compared.
+  run_a() { differ big.rdb big-updated.rdb; }
+  run_b() {
+    mkdir "x-$1" "y-$1" && "$tool" extract big.rdb -C "x-$1" && "$tool" extract big-updated.rdb -C "y-$1" &&
+      { diff -rq "x-$1" "y-$1" || [ $? = 1 ]; }
+  }
+  outputs_of() { echo "x-$1 y-$1"; }
+  rounds_saved=$rounds
+  rounds=3
+  ab "rdbtool diff" "extract both, diff -rq"
+  rounds=$rounds_saved
+  rm -rf x-* y-* big-updated.rdb big-copy.rdb
+  [ ! -s errors.log ] || { cat errors.log >&2; exit 1; }
+fi
+if want diffnames; then
+  echo "== diff 1,000,000 entries, every name different, $rounds rounds"
+  "$fixtures" names-package names-other.rdb 1000000 mod
+  cat names.rdb names-other.rdb >/dev/null
+  [ "$(differ names.rdb names-other.rdb | wc -l)" = 2000000 ] || { echo "diff missed names" >&2; exit 1; }
+  run_a() { differ names.rdb names-other.rdb; }
+  run_b() { "$tool" list names.rdb && "$tool" list names-other.rdb; }
+  outputs_of() { :; }
+  ab "rdbtool diff" "rdbtool list of both"
+  [ ! -s errors.log ] || { cat errors.log >&2; exit 1; }
 fi
 cd "$build"
 rm -rf "$work"
