@@ -28,6 +28,9 @@ void CSorvResDlg::OnFindMessage(LPARAM lParam) {
       FindAgain(m_findDialog.Down());
       break;
     case CFindDialog::kClosing:
+      // The keys go back to the tree once the dialog is gone.
+      ::PostMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_tree.GetHwnd()), TRUE);
+      break;
     case CFindDialog::kNone:
       break;
   }

@@ -19,11 +19,10 @@ bool CFindDialog::Open(HWND owner, const std::wstring& text) {
   }
   // The structure and its text stay in place while the dialog lives: the system writes
   // the typed text and the choices into them.
-  const DWORD keep = m_find.lStructSize ? (m_find.Flags & (FR_DOWN | FR_MATCHCASE)) : FR_DOWN;
   m_find = FINDREPLACEW{};
   m_find.lStructSize = sizeof(m_find);
   m_find.hwndOwner = owner;
-  m_find.Flags = keep | FR_HIDEWHOLEWORD;
+  m_find.Flags = m_choices | FR_HIDEWHOLEWORD;
   text.copy(m_text, sizeof(m_text) / sizeof(m_text[0]) - 1);
   m_text[std::min(text.size(), sizeof(m_text) / sizeof(m_text[0]) - 1)] = L'\0';
   m_find.lpstrFindWhat = m_text;
@@ -50,6 +49,9 @@ CFindDialog::Request CFindDialog::Read(LPARAM lParam) {
     m_find.Flags &= ~FR_DIALOGTERM;
     return kClosing;
   }
-  if (m_find.Flags & FR_FINDNEXT) return kFindNext;
+  if (m_find.Flags & FR_FINDNEXT) {
+    m_choices = m_find.Flags & (FR_DOWN | FR_MATCHCASE);
+    return kFindNext;
+  }
   return kNone;
 }

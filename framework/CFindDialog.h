@@ -35,4 +35,6 @@ class CFindDialog {
   FINDREPLACEW m_find = {};
   wchar_t m_text[260] = {};
   HWND m_hWnd = nullptr;
+  // Direction and case as last chosen, for the next time the dialog opens.
+  DWORD m_choices = FR_DOWN;
 };
