@@ -408,10 +408,12 @@ find_by_name() {
   seen 10 text $dialog_client dialog 000000 "logo" || fail "the typed text is not in the Find dialog: $(cat "$work/seen")"
   keep find-dialog
   key Return
-  seen 20 previewing 'skin\logo.gft' "$work/logo.ppm" || fail "find: logo.gft not selected and previewed: $(cat "$work/seen")"
+  # The dialog lies over the name box: the picture first, the name once the dialog is gone.
+  seen 20 centred "$work/logo.ppm" || fail "find: logo.gft not previewed: $(cat "$work/seen")"
   key Escape
   wait_gone "查找" 20
   kill -0 "$program_pid" 2>/dev/null || fail "Esc in the Find dialog ended the program"
+  seen 20 previewing 'skin\logo.gft' "$work/logo.ppm" || fail "find: logo.gft not selected: $(cat "$work/seen")"
   keep found
 }
 
@@ -436,7 +438,8 @@ export_one_folder() {
   keep folder-view
 
   step="export one folder"
-  find "$desktop" -mindepth 1 -delete
+  local folder_out="$work/folder-out"
+  mkdir -p "$folder_out"
   snap
   read -r found tx ty tw th _ < <(text $tree_box dialog 000000 "sub")
   [ "$found" = found ] || fail "the folder sub is not in the tree"
@@ -446,13 +449,20 @@ export_one_folder() {
   key Down Down Down Return
   wait_foreground "!$MAIN_TITLE" - 30
   seen 20 text $dialog_client dialog 000000 "请选择导出目录..." || fail "no folder chooser for 导出此文件夹: $(cat "$work/seen")"
+  # A folder of its own, typed into the browser's edit box.
+  for _ in 1 2 3 4 5 6 7 8; do
+    probe foreground "!$MAIN_TITLE" Edit 300 >/dev/null && break
+    key Tab
+  done
+  probe foreground "!$MAIN_TITLE" Edit 1000 >/dev/null || fail "the folder chooser's edit box does not take the focus"
+  type_path "$(winpath "$folder_out")"
   key Return
   wait_gone "$dialog_title" 20
   message_box export-folder-message "导出文件完成!"
   local actual
-  actual=$(cd "$desktop" && find . -type f | LC_ALL=C sort)
+  actual=$(cd "$folder_out" && find . -type f | LC_ALL=C sort)
   [ "$actual" = "./img/sub/tile.bmp" ] || fail "exported for the folder sub: $(tr '\n' ' ' <<<"$actual"), expected ./img/sub/tile.bmp"
-  cmp "$src/tile.bmp" "$desktop/img/sub/tile.bmp" || fail "the folder's exported file differs from its entry"
+  cmp "$src/tile.bmp" "$folder_out/img/sub/tile.bmp" || fail "the folder's exported file differs from its entry"
   key ctrl+t
   seen 20 text $tree_box dialog 000000 "main.xml" || fail "Ctrl+T does not bring the flat list back: $(cat "$work/seen")"
 }
