@@ -70,9 +70,18 @@ void CSorvResDlg::FindAgain(bool down) {
       }
   }
 
+  // One step at a time round the list (no division per name: this loop is the find's cost).
+  size_t at = static_cast<size_t>(from < 0 ? n - 1 : (from >= n ? 0 : from));
+  bool wrapped = false;
+  if (from < 0) wrapped = true;       // the first step goes round to 0 without wrapping
+  if (from >= n) wrapped = true;
   for (long long step = 1; step <= n; ++step) {
-    const long long ahead = down ? from + step : from - step;
-    const size_t at = static_cast<size_t>(((ahead % n) + n) % n);
+    if (down) {
+      if (++at == count) at = 0, wrapped = !wrapped;
+    } else {
+      if (at == 0) at = count, wrapped = !wrapped;
+      --at;
+    }
     const RESITEM* item = listed[positionAt(at)];
     const ResChar* name = item && item->pEntry ? item->pEntry->pszName : nullptr;
     if (!name) continue;
@@ -82,7 +91,6 @@ void CSorvResDlg::FindAgain(bool down) {
     m_tree.SelectItem(found);
     m_tree.SendMessage(TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(found));
     ShowPreview(listed[positionAt(at)]);
-    const bool wrapped = ahead < 0 || ahead >= n;
     m_statusBar.SetPaneText(0,
                             wrapped ? (down ? L"已查找到末尾，从开头继续" : L"已查找到开头，从末尾继续")
                                     : sorv::app::FromU16<wchar_t>(m_entries.CountText()).c_str(),

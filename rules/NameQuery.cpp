@@ -17,21 +17,31 @@ char16_t NameQuery::Fold(char16_t c) const {
   return matchCase_ ? c : LowerAscii(c);
 }
 
-bool NameQuery::Matches(std::u16string_view name) const {
-  if (pattern_) return GlobMatch(text_, name, matchCase_);
-  const size_t n = text_.size();
-  if (n == 0) return false;
-  if (name.size() < n) return false;
-  // The first unit is looked for first: most places of most names end there.
-  const char16_t first = text_[0];
+namespace {
+
+// The text (already folded) at some place of `name`, each unit of the name folded by `fold`.
+// The first unit is looked for first: most places of most names end there.
+template <class Fold>
+bool Contains(std::u16string_view name, const std::u16string& text, Fold fold) {
+  const size_t n = text.size();
+  if (n == 0 || name.size() < n) return false;
+  const char16_t first = text[0];
   const size_t last = name.size() - n;
   for (size_t i = 0; i <= last; ++i) {
-    if (Fold(name[i]) != first) continue;
+    if (fold(name[i]) != first) continue;
     size_t k = 1;
-    while (k < n && Fold(name[i + k]) == text_[k]) ++k;
+    while (k < n && fold(name[i + k]) == text[k]) ++k;
     if (k == n) return true;
   }
   return false;
+}
+
+}  // namespace
+
+bool NameQuery::Matches(std::u16string_view name) const {
+  if (pattern_) return GlobMatch(text_, name, matchCase_);
+  if (matchCase_) return Contains(name, text_, [](char16_t c) { return IsSeparator(c) ? u'/' : c; });
+  return Contains(name, text_, [](char16_t c) { return IsSeparator(c) ? u'/' : LowerAscii(c); });
 }
 
 }  // namespace rules
