@@ -6,7 +6,7 @@
 //   make P    writes a package of 1,000,000 entries in three folder levels to P;
 //   window P  in the folder view: opening P until the top level shows, switching to a small
 //             package, and ending the window (compared with `rdbtool list P` run natively
-//             by bench/app/folder-view-bench.sh).
+//             in the same run, see bench/README.md).
 #include <windows.h>
 #include <commctrl.h>
 #include <shlwapi.h>
