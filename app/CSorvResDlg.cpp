@@ -95,6 +95,11 @@ void CSorvResDlg::ApplyFixedPlacement() {
 }
 
 bool CSorvResDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  if (msg == CFindDialog::Message()) {
+    OnFindMessage(lParam);
+    result = 0;
+    return true;
+  }
   switch (msg) {
     case WM_SYSCOMMAND:
       OnSysCommand(wParam, lParam, result);
@@ -116,6 +121,10 @@ bool CSorvResDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
         case MAKELONG(IDC_OPEN, 1): OnOpenFile(); result = 0; return true;
         case MAKELONG(IDC_SAVE, 1): OnSaveFile(); result = 0; return true;
         case MAKELONG(IDC_EXPORT, 1): OnExportAll(); result = 0; return true;
+        case MAKELONG(IDM_FIND, 1): OnFind(); result = 0; return true;
+        case MAKELONG(IDM_FIND_NEXT, 1): FindAgain(true); result = 0; return true;
+        case MAKELONG(IDM_FIND_PREVIOUS, 1): FindAgain(false); result = 0; return true;
+        case MAKELONG(IDM_FOLDER_VIEW, 1): OnToggleFolderView(); result = 0; return true;
       }
       break;
     case WM_NOTIFY: {
@@ -128,6 +137,11 @@ bool CSorvResDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
         OnTreeRightClick();
         result = TRUE;  // handled: no WM_CONTEXTMENU after it
         ::SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, result);
+        return true;
+      }
+      if (header->idFrom == IDC_TREE && header->code == TVN_ITEMEXPANDINGW) {
+        OnTreeItemExpanding(reinterpret_cast<const NMTREEVIEWW*>(lParam));
+        result = FALSE;  // let it open
         return true;
       }
       // One per item when the tree empties: answered here, nothing to do for it.

@@ -11,6 +11,7 @@
 #include "framework/CComboBox.h"
 #include "framework/CDialog.h"
 #include "framework/CEdit.h"
+#include "framework/CFindDialog.h"
 #include "preview/CImageCtrl.h"
 #include "app/CLinkCtrlEx.h"
 #include "layout/CPositionWnd.h"
@@ -18,6 +19,7 @@
 #include "framework/CStatusBar.h"
 #include "framework/CTreeCtrl.h"
 #include "app/EntryList.h"
+#include "app/FolderTree.h"
 
 class CSorvResDlg : public CDialog {
  public:
@@ -58,9 +60,12 @@ class CSorvResDlg : public CDialog {
 
   // Saving and exporting.
   static std::wstring MakeSaveName(const std::wstring& storedName);
-  // Writes every listed entry below `folder` as one export plan decides; returns how many
-  // were not written. Runs no message loop.
-  size_t ExportListed(const std::wstring& folder);
+  // Asks for a folder and writes `entries` (listed records, in index order) below it, with
+  // progress and the final message: "全部导出" and "导出此文件夹".
+  void ExportEntries(const std::vector<RESITEM*>& entries);
+  // Writes `entries` below `folder` as one export plan decides; returns how many were not
+  // written. Runs no message loop.
+  size_t ExportListed(const std::wstring& folder, const std::vector<RESITEM*>& entries);
   // Called before each listed entry of an export is written (index in the listed order).
   virtual void OnExportEntry(size_t /*index*/, size_t /*count*/) {}
   // A message box with the system's text for `code`.
@@ -114,6 +119,43 @@ class CSorvResDlg : public CDialog {
   void RemoveAccelerators();
   // A right click on the tree: selects the item under the pointer and offers save and export.
   void OnTreeRightClick();
+
+  // Find by name (CSorvResDlgFind.cpp): Ctrl+F opens the system's Find dialog, its "find
+  // next" and F3 / Shift+F3 select the next / previous listed entry whose stored name
+  // holds the text or matches the pattern.
+  void OnFind();
+  void OnFindMessage(LPARAM lParam);
+  void FindAgain(bool down);
+  CFindDialog m_findDialog;
+  std::wstring m_findText;
+  bool m_findMatchCase = false;
+
+  // The folder view (CSorvResDlgFolders.cpp): the tree shows the listed entries' folders,
+  // each filled when first expanded. Tree items of folders carry FolderData(index).
+  void OnToggleFolderView();
+  void FillFolderView();
+  void OnTreeItemExpanding(const NMTREEVIEWW* notification);
+  void InsertFolderChildren(uint32_t folder, HTREEITEM parent);
+  void ShowFolder(uint32_t folder);
+  void OnExportFolder(uint32_t folder);
+  // The tree item of listed record `position`, with the folders above it opened; null when
+  // it is not in the tree.
+  HTREEITEM RevealListed(size_t position);
+  // Adds "导出此文件夹" for a folder (else removes it) and checks "按文件夹显示".
+  void PrepareTreeMenu(HMENU popup, HTREEITEM clicked);
+  // The records behind a tree item's data: an entry, or a folder of the folder view.
+  static RESITEM* EntryOfData(LPARAM data) { return (data & 1) ? nullptr : reinterpret_cast<RESITEM*>(data); }
+  static bool IsFolderData(LPARAM data) { return (data & 1) != 0; }
+  static LPARAM FolderData(uint32_t folder) { return (static_cast<LPARAM>(folder) << 1) | 1; }
+  static uint32_t FolderOfData(LPARAM data) { return static_cast<uint32_t>(data >> 1); }
+  // Explorer's order of names ("a2" before "a10").
+  static int CompareNames(const wchar_t* a, const wchar_t* b);
+  bool m_folderView = false;
+  sorv::app::FolderTree m_folders{&CSorvResDlg::CompareNames};
+  // The tree items of the listed records (by listed position) and of the folders, null
+  // until inserted.
+  std::vector<HTREEITEM> m_listedItems;
+  std::vector<HTREEITEM> m_folderItems;
 
  private:
   // Open, Save, Export and the path box, in that order.

@@ -72,8 +72,11 @@ void CSorvResDlg::OnTreeRightClick() {
   if (item && (hit.flags & TVHT_ONITEM)) {
     // The item clicked becomes the selection, shown in the name box and the preview.
     m_tree.SelectItem(item);
-    RESITEM* const data = reinterpret_cast<RESITEM*>(m_tree.GetItemData(item));
-    if (data != m_shownItem) ShowPreview(data);
+    const LPARAM data = m_tree.GetItemData(item);
+    if (IsFolderData(data))
+      ShowFolder(FolderOfData(data));
+    else if (EntryOfData(data) != m_shownItem)
+      ShowPreview(EntryOfData(data));
   }
   const HMENU menu = ::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_TREE_MENU));
   const HMENU popup = menu ? ::GetSubMenu(menu, 0) : nullptr;
@@ -83,9 +86,13 @@ void CSorvResDlg::OnTreeRightClick() {
   }
   ::EnableMenuItem(popup, IDC_SAVE, MF_BYCOMMAND | (m_tree.GetSelectedItem() ? MF_ENABLED : MF_GRAYED));
   ::EnableMenuItem(popup, IDC_EXPORT, MF_BYCOMMAND | (m_tree.GetCount() ? MF_ENABLED : MF_GRAYED));
+  PrepareTreeMenu(popup, item && (hit.flags & TVHT_ONITEM) ? item : nullptr);
   const UINT command = static_cast<UINT>(
       ::TrackPopupMenu(popup, TPM_RIGHTBUTTON | TPM_RETURNCMD, screen.x, screen.y, 0, m_hWnd, nullptr));
   ::DestroyMenu(menu);
   if (command == IDC_SAVE) OnSaveFile();
   if (command == IDC_EXPORT) OnExportAll();
+  if (command == IDM_FOLDER_VIEW) OnToggleFolderView();
+  if (command == IDM_EXPORT_FOLDER && IsFolderData(m_tree.GetItemData(m_tree.GetSelectedItem())))
+    OnExportFolder(FolderOfData(m_tree.GetItemData(m_tree.GetSelectedItem())));
 }

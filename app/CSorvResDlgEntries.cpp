@@ -104,6 +104,9 @@ void CSorvResDlg::ClearTree() {
   m_tree.SetRedraw(FALSE);
   m_tree.DeleteAllItems();
   m_entries.Unlist();
+  m_listedItems.clear();
+  m_folderItems.clear();
+  m_folders.Clear();
   m_tree.SetRedraw(TRUE);
 }
 
@@ -131,7 +134,8 @@ void CSorvResDlg::FillTree() {
   // The entry the tree had selected is selected again if it is still listed; the name box
   // and the preview follow the selection either way.
   const HTREEITEM selected = m_tree.GetSelectedItem();
-  m_reselect = selected ? reinterpret_cast<RESITEM*>(m_tree.GetItemData(selected)) : nullptr;
+  const LPARAM selectedData = selected ? m_tree.GetItemData(selected) : 0;
+  m_reselect = EntryOfData(selectedData);
   m_reselectItem = nullptr;
   // A refill of its own (a filter change) counts in pane 0 too.
   std::unique_ptr<CWorkProgress> own;
@@ -139,6 +143,9 @@ void CSorvResDlg::FillTree() {
     own.reset(new CWorkProgress(m_statusBar, L"过滤..", m_entries.Count()));
   m_tree.SetRedraw(FALSE);
   m_tree.DeleteAllItems();
+  m_listedItems.clear();
+  m_folderItems.clear();
+  m_folders.Clear();
   // The filter replaces what was listed; with no entries nothing is.
   if (!m_entries.Empty()) {
     CWorkProgress* const progress = CWorkProgress::Active();
@@ -147,13 +154,15 @@ void CSorvResDlg::FillTree() {
         [progress] {
           if (progress) progress->Step();
         });
+    if (m_folderView) FillFolderView();
     if (own) own->End();
     m_statusBar.SetPaneText(0, FromU16<wchar_t>(m_entries.CountText()).c_str(), true);
   }
   m_tree.SetRedraw(TRUE);
   if (m_reselectItem) m_tree.SelectItem(m_reselectItem);
   RESITEM* const now = m_reselectItem ? m_reselect : nullptr;
-  if (now != m_shownItem) ShowPreview(now);
+  // A folder shown before is not in the new tree.
+  if (now != m_shownItem || IsFolderData(selectedData)) ShowPreview(now);
   m_reselect = nullptr;
   m_reselectItem = nullptr;
 }
@@ -167,15 +176,22 @@ void CSorvResDlg::OnFilterChanged() {
 }
 
 bool CSorvResDlg::InsertListed(RESITEM& item) {
+  // The folder view inserts its items when their folders are opened.
+  if (m_folderView) return true;
   const HTREEITEM inserted = m_tree.InsertRootItem(item.szName, reinterpret_cast<LPARAM>(&item));
   if (!inserted) return false;
   if (&item == m_reselect) m_reselectItem = inserted;
+  m_listedItems.push_back(inserted);
   return true;
 }
 
 LRESULT CSorvResDlg::OnTreeSelChanged(const NMTREEVIEWW* notification) {
-  if (notification->action != TVC_UNKNOWN && notification->itemNew.hItem)
-    ShowPreview(reinterpret_cast<RESITEM*>(notification->itemNew.lParam));
+  if (notification->action != TVC_UNKNOWN && notification->itemNew.hItem) {
+    if (IsFolderData(notification->itemNew.lParam))
+      ShowFolder(FolderOfData(notification->itemNew.lParam));
+    else
+      ShowPreview(EntryOfData(notification->itemNew.lParam));
+  }
   return 0;
 }
 

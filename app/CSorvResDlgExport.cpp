@@ -26,7 +26,10 @@ void CSorvResDlg::OnSaveFile() {
   if (m_bBusy) return;
   const HTREEITEM selected = m_tree.GetSelectedItem();
   if (!selected) return;
-  const RESITEM* item = reinterpret_cast<const RESITEM*>(m_tree.GetItemData(selected));
+  // A folder of the folder view is no entry to save.
+  const LPARAM data = m_tree.GetItemData(selected);
+  if (IsFolderData(data)) return;
+  const RESITEM* item = EntryOfData(data);
   const RESENTRY* entry = item ? item->pEntry : nullptr;
   if (!entry || entry->nSize <= 0) {
     CPlatformUi::Current().ShowMessage(m_hWnd, L"资源文件大小为零不能保存!");
@@ -57,6 +60,11 @@ void CSorvResDlg::OnSaveFile() {
 void CSorvResDlg::OnExportAll() {
   if (m_bBusy) return;
   if (m_tree.GetCount() == 0) return;
+  ExportEntries(m_entries.Listed());
+}
+
+void CSorvResDlg::ExportEntries(const std::vector<RESITEM*>& entries) {
+  if (m_bBusy || entries.empty()) return;
   CFolderDlg chooser(L"请选择导出目录...", m_hWnd);
   if (!m_lastExportFolder.empty()) chooser.SetFolderPath(m_lastExportFolder);
   if (CPlatformUi::Current().RunModal(chooser) != IDOK) return;
@@ -68,8 +76,8 @@ void CSorvResDlg::OnExportAll() {
   try {
     // Pane 0 counts the entries written; the window keeps painting, and Esc or the close
     // box stop the export before its next entry.
-    CWorkProgress progress(m_statusBar, L"导出..", m_entries.Listed().size(), CWorkProgress::kStoppable);
-    const size_t notExported = ExportListed(chooser.GetFolderPath());
+    CWorkProgress progress(m_statusBar, L"导出..", entries.size(), CWorkProgress::kStoppable);
+    const size_t notExported = ExportListed(chooser.GetFolderPath(), entries);
     progress.End();
     progress.RestorePaneText();
     CPlatformUi::Current().ShowMessage(
@@ -83,10 +91,9 @@ void CSorvResDlg::OnExportAll() {
   PumpMessages();
 }
 
-size_t CSorvResDlg::ExportListed(const std::wstring& folder) {
-  // Every target is decided before anything is written. The listed items in tree order:
+size_t CSorvResDlg::ExportListed(const std::wstring& folder, const std::vector<RESITEM*>& listed) {
+  // Every target is decided before anything is written. The listed items in index order:
   // the running progress pumps messages but drops the input that could change the list.
-  const std::vector<RESITEM*>& listed = m_entries.Listed();
   sorv::rules::ExportPlan plan(ToU16(folder), sorv::rules::WindowsExportLimits(), sorv::rules::PlatformFileNameFold());
   for (const RESITEM* item : listed) {
     const RESENTRY* entry = item ? item->pEntry : nullptr;

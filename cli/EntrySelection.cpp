@@ -5,7 +5,7 @@
 
 #include "cli/Commands.h"
 #include "package/ContentTypes.h"
-#include "cli/Glob.h"
+#include "rules/Glob.h"
 #include "rules/PathSplit.h"
 #include "platform/TextRules.h"
 #include "rules/TypeFilter.h"
@@ -157,7 +157,7 @@ void EntrySelection::SeeName(std::u16string_view storedName, std::u16string_view
 
 bool EntrySelection::Selects(std::u16string_view storedName, const char* typeName, std::u16string_view appendedExt) {
   for (const std::u16string& excluded : exclusions_)
-    if (GlobMatch(excluded, storedName)) return false;
+    if (sorv::rules::GlobMatch(excluded, storedName)) return false;
   if (!types_.empty()) {
     bool any = false;
     std::u16string ext;
@@ -178,7 +178,7 @@ bool EntrySelection::Selects(std::u16string_view storedName, const char* typeNam
   if (!patterns_.empty()) {
     matched_.clear();
     for (size_t i = 0; i < patterns_.size(); ++i)
-      if (GlobMatch(patterns_[i], storedName)) matched_.push_back(i);
+      if (sorv::rules::GlobMatch(patterns_[i], storedName)) matched_.push_back(i);
     if (matched_.empty()) return false;
   }
   if (!names_.empty()) {

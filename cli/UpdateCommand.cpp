@@ -10,7 +10,7 @@
 #include "cli/Console.h"
 #include "cli/FolderWalk.h"
 #include "cli/IndexInPlace.h"
-#include "cli/Glob.h"
+#include "rules/Glob.h"
 #include "cli/InputFile.h"
 #include "cli/OutputFile.h"
 #include "cli/PackPlan.h"
@@ -149,7 +149,7 @@ int Run(const Arguments& a) {
   for (const std::u16string& pattern : removals) {
     bool any = false;
     for (size_t i = 0; i < old.Count(); ++i) {
-      if (!GlobMatch(pattern, old.Name(i))) continue;
+      if (!sorv::rules::GlobMatch(pattern, old.Name(i))) continue;
       any = true;
       change(i, Change::kRemove, nullptr, "removed by --remove '" + Utf16ToUtf8(pattern) + "'");
     }

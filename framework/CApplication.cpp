@@ -1,5 +1,7 @@
 #include "framework/CApplication.h"
 
+#include "framework/CModelessDialogs.h"
+
 CApplication* CApplication::s_pInstance = nullptr;
 
 CApplication::CApplication() { s_pInstance = this; }
@@ -14,6 +16,7 @@ int CApplication::Run() {
   if (!InitInstance()) return 0;
   MSG msg;
   while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (CModelessDialogs::Route(&msg)) continue;
     ::TranslateMessage(&msg);
     ::DispatchMessageW(&msg);
   }

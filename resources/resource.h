@@ -21,6 +21,13 @@
 #define IDC_NAME 1008
 #define IDC_LINK 1009
 
+// Find by name and the folder view: shortcuts and context-menu commands.
+#define IDM_FIND 1101
+#define IDM_FIND_NEXT 1102
+#define IDM_FIND_PREVIOUS 1103
+#define IDM_FOLDER_VIEW 1104
+#define IDM_EXPORT_FOLDER 1105
+
 #define IDM_ABOUTBOX 0x0010
 #define ID_STATUS_BAR 0xE801
 #define ID_INDICATOR_TEXT 101

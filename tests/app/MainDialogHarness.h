@@ -85,6 +85,8 @@ class TestDlg : public CSorvResDlg {
   using CSorvResDlg::LoadPackage;
   using CSorvResDlg::MakeDirectories;
   using CSorvResDlg::MakeSaveName;
+  using CSorvResDlg::m_findDialog;
+  using CSorvResDlg::m_folderView;
 };
 
 // Handles every waiting message of the thread.

@@ -164,7 +164,8 @@ TEST(Shortcuts, ARightClickSelectsTheItemAndOffersSaveAndExport) {
     }
     driver.join();
     harness::Pump();
-    EXPECT_EQ(texts, (std::vector<std::wstring>{L"保存文件", L"全部导出"}));
+    // An entry's menu: no folder export, and the view switch with its shortcut.
+    EXPECT_EQ(texts, (std::vector<std::wstring>{L"保存文件", L"全部导出", L"", L"按文件夹显示\tCtrl+T"}));
     EXPECT_EQ(dlg.m_tree.GetSelectedItem(), item);
     EXPECT_EQ(dlg.m_editName.GetWindowText(), c.shown);
   }

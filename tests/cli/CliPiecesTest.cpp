@@ -1,4 +1,4 @@
-// The tool's pieces: wildcard matching, text conversion and JSON escaping, the pack
+// The tool's pieces: text conversion and JSON escaping, the pack
 // decision, the entry selection, argument parsing and the progress text.
 #include <gtest/gtest.h>
 
@@ -7,7 +7,6 @@
 
 #include "cli/Arguments.h"
 #include "cli/EntrySelection.h"
-#include "cli/Glob.h"
 #include "tests/cli/JsonReader.h"
 #include "cli/PackPlan.h"
 #include "package/PackageWriter.h"
@@ -16,44 +15,6 @@
 #include "cli/WindowsName.h"
 
 using namespace rdbtool;
-
-TEST(Glob, MatchesWholeNamesWithSeparatorsAndCaseFolded) {
-  struct Case {
-    const char16_t* pattern;
-    const char16_t* name;
-    bool match;
-  };
-  const Case cases[] = {
-      {u"*.png", u"ui\\btn\\ok.png", true},   // "*" crosses separators
-      {u"*.png", u"ok.png.bak", false},
-      {u"*.PNG", u"a.png", true},              // ASCII case folded
-      {u"ui/*", u"UI\\x", true},               // "/" and "\" are one separator
-      {u"ui\\?.png", u"ui/a.png", true},
-      {u"ui\\?.png", u"ui/ab.png", false},
-      {u"?", u"\U0001F600", true},             // a surrogate pair is one character
-      {u"??", u"\U0001F600", false},
-      {u"[a-c]*", u"b.txt", true},
-      {u"[!a-c]*", u"b.txt", false},
-      {u"[^a-c]*", u"d.txt", true},
-      {u"[]]", u"]", true},                     // "]" first in a set is a member
-      {u"[ab", u"[ab", true},                   // unclosed set: a literal "["
-      {u"a*b*c", u"aXbYc", true},
-      {u"a*b*c", u"aXbY", false},
-      {u"", u"", true},
-      {u"*", u"", true},
-      {u"x", u"", false},
-      {u"界面*", u"界面\\按钮.xml", true},
-      {u"ı*", u"i.png", false},                 // no folding beyond ASCII
-  };
-  for (const Case& c : cases) EXPECT_EQ(GlobMatch(c.pattern, c.name), c.match) << "case " << (&c - cases);
-}
-
-TEST(Glob, ManyStarsAgainstALongNameStayFast) {
-  // Back-tracking to one star keeps this linear-ish; a recursive matcher would not end.
-  const std::u16string name(20000, u'a');
-  EXPECT_FALSE(GlobMatch(u"*a*a*a*a*a*a*a*a*a*a*b", name));
-  EXPECT_TRUE(GlobMatch(u"*a*a*a*a*a*a*a*a*a*a", name));
-}
 
 TEST(Utf, ConvertsBothWaysAndRefusesBrokenText) {
   std::string utf8;

@@ -396,6 +396,80 @@ boxes() {
 seen 20 boxes || fail "after resizing: $(cat "$work/seen")"
 keep resized
 
+# ---- Find by name, and one folder exported from the folder view ---------------------------
+
+# Ctrl+F, a part of a name typed into the system's Find dialog, Enter: the entry is selected
+# and previewed; Esc closes the Find dialog only.
+find_by_name() {
+  step="find by name"
+  key ctrl+f
+  wait_foreground "查找" Edit 30
+  type_text "logo"
+  seen 10 text $dialog_client dialog 000000 "logo" || fail "the typed text is not in the Find dialog: $(cat "$work/seen")"
+  keep find-dialog
+  key Return
+  # The dialog lies over the name box: the picture first, the name once the dialog is gone.
+  seen 20 centred "$work/logo.ppm" || fail "find: logo.gft not previewed: $(cat "$work/seen")"
+  key Escape
+  wait_gone "查找" 20
+  kill -0 "$program_pid" 2>/dev/null || fail "Esc in the Find dialog ended the program"
+  seen 20 previewing 'skin\logo.gft' "$work/logo.ppm" || fail "find: logo.gft not selected: $(cat "$work/seen")"
+  keep found
+}
+
+# Ctrl+T: the folders; a click and Right open img; a right click on its folder sub offers
+# "导出此文件夹", which writes only the entries below it, with their paths, into the chosen
+# folder. Ctrl+T again: the flat list.
+export_one_folder() {
+  step="folder view"
+  local found tx ty tw th
+  key ctrl+t
+  folders_shown() { text $tree_box dialog 000000 "img" && text $tree_box dialog 000000 "skin" && text $tree_box dialog 000000 "ui"; }
+  seen 20 folders_shown || fail "the folder view does not show img, skin and ui: $(cat "$work/seen")"
+  no_text $tree_box dialog 000000 "sunset.png" >/dev/null || fail "the folder view shows sunset.png before img is opened"
+  read -r found tx ty tw th _ < <(text $tree_box dialog 000000 "img")
+  centre_click "$tx" "$ty" "$tw" "$th"
+  seen 20 text $name_box dialog 000000 "img" || fail "a selected folder does not show its path: $(cat "$work/seen")"
+  key Right
+  seen 20 text $tree_box dialog 000000 "sunset.png" || fail "img does not open: $(cat "$work/seen")"
+  read -r found tx ty tw th _ < <(text $tree_box dialog 000000 "sunset.png")
+  centre_click "$tx" "$ty" "$tw" "$th"
+  seen 20 previewing 'img\sunset.png' "$work/sunset.ppm" || fail "sunset.png in the folder view not previewed: $(cat "$work/seen")"
+  keep folder-view
+
+  step="export one folder"
+  local folder_out="$work/folder-out"
+  mkdir -p "$folder_out"
+  snap
+  read -r found tx ty tw th _ < <(text $tree_box dialog 000000 "sub")
+  [ "$found" = found ] || fail "the folder sub is not in the tree"
+  xdotool mousemove --sync $((tx + tw / 2)) $((ty + th / 2)) click 3
+  sleep 1
+  # The menu of a folder: 保存文件, 全部导出, 导出此文件夹, a line, 按文件夹显示.
+  key Down Down Down Return
+  wait_foreground "!$MAIN_TITLE" - 30
+  seen 20 text $dialog_client dialog 000000 "请选择导出目录..." || fail "no folder chooser for 导出此文件夹: $(cat "$work/seen")"
+  # A folder of its own, typed into the browser's edit box.
+  for _ in 1 2 3 4 5 6 7 8; do
+    probe foreground "!$MAIN_TITLE" Edit 300 >/dev/null && break
+    key Tab
+  done
+  probe foreground "!$MAIN_TITLE" Edit 1000 >/dev/null || fail "the folder chooser's edit box does not take the focus"
+  type_path "$(winpath "$folder_out")"
+  key Return
+  wait_gone "$dialog_title" 20
+  message_box export-folder-message "导出文件完成!"
+  local actual
+  actual=$(cd "$folder_out" && find . -type f | LC_ALL=C sort)
+  [ "$actual" = "./img/sub/tile.bmp" ] || fail "exported for the folder sub: $(tr '\n' ' ' <<<"$actual"), expected ./img/sub/tile.bmp"
+  cmp "$src/tile.bmp" "$folder_out/img/sub/tile.bmp" || fail "the folder's exported file differs from its entry"
+  key ctrl+t
+  seen 20 text $tree_box dialog 000000 "main.xml" || fail "Ctrl+T does not bring the flat list back: $(cat "$work/seen")"
+}
+
+find_by_name
+export_one_folder
+
 # ---- A file that is not a package ----------------------------------------------------------
 
 step="not a package"

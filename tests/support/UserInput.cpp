@@ -23,6 +23,29 @@ void Mouse(DWORD flags) {
   Send(input);
 }
 
+bool XdoTool(const std::string& args) {
+  std::wstring command = L"/usr/bin/xdotool ";
+  for (char c : args) command.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+  return RunHost(command);
+}
+
+bool RunHost(const std::wstring& commandLine) {
+  // A host program is started through the system's "start /unix".
+  std::wstring command = L"start.exe /wait /unix " + commandLine;
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process = {};
+  if (!::CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                        &process))
+    return false;
+  const bool ended = ::WaitForSingleObject(process.hProcess, 20000) == WAIT_OBJECT_0;
+  DWORD code = 1;
+  ::GetExitCodeProcess(process.hProcess, &code);
+  ::CloseHandle(process.hThread);
+  ::CloseHandle(process.hProcess);
+  return ended && code == 0;
+}
+
 bool PointerAt(POINT at) {
   POINT now = {};
   return ::GetCursorPos(&now) && now.x == at.x && now.y == at.y;

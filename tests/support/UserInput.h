@@ -15,6 +15,13 @@ void Mouse(DWORD flags);
 // True when the pointer is at screen point `at`.
 bool PointerAt(POINT at);
 
+// Runs the X server's own input tool (xdotool) with `args` ("key ctrl+f", "type abc",
+// "mousemove 10 20 click 1") and waits for it: input that reaches the program as a
+// person's does, through the X server. False when it could not run or failed.
+bool XdoTool(const std::string& args);
+// Runs a host program ("/usr/bin/import -window root shot.png") and waits for it.
+bool RunHost(const std::wstring& commandLine);
+
 struct MenuItem {
   std::wstring text;  // empty for the separator
   UINT id;

@@ -1,15 +1,17 @@
-#include "cli/Glob.h"
+#include "rules/Glob.h"
 
 #include <cstddef>
 
 #include "platform/TextRules.h"
 
-namespace rdbtool {
+namespace sorv {
+namespace rules {
 
 namespace {
 
-char32_t Fold(char32_t c) {
-  if (c >= 'A' && c <= 'Z') return c + 32;
+// Separators alike; ASCII case too unless the case must match.
+char32_t Fold(char32_t c, bool matchCase) {
+  if (!matchCase && c >= 'A' && c <= 'Z') return c + 32;
   if (c == '\\') return '/';
   return c;
 }
@@ -27,7 +29,7 @@ char32_t At(std::u16string_view s, size_t i, size_t& length) {
 
 // Matches the set starting at pattern[p] ("[") against `c`. Returns false in `closed`
 // when the set has no "]"; otherwise `next` is the index behind it.
-bool MatchSet(std::u16string_view pattern, size_t p, char32_t c, bool& closed, size_t& next) {
+bool MatchSet(std::u16string_view pattern, size_t p, char32_t c, bool matchCase, bool& closed, size_t& next) {
   size_t i = p + 1;
   bool negate = false;
   if (i < pattern.size() && (pattern[i] == u'!' || pattern[i] == u'^')) {
@@ -39,11 +41,11 @@ bool MatchSet(std::u16string_view pattern, size_t p, char32_t c, bool& closed, s
   while (i < pattern.size() && (first || pattern[i] != u']')) {
     first = false;
     size_t len;
-    const char32_t lo = Fold(At(pattern, i, len));
+    const char32_t lo = Fold(At(pattern, i, len), matchCase);
     i += len;
     char32_t hi = lo;
     if (i + 1 < pattern.size() && pattern[i] == u'-' && pattern[i + 1] != u']') {
-      hi = Fold(At(pattern, i + 1, len));
+      hi = Fold(At(pattern, i + 1, len), matchCase);
       i += 1 + len;
     }
     if (lo <= c && c <= hi) matched = true;
@@ -55,7 +57,7 @@ bool MatchSet(std::u16string_view pattern, size_t p, char32_t c, bool& closed, s
 
 }  // namespace
 
-bool GlobMatch(std::u16string_view pattern, std::u16string_view name) {
+bool GlobMatch(std::u16string_view pattern, std::u16string_view name, bool matchCase) {
   // Iterative matching with one back-track point for the last "*": linear in practice
   // and never recursive, whatever the pattern.
   size_t p = 0, n = 0;
@@ -68,7 +70,7 @@ bool GlobMatch(std::u16string_view pattern, std::u16string_view name) {
       continue;
     }
     size_t nameLen;
-    const char32_t c = Fold(At(name, n, nameLen));
+    const char32_t c = Fold(At(name, n, nameLen), matchCase);
     if (p < pattern.size()) {
       size_t patLen;
       const char32_t pc = At(pattern, p, patLen);
@@ -79,7 +81,7 @@ bool GlobMatch(std::u16string_view pattern, std::u16string_view name) {
       } else if (pc == '[') {
         bool closed;
         size_t next;
-        const bool inSet = MatchSet(pattern, p, c, closed, next);
+        const bool inSet = MatchSet(pattern, p, c, matchCase, closed, next);
         if (closed) {
           ok = inSet;
           nextP = next;
@@ -87,7 +89,7 @@ bool GlobMatch(std::u16string_view pattern, std::u16string_view name) {
           ok = c == '[';
         }
       } else {
-        ok = Fold(pc) == c;
+        ok = Fold(pc, matchCase) == c;
       }
       if (ok) {
         p = nextP;
@@ -107,4 +109,5 @@ bool GlobMatch(std::u16string_view pattern, std::u16string_view name) {
   return p == pattern.size();
 }
 
-}  // namespace rdbtool
+}  // namespace rules
+}  // namespace sorv
