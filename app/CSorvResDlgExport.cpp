@@ -27,9 +27,9 @@ void CSorvResDlg::OnSaveFile() {
   const HTREEITEM selected = m_tree.GetSelectedItem();
   if (!selected) return;
   // A folder of the folder view is no entry to save.
-  const LPARAM data = m_tree.GetItemData(selected);
-  if (IsFolderData(data)) return;
-  const RESITEM* item = EntryOfData(data);
+  const LPARAM itemData = m_tree.GetItemData(selected);
+  if (IsFolderData(itemData)) return;
+  const RESITEM* item = EntryOfData(itemData);
   const RESENTRY* entry = item ? item->pEntry : nullptr;
   if (!entry || entry->nSize <= 0) {
     CPlatformUi::Current().ShowMessage(m_hWnd, L"资源文件大小为零不能保存!");
