@@ -42,6 +42,7 @@ extern const Command kCheckCommand;
 extern const Command kCatCommand;
 extern const Command kPackCommand;
 extern const Command kUpdateCommand;
+extern const Command kMountCommand;
 
 // A diagnostic on standard error: "rdbtool <command>: <message>".
 void Report(const char* command, const std::string& message);

@@ -12,7 +12,7 @@ namespace {
 
 // Every command, in the order the tool's help lists them.
 const Command* const kCommands[] = {
-    &kListCommand, &kInfoCommand, &kExtractCommand, &kCheckCommand, &kCatCommand, &kPackCommand, &kUpdateCommand,
+    &kListCommand, &kInfoCommand, &kExtractCommand, &kCheckCommand, &kCatCommand, &kPackCommand, &kUpdateCommand, &kMountCommand,
 };
 
 std::string ToolHelp() {
