@@ -39,7 +39,8 @@ const char kHelp[] =
     "\n"
     "Unmount with 'fusermount3 -u MOUNTPOINT' or 'umount MOUNTPOINT', or stop the process\n"
     "(SIGINT, SIGTERM). A MOUNTPOINT that is not an empty folder, an unreadable or damaged\n"
-    "package, or a system without FUSE: nothing is mounted and the exit status is 2.\n";
+    "package, or a system without FUSE: nothing is mounted and the exit status is 2;\n"
+    "once mounted it is 0, also when entries were left out.\n";
 
 constexpr const char* kCommand = "mount";
 

@@ -45,4 +45,5 @@ for t in $types; do
   grep -qE "^\.BR? $t( ,)?\$" "$page" || fail "the page lacks the type $t"
 done
 complete_words rdbtool update x.rdb --re | grep -qx -- --replace || fail "completion lacks update --replace"
+complete_words rdbtool mount x.rdb m -o allow_o | grep -qx allow_other || fail "completion lacks mount -o allow_other"
 echo "install-test: ok ($(echo $commands | wc -w) commands)"
