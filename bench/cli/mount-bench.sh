@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# rdbtool mount against squashfuse, fuse-zip and archivemount, one run, on the same files
+# in each one's format: a squashfs image without compression (mksquashfs -noI -noD -noF
+# -noX), a stored zip (zip -0), a tar. For each: the time from the mount command to the
+# first stat of a deep file that answers; find MNT -type f | wc -l; reading every file
+# once (find -exec cat {} + into /dev/null), then a second time; the mount process's peak
+# memory (VmHWM); the time to unmount (fusermount3 -u until the process has ended). The
+# limit: the same reads from a folder that extract wrote, in the page cache.
+# Sets: "99k", the 99,000 files of 1-8 KiB of the update benchmark, and "1m", 1,000,000
+# entries of 0-1 KiB in 97,873 folders.
+# Usage: bench/cli/mount-bench.sh [BUILD_DIR] [SETS]   (BUILD_DIR: a native tree with rdbtool
+# and bench_cli_fixtures built; SETS: some of "99k 1m", default both). Run as root (mounts).
+set -euo pipefail
+build=$(cd "${1:-build/native}" && pwd)
+sets=${2:-99k 1m}
+tool=$build/cli/rdbtool
+fixtures=$build/bench/cli/bench_cli_fixtures
+work=$build/bench-mount-work
+for need in "$tool" "$fixtures"; do
+  [ -x "$need" ] || { echo "missing $need (build the targets rdbtool and bench_cli_fixtures)" >&2; exit 2; }
+done
+# The peers and the tools that make their files: installed here, not by scripts/setup.
+peers=(squashfuse fuse-zip archivemount squashfs-tools zip tar)
+missing=()
+for p in "${peers[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+
+mkdir -p "$work"
+cd "$work"
+mnt=$work/mnt
+mkdir -p "$mnt"
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+
+# The id of the process serving $mnt (its command line names the mount point or image).
+server_pid() {
+  local p
+  for p in /proc/[0-9]*; do
+    if tr '\0' ' ' <"$p/cmdline" 2>/dev/null | grep -q -- " $mnt\( \|$\)"; then
+      basename "$p"
+      return
+    fi
+  done
+}
+
+# One peer: NAME DEEP-FILE MOUNT-COMMAND...; prints one table row.
+measure() {
+  local name=$1 deep=$2
+  shift 2
+  local t0 t1 first files find_ms read1 read2 pid peak unmount
+  t0=$(now_ms)
+  "$@"
+  until stat -c %s "$mnt/$deep" >/dev/null 2>&1; do :; done
+  t1=$(now_ms)
+  first=$((t1 - t0))
+  pid=$(server_pid)
+  t0=$(now_ms); files=$(find "$mnt" -type f | wc -l); t1=$(now_ms); find_ms=$((t1 - t0))
+  t0=$(now_ms); find "$mnt" -type f -exec cat {} + >/dev/null; t1=$(now_ms); read1=$((t1 - t0))
+  t0=$(now_ms); find "$mnt" -type f -exec cat {} + >/dev/null; t1=$(now_ms); read2=$((t1 - t0))
+  peak=$(awk '/VmHWM/ { print $2 }' "/proc/$pid/status")
+  t0=$(now_ms)
+  fusermount3 -u "$mnt"
+  while [ -e "/proc/$pid" ]; do sleep 0.001; done
+  t1=$(now_ms)
+  unmount=$((t1 - t0))
+  printf '| %s | %d ms | %d files, %d ms | %d ms | %d ms | %d MiB | %d ms |\n' \
+    "$name" "$first" "$files" "$find_ms" "$read1" "$read2" $((peak / 1024)) "$unmount"
+}
+
+run_set() {  # NAME SOURCE-FOLDER DEEP-FILE
+  local set=$1 src=$2 deep=$3
+  echo "== $set: the peers' files"
+  "$tool" pack "$src" -o "$set.rdb" >/dev/null
+  rm -f "$set.sqfs" "$set.zip" "$set.tar"
+  mksquashfs "$src" "$set.sqfs" -noI -noD -noF -noX -no-progress -quiet >/dev/null
+  (cd "$src" && zip -q -0 -r "../$set.zip" .)
+  tar -cf "$set.tar" -C "$src" .
+  rm -rf "$set.extracted"
+  "$tool" extract "$set.rdb" -C "$set.extracted" >/dev/null
+  ls -l "$set.rdb" "$set.sqfs" "$set.zip" "$set.tar" | awk '{ print "  " $5 "\t" $9 }'
+  cat "$set.rdb" "$set.sqfs" "$set.zip" "$set.tar" >/dev/null  # all in the page cache
+  echo "== $set: $(find "$src" -type f | wc -l) files; deep file $deep"
+  echo "| | first stat | find -type f | read all | read again | peak memory | unmount |"
+  echo "|---|---|---|---|---|---|---|"
+  local t0 t1 r1 r2 n
+  t0=$(now_ms); n=$(find "$set.extracted" -type f | wc -l); t1=$(now_ms); local f=$((t1 - t0))
+  t0=$(now_ms); find "$set.extracted" -type f -exec cat {} + >/dev/null; t1=$(now_ms); r1=$((t1 - t0))
+  t0=$(now_ms); find "$set.extracted" -type f -exec cat {} + >/dev/null; t1=$(now_ms); r2=$((t1 - t0))
+  printf '| extracted folder (the limit) | - | %d files, %d ms | %d ms | %d ms | - | - |\n' "$n" "$f" "$r1" "$r2"
+  measure "rdbtool mount" "$deep" "$tool" mount "$set.rdb" "$mnt"
+  measure squashfuse "$deep" squashfuse "$set.sqfs" "$mnt"
+  measure fuse-zip "$deep" fuse-zip -r "$set.zip" "$mnt"
+  measure archivemount "$deep" archivemount -o readonly "$set.tar" "$mnt"
+}
+
+for set in $sets; do
+  case $set in
+    99k)
+      [ -d src99k ] || "$fixtures" tree src99k 99000 8
+      run_set 99k src99k level9/group9/file98999.dat ;;
+    1m)
+      [ -d src1m ] || "$fixtures" small-tree src1m 1000000
+      run_set 1m src1m "$(printf 'res/%02d/%04d/%07d_window_button.xml' $((999999 % 97)) $((999999 % 1009)) 999999)" ;;
+  esac
+done
