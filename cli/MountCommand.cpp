@@ -116,7 +116,10 @@ int Run(const Arguments& a) {
       }
       MountEntry e;
       e.name = PackageFile::Name(entry);
-      if (content.wrapped) e.ext = content.ext;
+      // The extension texts are 16-bit units on every platform (wchar_t on Windows).
+      if (content.wrapped)
+        e.ext = std::u16string_view(reinterpret_cast<const char16_t*>(content.ext),
+                                    std::char_traits<ResChar>::length(content.ext));
       e.valid = content.valid;
       e.negativeSize = entry.nSize < 0;
       if (content.valid) {

@@ -4,8 +4,11 @@
 # -noX), a stored zip (zip -0), a tar. For each: the time from the mount command to the
 # first stat of a deep file that answers; find MNT -type f | wc -l; reading every file
 # once (find -exec cat {} + into /dev/null), then a second time; the mount process's peak
-# memory (VmHWM); the time to unmount (fusermount3 -u until the process has ended). The
-# limit: the same reads from a folder that extract wrote, in the page cache.
+# memory (the larger of the command's and its server's VmHWM); the time to unmount (fusermount3 -u until the process has ended). The
+# limit: the same reads from a folder that extract wrote, in the page cache. Times are
+# "wall (cpu)" in milliseconds, cpu being user + system time of the command and of the
+# mount's server meanwhile: on a loaded machine the wall times wait for the processor,
+# the cpu times much less.
 # Sets: "99k", the 99,000 files of 1-8 KiB of the update benchmark, and "1m", 1,000,000
 # entries of 0-1 KiB in 97,873 folders.
 # Usage: bench/cli/mount-bench.sh [BUILD_DIR] [SETS]   (BUILD_DIR: a native tree with rdbtool
@@ -34,40 +37,64 @@ cd "$work"
 mnt=$work/mnt
 mkdir -p "$mnt"
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
+ticks=$(getconf CLK_TCK)
 
-# The id of the process serving $mnt (its command line names the mount point or image).
+# The id of the process serving $mnt (its command line names the mount point).
 server_pid() {
   local p
   for p in /proc/[0-9]*; do
-    if tr '\0' ' ' <"$p/cmdline" 2>/dev/null | grep -q -- " $mnt\( \|$\)"; then
+    if tr '\0' ' ' 2>/dev/null <"$p/cmdline" | grep -q -- " $mnt\( \|$\)"; then
       basename "$p"
       return
     fi
   done
 }
+# User + system milliseconds of process $1 so far (0 when there is none).
+cpu_ms() {
+  [ -n "$1" ] && [ -r "/proc/$1/stat" ] || { echo 0; return; }
+  awk -v t="$ticks" '{ sub(/^.*\) /, ""); print int(($12 + $13) * 1000 / t) }' "/proc/$1/stat"
+}
+# Runs the command; sets $cell to "wall (cpu)": its wall time, and the cpu time of it and
+# of the server $server (when set) meanwhile. Its output goes to $out.
+timed() {
+  local TIMEFORMAT='%3R %3U %3S' t s0 s1
+  s0=$(cpu_ms "${server:-}")
+  t=$({ time "$@" >"$work/out" 2>>"$work/errors.log"; } 2>&1)
+  s1=$(cpu_ms "${server:-}")
+  cell=$(awk -v t="$t" -v s=$((s1 - s0)) 'BEGIN { split(t, a, " "); printf "%.0f (%.0f)", a[1] * 1000, (a[2] + a[3]) * 1000 + s }')
+  out=$(cat "$work/out")
+}
+count_files() { find "$1" -type f | wc -l; }
+read_all() { find "$1" -type f -exec cat {} + >/dev/null; }
 
 # One peer: NAME DEEP-FILE MOUNT-COMMAND...; prints one table row.
 measure() {
   local name=$1 deep=$2
   shift 2
-  local t0 t1 first files find_ms read1 read2 pid peak unmount
+  local t0 t1 first found find_cell read1 read2 peak unmount
+  server=""
   t0=$(now_ms)
-  "$@"
+  /usr/bin/time -f %M -o "$work/peak" "$@"
   until stat -c %s "$mnt/$deep" >/dev/null 2>&1; do :; done
   t1=$(now_ms)
   first=$((t1 - t0))
-  pid=$(server_pid)
-  t0=$(now_ms); files=$(find "$mnt" -type f | wc -l); t1=$(now_ms); find_ms=$((t1 - t0))
-  t0=$(now_ms); find "$mnt" -type f -exec cat {} + >/dev/null; t1=$(now_ms); read1=$((t1 - t0))
-  t0=$(now_ms); find "$mnt" -type f -exec cat {} + >/dev/null; t1=$(now_ms); read2=$((t1 - t0))
-  peak=$(awk '/VmHWM/ { print $2 }' "/proc/$pid/status")
+  server=$(server_pid)
+  timed count_files "$mnt"; found=$out; find_cell=$cell
+  timed read_all "$mnt"; read1=$cell
+  timed read_all "$mnt"; read2=$cell
+  # The larger of the mount command's peak (before it went to the background) and the
+  # server's.
+  peak=$(awk '/VmHWM/ { print $2 }' "/proc/$server/status")
+  local before
+  before=$(tail -n 1 "$work/peak")
+  [ "$before" -le "$peak" ] || peak=$before
   t0=$(now_ms)
   fusermount3 -u "$mnt"
-  while [ -e "/proc/$pid" ]; do sleep 0.001; done
+  while [ -e "/proc/$server" ]; do sleep 0.001; done
   t1=$(now_ms)
   unmount=$((t1 - t0))
-  printf '| %s | %d ms | %d files, %d ms | %d ms | %d ms | %d MiB | %d ms |\n' \
-    "$name" "$first" "$files" "$find_ms" "$read1" "$read2" $((peak / 1024)) "$unmount"
+  printf '| %s | %d | %s files: %s | %s | %s | %d MiB | %d |\n' \
+    "$name" "$first" "$found" "$find_cell" "$read1" "$read2" $((peak / 1024)) "$unmount"
 }
 
 run_set() {  # NAME SOURCE-FOLDER DEEP-FILE
@@ -83,13 +110,14 @@ run_set() {  # NAME SOURCE-FOLDER DEEP-FILE
   ls -l "$set.rdb" "$set.sqfs" "$set.zip" "$set.tar" | awk '{ print "  " $5 "\t" $9 }'
   cat "$set.rdb" "$set.sqfs" "$set.zip" "$set.tar" >/dev/null  # all in the page cache
   echo "== $set: $(find "$src" -type f | wc -l) files; deep file $deep"
-  echo "| | first stat | find -type f | read all | read again | peak memory | unmount |"
+  echo "| $set | first stat, ms | find -type f | read all | read again | peak memory | unmount, ms |"
   echo "|---|---|---|---|---|---|---|"
-  local t0 t1 r1 r2 n
-  t0=$(now_ms); n=$(find "$set.extracted" -type f | wc -l); t1=$(now_ms); local f=$((t1 - t0))
-  t0=$(now_ms); find "$set.extracted" -type f -exec cat {} + >/dev/null; t1=$(now_ms); r1=$((t1 - t0))
-  t0=$(now_ms); find "$set.extracted" -type f -exec cat {} + >/dev/null; t1=$(now_ms); r2=$((t1 - t0))
-  printf '| extracted folder (the limit) | - | %d files, %d ms | %d ms | %d ms | - | - |\n' "$n" "$f" "$r1" "$r2"
+  local found find_cell r1 r2
+  server=""
+  timed count_files "$set.extracted"; found=$out; find_cell=$cell
+  timed read_all "$set.extracted"; r1=$cell
+  timed read_all "$set.extracted"; r2=$cell
+  printf '| extracted folder (the limit) | - | %s files: %s | %s | %s | - | - |\n' "$found" "$find_cell" "$r1" "$r2"
   measure "rdbtool mount" "$deep" "$tool" mount "$set.rdb" "$mnt"
   measure squashfuse "$deep" squashfuse "$set.sqfs" "$mnt"
   measure fuse-zip "$deep" fuse-zip -r "$set.zip" "$mnt"
