@@ -19,6 +19,10 @@ class MappedFile {
   void Close();
   // Tells the system that the view will be read front to back.
   void AdviseSequential();
+  // Lets go of the pages of the view read so far (the system keeps them in its cache): a
+  // walk over a large package then does not hold all of it in this process's memory. The
+  // view stays readable.
+  void ReleasePages();
 
   const uint8_t* Data() const { return data_; }
   uint64_t Size() const { return size_; }

@@ -46,6 +46,11 @@ void MappedFile::AdviseSequential() {
   if (data_) madvise(const_cast<uint8_t*>(data_), static_cast<size_t>(size_), MADV_SEQUENTIAL);
 }
 
+void MappedFile::ReleasePages() {
+  // The view is private and never written: its pages come back from the file when read.
+  if (data_) madvise(const_cast<uint8_t*>(data_), static_cast<size_t>(size_), MADV_DONTNEED);
+}
+
 void MappedFile::Close() {
   if (data_) munmap(const_cast<uint8_t*>(data_), static_cast<size_t>(size_));
   if (fd_ >= 0) close(fd_);

@@ -38,6 +38,8 @@ bool MappedFile::Open(const NativePath& path, std::string& error) {
 
 void MappedFile::AdviseSequential() {}
 
+void MappedFile::ReleasePages() {}
+
 void MappedFile::Close() {
   if (data_) UnmapViewOfFile(data_);
   if (mapping_) CloseHandle(static_cast<HANDLE>(mapping_));

@@ -106,7 +106,14 @@ int Run(const Arguments& a) {
       return kExitFailure;
     }
     const uint8_t* view = package.File().Data();
+    size_t sinceRelease = 0;
     for (const RESENTRY& entry : package.Entries()) {
+      // Each entry's first bytes decide its name (wrapped or not): the walk touches the
+      // whole package, which must not stay in our memory while mounted or before.
+      if (++sinceRelease == 1024) {
+        package.File().ReleasePages();
+        sinceRelease = 0;
+      }
       const sorv::pkg::EntryContent content = package.Content(entry);
       if (!selection.Selects(PackageFile::Name(entry), sorv::pkg::ContentTypeName(content.ext))) {
         // Keeps the entry numbers of the hidden-entry reports: an entry not selected is
@@ -129,6 +136,7 @@ int Run(const Arguments& a) {
       layers[l].push_back(e);
       ++total;
     }
+    package.File().ReleasePages();
   }
 
   std::vector<HiddenEntry> hidden;
