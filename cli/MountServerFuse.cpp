@@ -362,6 +362,7 @@ int ServeMount(const MountTree& tree, const MountedPackages& packages, const Mou
 
   fuse_set_log_func(Log);
   fuse_session* session = fuse_session_new(&args, &ops, sizeof ops, &served);
+  fuse_opt_free_args(&args);  // what the parser added to them
   if (!session) {
     Report(kCommand, "cannot mount: the -o options were not accepted");
     return kExitFailure;

@@ -129,8 +129,11 @@ TEST(MountTree, EmptyTreeAndManyEntriesInOneFolder) {
 
   // Enough names to grow the hash table several times; each is found where it was put.
   std::vector<std::u16string> names;
-  for (int i = 0; i < 5000; ++i) names.push_back(u"d" + std::u16string(1, char16_t(u'a' + i % 7)) + u"\\f" +
-                                                 std::u16string(std::to_string(i).begin(), std::to_string(i).end()));
+  for (int i = 0; i < 5000; ++i) {
+    const std::string digits = std::to_string(i);
+    names.push_back(u"d" + std::u16string(1, char16_t(u'a' + i % 7)) + u"\\f" +
+                    std::u16string(digits.begin(), digits.end()));
+  }
   std::vector<std::vector<MountEntry>> layers(1);
   for (size_t i = 0; i < names.size(); ++i) layers[0].push_back(Plain(names[i].c_str(), i * 10, i));
   const MountTree tree = MountTree::Build(layers, hidden);
