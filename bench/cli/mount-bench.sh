@@ -17,6 +17,9 @@
 set -euo pipefail
 build=$(cd "${1:-build/native}" && pwd)
 sets=${2:-99k 1m}
+# MOUNT_BENCH_PEERS: some of "rdbtool squashfuse fuse-zip archivemount", default all.
+peer_list=" ${MOUNT_BENCH_PEERS:-rdbtool squashfuse fuse-zip archivemount} "
+want() { [[ $peer_list == *" $1 "* ]]; }
 tool=$build/cli/rdbtool
 fixtures=$build/bench/cli/bench_cli_fixtures
 work=$build/bench-mount-work
@@ -35,8 +38,6 @@ fi
 
 mkdir -p "$work"
 cd "$work"
-mnt=$work/mnt
-mkdir -p "$mnt"
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 ticks=$(getconf CLK_TCK)
 
@@ -104,12 +105,14 @@ measure() {
 run_set() {  # NAME SOURCE-FOLDER DEEP-FILE READS(yes|no)
   local set=$1 src=$2 deep=$3
   reads=$4
+  mnt=$work/mnt-$set
+  mkdir -p "$mnt"
   echo "== $set: the peers' files"
-  "$tool" pack "$src" -o "$set.rdb" >/dev/null
-  rm -f "$set.sqfs" "$set.zip" "$set.tar"
-  mksquashfs "$src" "$set.sqfs" -noI -noD -noF -noX -no-progress -quiet >/dev/null
-  (cd "$src" && zip -q -0 -r "../$set.zip" .)
-  tar -cf "$set.tar" -C "$src" .
+  # Made once per work folder (a run with fewer peers reuses them).
+  [ -f "$set.rdb" ] || "$tool" pack "$src" -o "$set.rdb" >/dev/null
+  [ -f "$set.sqfs" ] || mksquashfs "$src" "$set.sqfs" -noI -noD -noF -noX -no-progress -quiet >/dev/null
+  [ -f "$set.zip" ] || (cd "$src" && zip -q -0 -r "../$set.zip.part" . && mv "../$set.zip.part" "../$set.zip")
+  [ -f "$set.tar" ] || tar -cf "$set.tar" -C "$src" .
   rm -rf "$set.extracted"
   [ "$reads" = no ] || "$tool" extract "$set.rdb" -C "$set.extracted" >/dev/null
   ls -l "$set.rdb" "$set.sqfs" "$set.zip" "$set.tar" | awk '{ print "  " $5 "\t" $9 }'
@@ -126,10 +129,11 @@ run_set() {  # NAME SOURCE-FOLDER DEEP-FILE READS(yes|no)
     timed read_all "$set.extracted"; r2=$cell
   fi
   printf '| extracted folder (the limit) | - | %s files: %s | %s | %s | - | - |\n' "$found" "$find_cell" "$r1" "$r2"
-  measure "rdbtool mount" "$deep" "$tool" mount "$set.rdb" "$mnt"
-  measure squashfuse "$deep" squashfuse "$set.sqfs" "$mnt"
-  measure fuse-zip "$deep" fuse-zip -r "$set.zip" "$mnt"
-  measure archivemount "$deep" archivemount -o readonly "$set.tar" "$mnt"
+  want rdbtool && measure "rdbtool mount" "$deep" "$tool" mount "$set.rdb" "$mnt"
+  want squashfuse && measure squashfuse "$deep" squashfuse "$set.sqfs" "$mnt"
+  want fuse-zip && measure fuse-zip "$deep" fuse-zip -r "$set.zip" "$mnt"
+  want archivemount && measure archivemount "$deep" archivemount -o readonly "$set.tar" "$mnt"
+  return 0
 }
 
 for set in $sets; do
