@@ -128,7 +128,6 @@ int Run(const Arguments& a) {
         e.ext = std::u16string_view(reinterpret_cast<const char16_t*>(content.ext),
                                     std::char_traits<ResChar>::length(content.ext));
       e.valid = content.valid;
-      e.negativeSize = entry.nSize < 0;
       if (content.valid) {
         e.offset = static_cast<uint64_t>(content.data - view);
         e.size = content.size;

@@ -22,7 +22,6 @@ struct MountEntry {
   std::u16string_view name;  // stored name; must outlive Build
   std::u16string_view ext;   // appended to the file name (a wrapped image's), or empty
   bool valid = false;        // the data lies inside the package file
-  bool negativeSize = false; // the index gives a negative size (then not valid)
   uint64_t offset = 0;       // where the (unwrapped) content begins in the package file
   uint64_t size = 0;         // its length
 };
