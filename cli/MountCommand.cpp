@@ -106,6 +106,7 @@ int Run(const Arguments& a) {
       return kExitFailure;
     }
     const uint8_t* view = package.File().Data();
+    layers[l].reserve(package.Entries().size());  // no doubling of a million records
     size_t sinceRelease = 0;
     for (const RESENTRY& entry : package.Entries()) {
       // Each entry's first bytes decide its name (wrapped or not): the walk touches the

@@ -130,6 +130,7 @@ MountTree MountTree::Build(const std::vector<std::vector<MountEntry>>& layers, s
       }
       shown.push_back(p);
     }
+    tree.nodes_.reserve(tree.nodes_.size() + shown.size());
     for (size_t p : shown) {
       uint32_t layer;
       size_t entry;
