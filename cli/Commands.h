@@ -45,6 +45,7 @@ extern const Command kCatCommand;
 extern const Command kPackCommand;
 extern const Command kUpdateCommand;
 extern const Command kDiffCommand;
+extern const Command kMountCommand;
 
 // A diagnostic on standard error: "rdbtool <command>: <message>".
 void Report(const char* command, const std::string& message);

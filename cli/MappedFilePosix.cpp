@@ -133,6 +133,11 @@ bool MappedFile::ReadAt(uint64_t offset, uint8_t* buffer, size_t size) const {
   return true;
 }
 
+void MappedFile::ReleasePages() {
+  // The view is private and never written: its pages come back from the file when read.
+  if (data_) madvise(const_cast<uint8_t*>(data_), static_cast<size_t>(size_), MADV_DONTNEED);
+}
+
 void MappedFile::Close() {
   if (data_) munmap(const_cast<uint8_t*>(data_), static_cast<size_t>(size_));
   if (fd_ >= 0) close(fd_);

@@ -72,6 +72,8 @@ bool MappedFile::ReadAt(uint64_t offset, uint8_t* buffer, size_t size) const {
   return true;
 }
 
+void MappedFile::ReleasePages() {}
+
 void MappedFile::Close() {
   if (data_ && mapping_) UnmapViewOfFile(data_);
   std::vector<uint8_t>().swap(read_);

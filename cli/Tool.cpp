@@ -12,7 +12,8 @@ namespace {
 
 // Every command, in the order the tool's help lists them.
 const Command* const kCommands[] = {
-    &kListCommand, &kInfoCommand, &kExtractCommand, &kCheckCommand, &kCatCommand, &kPackCommand, &kUpdateCommand, &kDiffCommand,
+    &kListCommand, &kInfoCommand, &kExtractCommand, &kCheckCommand, &kCatCommand, &kPackCommand, &kUpdateCommand,
+    &kDiffCommand, &kMountCommand,
 };
 
 std::string ToolHelp() {

@@ -4,6 +4,7 @@
 //   names-package FILE COUNT [TOP]  a package of COUNT empty entries with generated names
 //                              (TOP: their first folder, default "res")
 //   names-tar FILE COUNT       a ustar archive of COUNT empty files with the same names
+//   small-tree DIR COUNT       COUNT files of 0 to 1023 bytes with those names below DIR
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -62,6 +63,20 @@ int MakeNamesPackage(const std::string& path, int count, const char* top) {
   return WriteAll(path, w.Build()) ? 0 : 1;
 }
 
+int MakeSmallTree(const std::string& dir, int count) {
+  std::mt19937_64 rng(20261211);
+  std::vector<uint8_t> bytes;
+  for (int i = 0; i < count; ++i) {
+    const std::string path = dir + "/" + Name(i);
+    for (size_t slash = path.find('/'); slash != std::string::npos; slash = path.find('/', slash + 1))
+      mkdir(path.substr(0, slash).c_str(), 0777);
+    bytes.resize(rng() % 1024);
+    for (uint8_t& b : bytes) b = static_cast<uint8_t>(rng());
+    if (!WriteAll(path, bytes)) return 1;
+  }
+  return 0;
+}
+
 void Octal(char* field, size_t width, uint64_t value) {
   std::snprintf(field, width, "%0*llo", static_cast<int>(width - 1), static_cast<unsigned long long>(value));
 }
@@ -102,7 +117,8 @@ int main(int argc, char** argv) {
     if (what == "tree") return MakeTree(argv[2], count, argc == 5 ? std::atoi(argv[4]) : 64);
     if (what == "names-package") return MakeNamesPackage(argv[2], count, argc == 5 ? argv[4] : "res");
     if (what == "names-tar") return MakeNamesTar(argv[2], count);
+    if (what == "small-tree") return MakeSmallTree(argv[2], count);
   }
-  std::fprintf(stderr, "usage: %s tree|names-package|names-tar PATH COUNT [MAXKIB|TOP]\n", argv[0]);
+  std::fprintf(stderr, "usage: %s tree|names-package|names-tar|small-tree PATH COUNT [MAXKIB|TOP]\n", argv[0]);
   return 2;
 }

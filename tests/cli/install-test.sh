@@ -47,6 +47,7 @@ for t in $types; do
   grep -qE "^\.BR? $t( ,)?\$" "$page" || fail "the page lacks the type $t"
 done
 complete_words rdbtool update x.rdb --re | grep -qx -- --replace || fail "completion lacks update --replace"
+complete_words rdbtool mount x.rdb m -o allow_o | grep -qx allow_other || fail "completion lacks mount -o allow_other"
 
 # Entry names of the package on the line, from the installed tool, after cat, extract and
 # --match; a hostile name is offered, never run.
