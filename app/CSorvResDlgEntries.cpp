@@ -55,8 +55,8 @@ void CSorvResDlg::LoadPackage(std::wstring path) {
   PumpMessages();
   try {
     // Pane 0 shows the load's progress and the window keeps painting; input that arrives
-    // meanwhile is dropped when it ends.
-    CWorkProgress progress(m_statusBar, L"load..", 0, CWorkProgress::kNotStoppable, true);
+    // meanwhile is dropped when it ends, but Esc and the close box stop it.
+    CWorkProgress progress(m_statusBar, L"load..", 0, CWorkProgress::kStoppable, true);
     PumpMessages();
     ClearItems();
     // The package shown until now is about to be closed.
@@ -71,6 +71,14 @@ void CSorvResDlg::LoadPackage(std::wstring path) {
       // Two steps per entry: its names, then its place in the tree.
       progress.SetTotal(2 * m_resFile.Entries().size());
       BuildItems();
+      if (progress.Stopped()) {
+        // As after a failed open, without its message: nothing listed, no package.
+        ClearItems();
+        m_resFile.Close();
+        m_editPath.SetWindowText(L"");
+        progress.End();
+        m_statusBar.SetPaneText(0, L"", true);
+      }
     } else {
       progress.End();
       m_statusBar.SetPaneText(0, L"打开文件失败", true);
@@ -121,9 +129,7 @@ void CSorvResDlg::ClearItems() {
 void CSorvResDlg::BuildItems() {
   ClearItems();
   CWorkProgress* const progress = CWorkProgress::Active();
-  m_entries.Build(m_resFile.Entries(), [progress] {
-    if (progress) progress->Step();
-  });
+  if (!m_entries.Build(m_resFile.Entries(), [progress] { return !progress || progress->Step(); })) return;
   FillTree();
 }
 
@@ -144,9 +150,7 @@ void CSorvResDlg::FillTree() {
     CWorkProgress* const progress = CWorkProgress::Active();
     m_entries.Filter(
         m_filter.GetCurSel(), [this](RESITEM& item) { return InsertListed(item); },
-        [progress] {
-          if (progress) progress->Step();
-        });
+        [progress] { return !progress || progress->Step(); });
     if (own) own->End();
     m_statusBar.SetPaneText(0, FromU16<wchar_t>(m_entries.CountText()).c_str(), true);
   }

@@ -74,8 +74,10 @@ void CWorkProgress::PumpMessages() {
       break;
     }
     if (IsInput(msg.message)) {
-      if ((msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) ||
-          (msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F4))
+      // A key comes as a system key when no control has the focus (the disabled command
+      // that had it lost it): Esc counts either way.
+      const bool keyDown = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
+      if ((keyDown && msg.wParam == VK_ESCAPE) || (msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F4))
         RequestStop();
       continue;
     }
