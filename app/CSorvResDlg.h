@@ -18,6 +18,7 @@
 #include "framework/CStatusBar.h"
 #include "framework/CTreeCtrl.h"
 #include "app/EntryList.h"
+#include "app/WorkText.h"
 
 class CSorvResDlg : public CDialog {
  public:
@@ -39,6 +40,8 @@ class CSorvResDlg : public CDialog {
   void OnSaveFile();
   void OnExportAll();
   void OnFilterChanged();
+  // The filter's list closed: a choice made in it with the keys is applied now.
+  void OnFilterCloseUp();
   LRESULT OnTreeSelChanged(const NMTREEVIEWW* notification);
   void OnDropFiles(HDROP drop);
 
@@ -59,8 +62,11 @@ class CSorvResDlg : public CDialog {
   // Saving and exporting.
   static std::wstring MakeSaveName(const std::wstring& storedName);
   // Writes every listed entry below `folder` as one export plan decides; returns how many
-  // were not written. Runs no message loop.
-  size_t ExportListed(const std::wstring& folder);
+  // were not written, and names the first of them in `named`. Runs no message loop.
+  size_t ExportListed(const std::wstring& folder, std::vector<sorv::app::NotExportedEntry>* named = nullptr);
+  // Adds an entry that was not written, with the plan's refusal or the system's error.
+  static void NameNotExported(std::vector<sorv::app::NotExportedEntry>& named, const RESITEM* item,
+                              sorv::rules::ExportRefusal refusal, DWORD error);
   // Called before each listed entry of an export is written (index in the listed order).
   virtual void OnExportEntry(size_t /*index*/, size_t /*count*/) {}
   // A message box with the system's text for `code`.
@@ -114,6 +120,15 @@ class CSorvResDlg : public CDialog {
   void RemoveAccelerators();
   // A right click on the tree: selects the item under the pointer and offers save and export.
   void OnTreeRightClick();
+
+ public:
+  // The program's own window: when it goes, the process ends with it at once (the package
+  // released first), without taking the tree apart item by item.
+  void EndProcessWithWindow() { m_bEndProcess = true; }
+
+ protected:
+  bool m_bEndProcess = false;
+  void EndProcessNow();
 
  private:
   // Open, Save, Export and the path box, in that order.

@@ -166,8 +166,18 @@ void CSorvResDlg::OnFilterChanged() {
   // Never in the middle of a load or an export, whose pumping drops the input that could
   // change the filter; the guard keeps their lists whole all the same.
   if (m_bBusy) return;
+  // Keys move the choice while the list is open: the refill waits until it closes.
+  if (m_filter.GetDroppedState()) return;
+  // Already listed (the list closed with this choice and refilled then).
+  if (!m_entries.Empty() && m_filter.GetCurSel() == m_entries.FilterIndex()) return;
   CBusyScope busy(m_bBusy);
   FillTree();
+}
+
+void CSorvResDlg::OnFilterCloseUp() {
+  // The closed list and the choice in the box are drawn before the refill holds the window.
+  ::RedrawWindow(m_filter.GetHwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  if (!m_entries.Empty() && m_filter.GetCurSel() != m_entries.FilterIndex()) OnFilterChanged();
 }
 
 bool CSorvResDlg::InsertListed(RESITEM& item) {

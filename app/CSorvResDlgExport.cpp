@@ -65,13 +65,14 @@ void CSorvResDlg::OnExportAll() {
     // Pane 0 counts the entries written; the window keeps painting, and Esc or the close
     // box stop the export before its next entry.
     CWorkProgress progress(m_statusBar, L"导出..", m_entries.Listed().size(), CWorkProgress::kStoppable);
-    const size_t notExported = ExportListed(chooser.GetFolderPath());
+    std::vector<sorv::app::NotExportedEntry> named;
+    const size_t notExported = ExportListed(chooser.GetFolderPath(), &named);
     progress.End();
     progress.RestorePaneText();
     CPlatformUi::Current().ShowMessage(
         m_hWnd, FromU16<wchar_t>(progress.Stopped()
                                      ? sorv::app::ExportStoppedMessage(progress.Done() - notExported, progress.Total())
-                                     : sorv::rules::ExportDoneMessage(notExported)));
+                                     : sorv::app::ExportDoneText(notExported, named)));
   } catch (const std::bad_alloc&) {
     ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
   }
@@ -79,7 +80,25 @@ void CSorvResDlg::OnExportAll() {
   PumpMessages();
 }
 
-size_t CSorvResDlg::ExportListed(const std::wstring& folder) {
+namespace {
+
+// The system's words for an error code, without the final line break.
+std::u16string SystemErrorWords(DWORD code) {
+  // The writer's own refusal, which not every system has words for.
+  if (code == ERROR_STOPPED_ON_SYMLINK) return u"路径上有链接或联接点";
+  wchar_t* text = nullptr;
+  const DWORD length = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+      reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring words = length && text ? std::wstring(text, length) : L"错误 " + std::to_wstring(code);
+  if (text) ::LocalFree(text);
+  while (!words.empty() && (words.back() == L'\n' || words.back() == L'\r' || words.back() == L' ')) words.pop_back();
+  return ToU16(words);
+}
+
+}  // namespace
+
+size_t CSorvResDlg::ExportListed(const std::wstring& folder, std::vector<sorv::app::NotExportedEntry>* named) {
   // Every target is decided before anything is written. The listed items in tree order:
   // the running progress pumps messages but drops the input that could change the list.
   const std::vector<RESITEM*>& listed = m_entries.Listed();
@@ -103,11 +122,25 @@ size_t CSorvResDlg::ExportListed(const std::wstring& folder) {
     if (progress && !progress->Step()) break;
     OnExportEntry(i, listed.size());
     // Refused: unsafe name, too long, or a second entry for a file already planned.
-    const bool written = plan.Allowed(i) && folders.MakeFolders(i, path) == ERROR_SUCCESS &&
+    DWORD error = ERROR_SUCCESS;
+    const bool written = plan.Allowed(i) && (error = folders.MakeFolders(i, path)) == ERROR_SUCCESS &&
                          m_resFile.WriteEntry(path, listed[i]->pEntry, CSorvResFile::kNoLinks);
-    if (!written) ++notExported;
+    if (!written) {
+      if (error == ERROR_SUCCESS) error = ::GetLastError();
+      ++notExported;
+      if (named && named->size() < sorv::app::kNamedNotExported) NameNotExported(*named, listed[i], plan.Refusal(i), error);
+    }
   }
   return notExported;
+}
+
+void CSorvResDlg::NameNotExported(std::vector<sorv::app::NotExportedEntry>& named, const RESITEM* item,
+                                  sorv::rules::ExportRefusal refusal, DWORD error) {
+  const RESENTRY* entry = item ? item->pEntry : nullptr;
+  sorv::app::NotExportedEntry e;
+  e.name = entry ? ToU16(entry->pszName) : std::u16string();
+  e.reason = refusal != sorv::rules::ExportRefusal::kNone ? sorv::app::RefusalWords(refusal) : SystemErrorWords(error);
+  named.push_back(std::move(e));
 }
 
 std::wstring CSorvResDlg::MakeSaveName(const std::wstring& storedName) {

@@ -51,6 +51,8 @@ class EntryList {
   RESITEM& Item(size_t index) const { return *records_[index]; }
   // The listed records in index order.
   const std::vector<RESITEM*>& Listed() const { return listed_; }
+  // The filter choice of the last Filter.
+  int FilterIndex() const { return filterIndex_; }
   // The status bar's text for the last Filter: all records and, under a narrowing choice,
   // the listed ones.
   std::u16string CountText() const;

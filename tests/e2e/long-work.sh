@@ -100,8 +100,13 @@ long_work_browser_remembers() {
 long_work_filter_keys() {
   step="long work: a filter chosen with the keys"
   local all="过滤:所有文件(*.*)" lua="过滤:LUA文件(*.lua)"
+  local images="过滤:图片文件(*.png;*.jpg;*.bmp;*.ico;*.gft)"
   centre_click $filter_box
   seen 10 text $tree_box dialog 000000 "$lua" || fail "the filter list did not open: $(cat "$work/seen")"
+  # The list is wide enough for its longest text.
+  text $((cx + 8)) $((cy + 58)) $((cw - 16)) 220 dialog 000000 "$images" >"$work/seen" ||
+    fail "the filter list cuts its longest text: $(cat "$work/seen")"
+  keep filter-list
   key End Return
   # While the tree refills: the list is closed and the box shows the choice.
   choice_shown() {  # CHOICE OTHER
