@@ -210,9 +210,15 @@ void CSorvResDlg::PumpMessages() {
     work->PumpMessages();
     return;
   }
+  // Outside long work: what the window must do now (sent and posted messages, painting).
+  // Keys and clicks stay queued for the dialog's own loop, which knows the shortcuts and the
+  // dialog keys; dispatched from here they would reach a control bare and be lost.
   MSG msg;
-  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_SENDMESSAGE | PM_QS_POSTMESSAGE | PM_QS_PAINT)) {
+    if (msg.message == WM_QUIT) {
+      ::PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
     ::DispatchMessageW(&msg);
-    ::TranslateMessage(&msg);
   }
 }

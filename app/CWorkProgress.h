@@ -29,8 +29,8 @@ class CWorkProgress {
   // Handles the waiting messages as the work may: input for the controls is dropped, Esc
   // and the close box become a stop request, everything else is dispatched.
   void PumpMessages();
-  // Ends the work: drops the input that arrived during it (so that none of it reaches the
-  // window or a message box afterwards) and stops being the running work.
+  // Ends the work: drops the input made during it (so that none of it reaches the window
+  // or a message box afterwards), keeps what comes after, and stops being the running work.
   void End();
 
   // The total, once it is known.
@@ -59,7 +59,8 @@ class CWorkProgress {
 
  private:
   void Show();
-  static void DropInput();
+  // Drops the keyboard and mouse input made up to `endTime` (GetTickCount).
+  static void DropInput(DWORD endTime);
 
   CStatusBar& m_bar;
   std::wstring m_label;
