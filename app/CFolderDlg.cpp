@@ -161,13 +161,14 @@ void CFolderDlg::OnBrowseSelectionChanged(PCIDLIST_ABSOLUTE item) {
   std::wstring text = PathOfItem(item);
   m_strSelectedPath = text;
   m_strSelectedName = DisplayNameOfItem(item);
-  // The browser finds the starting folder by walking its tree down from the top; on a drive
-  // it lists for the first time the walk can stop short, and the browser then selects the
-  // drive (OK alone would export into its root). While the selection is one of the
-  // folder's parents, it is asked again, a few times, once this notification is over.
+  // The browser finds the starting folder by walking its tree down from the top; in a
+  // large folder it lists for the first time the walk can stop short or take a neighbour,
+  // and the browser then selects the drive or that neighbour (OK alone would export there).
+  // Until the folder is selected it is asked again, a few times, once this notification is
+  // over.
   if (!m_strStartFolder.empty()) {
-    if (text.size() >= m_strStartFolder.size() || !IsStartFolderOrAbove(text))
-      m_strStartFolder.clear();  // reached, or the user went elsewhere
+    if (text.size() == m_strStartFolder.size() && IsStartFolderOrAbove(text))
+      m_strStartFolder.clear();  // reached
     else if (m_nSelectAttempts > 0)
       ::PostMessageW(m_hWnd, kSelectStartMessage, 0, 0);
   }
