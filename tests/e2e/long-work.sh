@@ -109,12 +109,14 @@ long_work_filter_keys() {
   keep filter-list
   key End Return
   # Emptying the tree is quick: only its end is looked at here.
-  lua_listed() { status_shows "共有文件:$BIG_COUNT 过滤后:0" && text $filter_box dialog ffffff "$lua"; }
+  lua_listed() { status_shows "共有文件:$BIG_COUNT 过滤后:0"; }
   seen 120 lua_listed || fail "End, Return: the LUA refill did not end: $(cat "$work/seen")"
-  # While the tree refills with every entry: the list is closed and the box shows the
-  # choice (highlighted, as the box keeps the focus).
+  # While the tree refills with every entry: the list is closed and the box no longer shows
+  # the old choice (the new one is drawn highlighted, as the box keeps the focus, which the
+  # text reader does not read).
   choice_shown() {  # CHOICE OTHER
-    status_shows "过滤.." && text $filter_box dialog ffffff "$1" && no_text $tree_box dialog 000000 "$2"
+    status_shows "过滤.." && no_text $filter_box dialog 000000 "$2" && no_text $tree_box dialog 000000 "$2" &&
+      no_text $tree_box dialog 000000 "$1"
   }
   centre_click $filter_box
   seen 10 text $tree_box dialog 000000 "$lua" || fail "the filter list did not open again: $(cat "$work/seen")"
