@@ -119,7 +119,8 @@ long_work_filter_keys() {
       no_text $tree_box dialog 000000 "$1"
   }
   centre_click $filter_box
-  seen 10 text $tree_box dialog 000000 "$lua" || fail "the filter list did not open again: $(cat "$work/seen")"
+  # LUA is the highlighted item now: another one shows the list is open.
+  seen 10 text $tree_box dialog 000000 "$images" || fail "the filter list did not open again: $(cat "$work/seen")"
   key Home Return
   seen 10 choice_shown "$all" "$lua" || fail "Home, Return: $(cat "$work/seen")"
   keep filter-all-refill
