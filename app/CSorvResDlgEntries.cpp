@@ -153,6 +153,7 @@ void CSorvResDlg::FillTree() {
         [progress] { return !progress || progress->Step(); });
     if (own) own->End();
     m_statusBar.SetPaneText(0, FromU16<wchar_t>(m_entries.CountText()).c_str(), true);
+    if (CWorkProgress* work = CWorkProgress::Active()) work->MarkShown();
   }
   m_tree.SetRedraw(TRUE);
   if (m_reselectItem) m_tree.SelectItem(m_reselectItem);

@@ -111,6 +111,6 @@ void CWorkProgress::DropInput(DWORD endTime) {
 void CWorkProgress::End() {
   if (m_ended) return;
   m_ended = true;
-  DropInput(::GetTickCount());
+  DropInput(m_shown ? m_shownTime : ::GetTickCount());
   if (g_active == this) g_active = m_outer;
 }

@@ -33,6 +33,13 @@ class CWorkProgress {
   // or a message box afterwards), keeps what comes after, and stops being the running work.
   void End();
 
+  // The work's result is on screen now: input made from here on is the user's next command
+  // and is kept when the work ends (the end itself may take a while longer).
+  void MarkShown() {
+    if (!m_shown) m_shownTime = ::GetTickCount();
+    m_shown = true;
+  }
+
   // The total, once it is known.
   void SetTotal(size_t total) { m_total = total; }
   size_t Done() const { return m_done; }
@@ -71,6 +78,8 @@ class CWorkProgress {
   bool m_percent;
   bool m_stop = false;
   bool m_ended = false;
+  bool m_shown = false;
+  DWORD m_shownTime = 0;
   DWORD m_lastShown;
   CWorkProgress* m_outer;
 };
