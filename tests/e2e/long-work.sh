@@ -120,7 +120,8 @@ long_work_filter_keys() {
   }
   centre_click $filter_box
   # LUA is the highlighted item now: another one shows the list is open.
-  seen 10 text $tree_box dialog 000000 "$images" || fail "the filter list did not open again: $(cat "$work/seen")"
+  seen 10 text $((cx + 8)) $((cy + 58)) $((cw - 16)) 220 dialog 000000 "$images" ||
+    fail "the filter list did not open again: $(cat "$work/seen")"
   key Home Return
   seen 10 choice_shown "$all" "$lua" || fail "Home, Return: $(cat "$work/seen")"
   keep filter-all-refill
