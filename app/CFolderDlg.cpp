@@ -130,16 +130,48 @@ int CFolderDlg::DispatchBrowseEvent(UINT msg, LPARAM value) {
 }
 
 void CFolderDlg::OnBrowseInitialized() {
-  if (!m_strFolderPath.empty())
-    SendMessage(BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(m_strFolderPath.c_str()));
-  else
+  m_strStartFolder.clear();
+  if (m_strFolderPath.empty()) {
     SendMessage(BFFM_ENABLEOK, 0, 0);
+    return;
+  }
+  // The folder as the browser names its items: no final "\" but a drive root's.
+  m_strStartFolder = m_strFolderPath;
+  while (m_strStartFolder.size() > 3 && m_strStartFolder.back() == L'\\') m_strStartFolder.pop_back();
+  m_nSelectAttempts = kSelectAttempts;
+  SelectStartFolder();
+}
+
+void CFolderDlg::SelectStartFolder() {
+  if (m_strStartFolder.empty() || m_nSelectAttempts <= 0) return;
+  --m_nSelectAttempts;
+  SendMessage(BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(m_strStartFolder.c_str()));
+}
+
+bool CFolderDlg::IsStartFolderOrAbove(const std::wstring& path) const {
+  std::wstring start = m_strStartFolder;
+  if (path.empty() || path.size() > start.size()) return false;
+  if (::CompareStringOrdinal(path.c_str(), static_cast<int>(path.size()), start.c_str(),
+                             static_cast<int>(path.size()), TRUE) != CSTR_EQUAL)
+    return false;
+  return path.size() == start.size() || path.back() == L'\\' || start[path.size()] == L'\\';
 }
 
 void CFolderDlg::OnBrowseSelectionChanged(PCIDLIST_ABSOLUTE item) {
   std::wstring text = PathOfItem(item);
   m_strSelectedPath = text;
   m_strSelectedName = DisplayNameOfItem(item);
+  // The browser finds the starting folder by walking its tree down from the top; in a
+  // large folder it lists for the first time the walk can stop short or take a neighbour,
+  // and the browser then selects the drive or that neighbour (OK alone would export there).
+  // Until the folder is selected it is asked again, a few times, once this notification is
+  // over.
+  if (!m_strStartFolder.empty()) {
+    if (text.size() == m_strStartFolder.size() && IsStartFolderOrAbove(text))
+      m_strStartFolder.clear();  // reached
+    else if (m_nSelectAttempts > 0)
+      ::PostMessageW(m_hWnd, kSelectStartMessage, 0, 0);
+  }
   SendMessage(BFFM_ENABLEOK, 0, text.empty() ? 0 : 1);
   if (!text.empty()) {
     CClientDC dc(m_hWnd);
@@ -155,6 +187,11 @@ void CFolderDlg::OnBrowseSelectionChanged(PCIDLIST_ABSOLUTE item) {
 int CFolderDlg::OnBrowseValidateFailed(LPCWSTR) { return 1; }
 
 bool CFolderDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  if (msg == kSelectStartMessage) {
+    SelectStartFolder();
+    result = 0;
+    return true;
+  }
   // Not the dialog base's OK and Cancel handling: the window is the shell's, which ends it.
   if (msg == WM_COMMAND && LOWORD(wParam) == IDOK && (HIWORD(wParam) == BN_CLICKED || lParam == 0) &&
       OnBrowseOk()) {

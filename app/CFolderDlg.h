@@ -49,6 +49,17 @@ class CFolderDlg : public CDialog {
   // The browser's callback: attaches the object to the browse window, then dispatches.
   static int CALLBACK BrowseCallbackProc(HWND hWnd, UINT msg, LPARAM value, LPARAM data);
 
+  // How often the browser is asked to select the starting folder before it is left as is,
+  // and the message that asks it again.
+  static const int kSelectAttempts = 5;
+  static const UINT kSelectStartMessage = WM_APP + 0x51;
+  void SelectStartFolder();
+  // True when `path` is the starting folder or one of its parents.
+  bool IsStartFolderOrAbove(const std::wstring& path) const;
+  // The folder the browser should select at its start, until it is selected; empty then.
+  std::wstring m_strStartFolder;
+  int m_nSelectAttempts = 0;
+
   BROWSEINFOW m_bi;
   std::wstring m_strFolderPath;  // in: the folder to preselect; out: the chosen folder
   // The item selected in the browser: its file-system path (empty for a virtual item) and

@@ -18,6 +18,7 @@ BOOL CSorvResApp::InitInstance() {
   {
     CSorvResDlg dlg;
     m_pMainWnd = &dlg;
+    dlg.EndProcessWithWindow();
     dlg.DoModal();
     m_pMainWnd = nullptr;
   }

@@ -5,6 +5,7 @@
 #include "app/CAboutDlg.h"
 #include "framework/CPaintDC.h"
 #include "app/CWorkProgress.h"
+#include "app/DropListWidth.h"
 #include "app/FixedPlacement.h"
 #include "app/LayoutHookup.h"
 #include "rules/TypeFilter.h"
@@ -51,6 +52,7 @@ BOOL CSorvResDlg::OnInitDialog() {
   for (int i = 0; i < sorv::rules::kFilterCount; ++i)
     m_filter.AddString(sorv::app::FromU16<wchar_t>(sorv::rules::FilterText(i)).c_str());
   m_filter.SetCurSel(0);
+  FitDropListToTexts(m_filter);
 
   m_preview.ModifyStyleEx(WS_EX_CLIENTEDGE, 0);
   m_editPath.ModifyStyleEx(WS_EX_CLIENTEDGE, 0);
@@ -117,6 +119,7 @@ bool CSorvResDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
         case MAKELONG(IDC_SAVE, BN_CLICKED): OnSaveFile(); result = 0; return true;
         case MAKELONG(IDC_EXPORT, BN_CLICKED): OnExportAll(); result = 0; return true;
         case MAKELONG(IDC_FILTER, CBN_SELCHANGE): OnFilterChanged(); result = 0; return true;
+        case MAKELONG(IDC_FILTER, CBN_CLOSEUP): OnFilterCloseUp(); result = 0; return true;
         // Ctrl+O, Ctrl+S and Ctrl+E: accelerator commands carry the code 1.
         case MAKELONG(IDC_OPEN, 1): OnOpenFile(); result = 0; return true;
         case MAKELONG(IDC_SAVE, 1): OnSaveFile(); result = 0; return true;
@@ -164,6 +167,7 @@ bool CSorvResDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
       result = DefWindowProc(msg, wParam, lParam);
       return true;
     case WM_DESTROY:
+      if (m_bEndProcess) EndProcessNow();
       RemoveAccelerators();
       // The tree is emptied before it goes, with its redrawing off.
       if (m_tree.GetHwnd()) ClearTree();

@@ -20,6 +20,8 @@
 #include "framework/CTreeCtrl.h"
 #include "app/EntryList.h"
 #include "app/FolderTree.h"
+#include "app/WorkText.h"
+#include "rules/ExportFolderWin.h"
 
 class CSorvResDlg : public CDialog {
  public:
@@ -41,6 +43,8 @@ class CSorvResDlg : public CDialog {
   void OnSaveFile();
   void OnExportAll();
   void OnFilterChanged();
+  // The filter's list closed: a choice made in it with the keys is applied now.
+  void OnFilterCloseUp();
   LRESULT OnTreeSelChanged(const NMTREEVIEWW* notification);
   void OnDropFiles(HDROP drop);
 
@@ -64,8 +68,12 @@ class CSorvResDlg : public CDialog {
   // progress and the final message: "全部导出" and "导出此文件夹".
   void ExportEntries(const std::vector<RESITEM*>& entries);
   // Writes `entries` below `folder` as one export plan decides; returns how many were not
-  // written. Runs no message loop.
-  size_t ExportListed(const std::wstring& folder, const std::vector<RESITEM*>& entries);
+  // written, and names the first of them in `named`. Runs no message loop.
+  size_t ExportListed(const std::wstring& folder, const std::vector<RESITEM*>& entries,
+                      std::vector<sorv::app::NotExportedEntry>* named = nullptr);
+  // Adds an entry that was not written, with the plan's refusal or what the writer met.
+  static void NameNotExported(std::vector<sorv::app::NotExportedEntry>& named, const RESITEM* item,
+                              sorv::rules::ExportRefusal refusal, const sorv::rules::WriteResult& result);
   // Called before each listed entry of an export is written (index in the listed order).
   virtual void OnExportEntry(size_t /*index*/, size_t /*count*/) {}
   // A message box with the system's text for `code`.
@@ -156,6 +164,15 @@ class CSorvResDlg : public CDialog {
   // until inserted.
   std::vector<HTREEITEM> m_listedItems;
   std::vector<HTREEITEM> m_folderItems;
+
+ public:
+  // The program's own window: when it goes, the process ends with it at once (the package
+  // released first), without taking the tree apart item by item.
+  void EndProcessWithWindow() { m_bEndProcess = true; }
+
+ protected:
+  bool m_bEndProcess = false;
+  void EndProcessNow();
 
  private:
   // Open, Save, Export and the path box, in that order.

@@ -26,6 +26,14 @@ void CSorvResDlg::OnCancel() {
   CDialog::OnCancel();
 }
 
+void CSorvResDlg::EndProcessNow() {
+  // Nothing on screen waits for the tree's items to be freed one by one, nor holds the
+  // package meanwhile: the system takes the rest back with the process.
+  ShowWindow(SW_HIDE);
+  m_resFile.Close();
+  ::ExitProcess(0);
+}
+
 void CSorvResDlg::RememberPackageFolder(const std::wstring& packagePath) {
   const std::wstring folder = FolderOf(packagePath);
   if (!folder.empty()) m_lastPackageFolder = folder;

@@ -55,8 +55,8 @@ void CSorvResDlg::LoadPackage(std::wstring path) {
   PumpMessages();
   try {
     // Pane 0 shows the load's progress and the window keeps painting; input that arrives
-    // meanwhile is dropped when it ends.
-    CWorkProgress progress(m_statusBar, L"load..", 0, CWorkProgress::kNotStoppable, true);
+    // meanwhile is dropped when it ends, but Esc and the close box stop it.
+    CWorkProgress progress(m_statusBar, L"load..", 0, CWorkProgress::kStoppable, true);
     PumpMessages();
     ClearItems();
     // The package shown until now is about to be closed.
@@ -71,6 +71,14 @@ void CSorvResDlg::LoadPackage(std::wstring path) {
       // Two steps per entry: its names, then its place in the tree.
       progress.SetTotal(2 * m_resFile.Entries().size());
       BuildItems();
+      if (progress.Stopped()) {
+        // As after a failed open, without its message: nothing listed, no package.
+        ClearItems();
+        m_resFile.Close();
+        m_editPath.SetWindowText(L"");
+        progress.End();
+        m_statusBar.SetPaneText(0, L"", true);
+      }
     } else {
       progress.End();
       m_statusBar.SetPaneText(0, L"打开文件失败", true);
@@ -124,9 +132,7 @@ void CSorvResDlg::ClearItems() {
 void CSorvResDlg::BuildItems() {
   ClearItems();
   CWorkProgress* const progress = CWorkProgress::Active();
-  m_entries.Build(m_resFile.Entries(), [progress] {
-    if (progress) progress->Step();
-  });
+  if (!m_entries.Build(m_resFile.Entries(), [progress] { return !progress || progress->Step(); })) return;
   FillTree();
 }
 
@@ -151,12 +157,11 @@ void CSorvResDlg::FillTree() {
     CWorkProgress* const progress = CWorkProgress::Active();
     m_entries.Filter(
         m_filter.GetCurSel(), [this](RESITEM& item) { return InsertListed(item); },
-        [progress] {
-          if (progress) progress->Step();
-        });
+        [progress] { return !progress || progress->Step(); });
     if (m_folderView) FillFolderView();
     if (own) own->End();
     m_statusBar.SetPaneText(0, FromU16<wchar_t>(m_entries.CountText()).c_str(), true);
+    if (CWorkProgress* work = CWorkProgress::Active()) work->MarkShown();
   }
   m_tree.SetRedraw(TRUE);
   if (m_reselectItem) m_tree.SelectItem(m_reselectItem);
@@ -171,8 +176,18 @@ void CSorvResDlg::OnFilterChanged() {
   // Never in the middle of a load or an export, whose pumping drops the input that could
   // change the filter; the guard keeps their lists whole all the same.
   if (m_bBusy) return;
+  // Keys move the choice while the list is open: the refill waits until it closes.
+  if (m_filter.GetDroppedState()) return;
+  // Already listed (the list closed with this choice and refilled then).
+  if (!m_entries.Empty() && m_filter.GetCurSel() == m_entries.FilterIndex()) return;
   CBusyScope busy(m_bBusy);
   FillTree();
+}
+
+void CSorvResDlg::OnFilterCloseUp() {
+  // The closed list and the choice in the box are drawn before the refill holds the window.
+  ::RedrawWindow(m_filter.GetHwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  if (!m_entries.Empty() && m_filter.GetCurSel() != m_entries.FilterIndex()) OnFilterChanged();
 }
 
 bool CSorvResDlg::InsertListed(RESITEM& item) {
@@ -212,9 +227,15 @@ void CSorvResDlg::PumpMessages() {
     work->PumpMessages();
     return;
   }
+  // Outside long work: what the window must do now (sent and posted messages, painting).
+  // Keys and clicks stay queued for the dialog's own loop, which knows the shortcuts and the
+  // dialog keys; dispatched from here they would reach a control bare and be lost.
   MSG msg;
-  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_SENDMESSAGE | PM_QS_POSTMESSAGE | PM_QS_PAINT)) {
+    if (msg.message == WM_QUIT) {
+      ::PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
     ::DispatchMessageW(&msg);
-    ::TranslateMessage(&msg);
   }
 }

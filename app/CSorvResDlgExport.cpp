@@ -77,13 +77,14 @@ void CSorvResDlg::ExportEntries(const std::vector<RESITEM*>& entries) {
     // Pane 0 counts the entries written; the window keeps painting, and Esc or the close
     // box stop the export before its next entry.
     CWorkProgress progress(m_statusBar, L"导出..", entries.size(), CWorkProgress::kStoppable);
-    const size_t notExported = ExportListed(chooser.GetFolderPath(), entries);
+    std::vector<sorv::app::NotExportedEntry> named;
+    const size_t notExported = ExportListed(chooser.GetFolderPath(), entries, &named);
     progress.End();
     progress.RestorePaneText();
     CPlatformUi::Current().ShowMessage(
         m_hWnd, FromU16<wchar_t>(progress.Stopped()
                                      ? sorv::app::ExportStoppedMessage(progress.Done() - notExported, progress.Total())
-                                     : sorv::rules::ExportDoneMessage(notExported)));
+                                     : sorv::app::ExportDoneText(notExported, named)));
   } catch (const std::bad_alloc&) {
     ShowSystemError(ERROR_NOT_ENOUGH_MEMORY);
   }
@@ -91,7 +92,40 @@ void CSorvResDlg::ExportEntries(const std::vector<RESITEM*>& entries) {
   PumpMessages();
 }
 
-size_t CSorvResDlg::ExportListed(const std::wstring& folder, const std::vector<RESITEM*>& listed) {
+namespace {
+
+// The system's words for an error code, without the final line break.
+std::u16string SystemErrorWords(DWORD code) {
+  wchar_t* text = nullptr;
+  const DWORD length = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+      reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring words = length && text ? std::wstring(text, length) : L"错误 " + std::to_wstring(code);
+  if (text) ::LocalFree(text);
+  while (!words.empty() && (words.back() == L'\n' || words.back() == L'\r' || words.back() == L' ')) words.pop_back();
+  return ToU16(words);
+}
+
+// What the writer met on the disk, in words; the system has none for these.
+std::u16string WriteOutcomeWords(sorv::rules::WriteOutcome outcome) {
+  using sorv::rules::WriteOutcome;
+  switch (outcome) {
+    case WriteOutcome::kLink: return u"路径上有链接或联接点";
+    case WriteOutcome::kAlias: return u"名称是另一个文件或目录的短名称";
+    case WriteOutcome::kNameChanged: return u"系统改变了名称";
+    case WriteOutcome::kNotFolder: return u"有同名文件占了目录的名称";
+    case WriteOutcome::kMoved: return u"导出时目录被移走";
+    case WriteOutcome::kKept: return u"已有同名文件";
+    case WriteOutcome::kWritten:
+    case WriteOutcome::kFailed: break;
+  }
+  return u"";
+}
+
+}  // namespace
+
+size_t CSorvResDlg::ExportListed(const std::wstring& folder, const std::vector<RESITEM*>& listed,
+                                 std::vector<sorv::app::NotExportedEntry>* named) {
   // Every target is decided before anything is written. The listed items in index order:
   // the running progress pumps messages but drops the input that could change the list.
   sorv::rules::ExportPlan plan(ToU16(folder), sorv::rules::WindowsExportLimits(), sorv::rules::PlatformFileNameFold());
@@ -116,11 +150,28 @@ size_t CSorvResDlg::ExportListed(const std::wstring& folder, const std::vector<R
     // what the file system refuses (links, aliases, names it changes) and write failures.
     const BYTE* data = nullptr;
     DWORD size = 0;
-    const bool written = plan.Allowed(i) && m_resFile.GetContent(listed[i]->pEntry, data, size) &&
-                         folders.Write(i, data, size).Written();
-    if (!written) ++notExported;
+    sorv::rules::WriteResult result;
+    if (plan.Allowed(i)) {
+      if (m_resFile.GetContent(listed[i]->pEntry, data, size)) result = folders.Write(i, data, size);
+      else result.error = ERROR_INVALID_DATA;
+    }
+    if (!result.Written()) {
+      ++notExported;
+      if (named && named->size() < sorv::app::kNamedNotExported) NameNotExported(*named, listed[i], plan.Refusal(i), result);
+    }
   }
   return notExported;
+}
+
+void CSorvResDlg::NameNotExported(std::vector<sorv::app::NotExportedEntry>& named, const RESITEM* item,
+                                  sorv::rules::ExportRefusal refusal, const sorv::rules::WriteResult& result) {
+  const RESENTRY* entry = item ? item->pEntry : nullptr;
+  sorv::app::NotExportedEntry e;
+  e.name = entry ? ToU16(entry->pszName) : std::u16string();
+  if (refusal != sorv::rules::ExportRefusal::kNone) e.reason = sorv::app::RefusalWords(refusal);
+  else if (result.outcome == sorv::rules::WriteOutcome::kFailed) e.reason = SystemErrorWords(result.error);
+  else e.reason = WriteOutcomeWords(result.outcome);
+  named.push_back(std::move(e));
 }
 
 std::wstring CSorvResDlg::MakeSaveName(const std::wstring& storedName) {

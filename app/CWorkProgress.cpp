@@ -74,8 +74,10 @@ void CWorkProgress::PumpMessages() {
       break;
     }
     if (IsInput(msg.message)) {
-      if ((msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) ||
-          (msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F4))
+      // A key comes as a system key when no control has the focus (the disabled command
+      // that had it lost it): Esc counts either way.
+      const bool keyDown = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
+      if ((keyDown && msg.wParam == VK_ESCAPE) || (msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F4))
         RequestStop();
       continue;
     }
@@ -93,19 +95,22 @@ void CWorkProgress::RestorePaneText() {
   if (m_bar.GetHwnd()) m_bar.SetPaneText(0, m_previousText.c_str(), true);
 }
 
-void CWorkProgress::DropInput() {
-  MSG msg;
-  while (::PeekMessageW(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
-  }
-  while (::PeekMessageW(&msg, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
-  }
-  while (::PeekMessageW(&msg, nullptr, WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK, PM_REMOVE)) {
+void CWorkProgress::DropInput(DWORD endTime) {
+  // Only what was typed or clicked while the work ran: input queued after its end (a key
+  // pressed at once when the result shows) is the user's next command and stays.
+  static const UINT kRanges[][2] = {
+      {WM_KEYFIRST, WM_KEYLAST}, {WM_MOUSEFIRST, WM_MOUSELAST}, {WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK}};
+  for (const auto& range : kRanges) {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, range[0], range[1], PM_NOREMOVE) &&
+           static_cast<LONG>(msg.time - endTime) <= 0)
+      ::PeekMessageW(&msg, nullptr, range[0], range[1], PM_REMOVE);
   }
 }
 
 void CWorkProgress::End() {
   if (m_ended) return;
   m_ended = true;
-  DropInput();
+  DropInput(m_shown ? m_shownTime : ::GetTickCount());
   if (g_active == this) g_active = m_outer;
 }

@@ -29,9 +29,16 @@ class CWorkProgress {
   // Handles the waiting messages as the work may: input for the controls is dropped, Esc
   // and the close box become a stop request, everything else is dispatched.
   void PumpMessages();
-  // Ends the work: drops the input that arrived during it (so that none of it reaches the
-  // window or a message box afterwards) and stops being the running work.
+  // Ends the work: drops the input made during it (so that none of it reaches the window
+  // or a message box afterwards), keeps what comes after, and stops being the running work.
   void End();
+
+  // The work's result is on screen now: input made from here on is the user's next command
+  // and is kept when the work ends (the end itself may take a while longer).
+  void MarkShown() {
+    if (!m_shown) m_shownTime = ::GetTickCount();
+    m_shown = true;
+  }
 
   // The total, once it is known.
   void SetTotal(size_t total) { m_total = total; }
@@ -59,7 +66,8 @@ class CWorkProgress {
 
  private:
   void Show();
-  static void DropInput();
+  // Drops the keyboard and mouse input made up to `endTime` (GetTickCount).
+  static void DropInput(DWORD endTime);
 
   CStatusBar& m_bar;
   std::wstring m_label;
@@ -70,6 +78,8 @@ class CWorkProgress {
   bool m_percent;
   bool m_stop = false;
   bool m_ended = false;
+  bool m_shown = false;
+  DWORD m_shownTime = 0;
   DWORD m_lastShown;
   CWorkProgress* m_outer;
 };

@@ -19,17 +19,18 @@ void CopyToField(Ch (&field)[N], const std::u16string& text) {
 
 }  // namespace
 
-void EntryList::Build(const std::vector<RESENTRY>& entries, const StepFn& step) {
+bool EntryList::Build(const std::vector<RESENTRY>& entries, const StepFn& step) {
   Clear();
   records_.reserve(entries.size());
   for (const RESENTRY& entry : entries) {
-    if (step) step();
+    if (step && !step()) return false;
     std::unique_ptr<RESITEM> item(new RESITEM());
     // Borrowed for as long as the package stays open; nothing writes through it.
     item->pEntry = const_cast<RESENTRY*>(&entry);
     FillItemNames(*item, ToU16(entry.pszName));
     records_.push_back(std::move(item));
   }
+  return true;
 }
 
 void EntryList::Clear() {
@@ -43,15 +44,16 @@ void EntryList::Unlist() {
   listed_.shrink_to_fit();
 }
 
-void EntryList::Filter(int filterIndex, const ShowFn& show, const StepFn& step) {
+bool EntryList::Filter(int filterIndex, const ShowFn& show, const StepFn& step) {
   filterIndex_ = filterIndex;
   listed_.clear();
   // Every record when the choice lists all, so the whole list is known up front.
   if (rules::FilterPattern(filterIndex) == nullptr) listed_.reserve(records_.size());
   for (const std::unique_ptr<RESITEM>& item : records_) {
-    if (step) step();
+    if (step && !step()) return false;
     if (rules::IsListed(filterIndex, ToU16(item->szExt)) && (!show || show(*item))) listed_.push_back(item.get());
   }
+  return true;
 }
 
 std::u16string EntryList::CountText() const { return rules::CountStatusText(filterIndex_, Count(), listed_.size()); }

@@ -24,22 +24,24 @@ namespace app {
 class EntryList {
  public:
   // Called once per record as a build or a filter walks the list (the window counts its
-  // progress with it).
-  using StepFn = std::function<void()>;
+  // progress with it); false stops the walk before that record.
+  using StepFn = std::function<bool()>;
   // Offered each record the filter lets through, in index order; false when it could not
   // be shown, which leaves it out of the listed records.
   using ShowFn = std::function<bool(RESITEM&)>;
 
   // One record per entry, in index order, with its names split from the stored name.
   // The entries are borrowed: they must outlive the records (until the next Build or Clear).
-  // Nothing is listed until Filter runs.
-  void Build(const std::vector<RESENTRY>& entries, const StepFn& step = nullptr);
+  // Nothing is listed until Filter runs. False when `step` stopped it: the records made
+  // so far stay until the next Build or Clear.
+  bool Build(const std::vector<RESENTRY>& entries, const StepFn& step = nullptr);
   // No records, nothing listed; the memory is given back.
   void Clear();
 
   // Lists the records that filter choice `filterIndex` (the combo box's selection, -1 for
-  // none) lets through and `show` accepts, replacing what was listed.
-  void Filter(int filterIndex, const ShowFn& show = nullptr, const StepFn& step = nullptr);
+  // none) lets through and `show` accepts, replacing what was listed. False when `step`
+  // stopped it: the records walked until then are listed.
+  bool Filter(int filterIndex, const ShowFn& show = nullptr, const StepFn& step = nullptr);
   // Nothing listed; the records stay.
   void Unlist();
 
@@ -49,6 +51,8 @@ class EntryList {
   RESITEM& Item(size_t index) const { return *records_[index]; }
   // The listed records in index order.
   const std::vector<RESITEM*>& Listed() const { return listed_; }
+  // The filter choice of the last Filter.
+  int FilterIndex() const { return filterIndex_; }
   // The status bar's text for the last Filter: all records and, under a narrowing choice,
   // the listed ones.
   std::u16string CountText() const;

@@ -65,6 +65,49 @@ std::u16string ExportStoppedMessage(size_t written, size_t total) {
   return u"导出已停止!\r\n\r\n已写入文件: " + Number(written) + u" / " + Number(total);
 }
 
+std::u16string ShortenedName(const std::u16string& name, size_t units) {
+  if (name.size() <= units || units < 3) return name;
+  size_t head = (units - 1) / 2;
+  size_t tail = units - 1 - head;
+  // Never half a surrogate pair on either side of the cut.
+  if (head > 0 && IsHighSurrogate(name[head - 1])) --head;
+  if (tail > 0 && IsLowSurrogate(name[name.size() - tail])) --tail;
+  return name.substr(0, head) + u"\u2026" + name.substr(name.size() - tail);
+}
+
+std::u16string RefusalWords(rules::ExportRefusal refusal) {
+  using rules::ExportRefusal;
+  switch (refusal) {
+    case ExportRefusal::kNone: return u"";
+    case ExportRefusal::kNoFolder: return u"没有导出目录";
+    case ExportRefusal::kEmptyComponent: return u"名称有空的部分";
+    case ExportRefusal::kDotComponent: return u"名称含 . 或 .. 目录";
+    case ExportRefusal::kColon: return u"名称含冒号";
+    case ExportRefusal::kControlCharacter: return u"名称含控制字符";
+    case ExportRefusal::kInvalidCharacter: return u"名称含文件名不能用的字符";
+    case ExportRefusal::kTrailingDotOrSpace: return u"名称以点或空格结尾";
+    case ExportRefusal::kReservedName: return u"名称是设备名";
+    case ExportRefusal::kTooLong: return u"路径或名称太长";
+    case ExportRefusal::kUnpairedSurrogate: return u"名称含不成对的代理字符";
+    case ExportRefusal::kDuplicate: return u"与前面的条目是同一个文件";
+    case ExportRefusal::kNameClash: return u"与前面条目的文件或目录同名";
+  }
+  return u"";
+}
+
+std::u16string ExportDoneText(size_t notExported, const std::vector<NotExportedEntry>& named) {
+  std::u16string text = rules::ExportDoneMessage(notExported);
+  if (notExported == 0) return text;
+  size_t shown = 0;
+  for (const NotExportedEntry& entry : named) {
+    if (shown == kNamedNotExported) break;
+    text += u"\r\n" + ShortenedName(entry.name, kNotExportedNameUnits) + u": " + entry.reason;
+    ++shown;
+  }
+  if (notExported > shown) text += u"\r\n\u2026";
+  return text;
+}
+
 bool ResolveTypedFolder(const std::u16string& base, const std::u16string& typed, std::u16string& out) {
   out.clear();
   const std::u16string text = Trim(typed);

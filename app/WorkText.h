@@ -3,6 +3,9 @@
 #pragma once
 #include <cstddef>
 #include <string>
+#include <vector>
+
+#include "rules/ExportPath.h"
 
 namespace sorv {
 namespace app {
@@ -13,6 +16,25 @@ std::u16string ProgressText(const std::u16string& label, size_t done, size_t tot
 
 // The message after an export the user stopped: how many files were written of how many.
 std::u16string ExportStoppedMessage(size_t written, size_t total);
+
+// One entry an export did not write: its stored name and why, in words.
+struct NotExportedEntry {
+  std::u16string name;
+  std::u16string reason;
+};
+// How many entries the message after an export names, and how long a name it shows whole.
+const size_t kNamedNotExported = 10;
+const size_t kNotExportedNameUnits = 40;
+
+// The message after an export that ran to its end: rules::ExportDoneMessage's lines, then
+// one line "<name>: <reason>" per entry of `named` (the first ones not written, at most
+// kNamedNotExported of them; a longer name keeps its start and end around "…"), then "…"
+// when more entries were not written than are named.
+std::u16string ExportDoneText(size_t notExported, const std::vector<NotExportedEntry>& named);
+// Why the export plan refused an entry, in the window's words.
+std::u16string RefusalWords(rules::ExportRefusal refusal);
+// `name` cut to `units` UTF-16 units: its start, "…" and its end; whole when it fits.
+std::u16string ShortenedName(const std::u16string& name, size_t units);
 
 // A folder path typed into the chooser's edit box, made absolute: a path with a drive
 // ("D:\x", "D:x", "D:") or a network path ("\\server\share\x") stands for itself; one that

@@ -1,5 +1,11 @@
 #include "preview/CImageCtrl.h"
 
+#include <vector>
+
+#include "framework/CComPtr.h"
+#include "framework/CGlobalMemory.h"
+#include "preview/IconPick.h"
+
 #include "framework/CGdiObject.h"
 #include "framework/CPaintDC.h"
 #include "framework/CSelectObject.h"
@@ -27,9 +33,53 @@ void CImageCtrl::OnBind() {
   CWindow::OnBind();
 }
 
+namespace {
+
+// For an icon or cursor of several pictures, a stream over its largest one: the decoder
+// would take the first, often the smallest. Null otherwise, with `stream` where it was.
+CComPtr<IStream> LargestIconStream(IStream* stream) {
+  LARGE_INTEGER zero = {};
+  ULARGE_INTEGER start = {};
+  if (FAILED(stream->Seek(zero, STREAM_SEEK_CUR, &start))) return {};
+  uint8_t head[6] = {};
+  ULONG got = 0;
+  const bool icon = SUCCEEDED(stream->Read(head, sizeof(head), &got)) && sorv::IsIconDirectory(head, got);
+  STATSTG stat = {};
+  std::vector<uint8_t> bytes;
+  if (icon && SUCCEEDED(stream->Stat(&stat, STATFLAG_NONAME)) && stat.cbSize.QuadPart > start.QuadPart &&
+      stat.cbSize.QuadPart - start.QuadPart <= 0x7FFFFFFF) {
+    bytes.resize(static_cast<size_t>(stat.cbSize.QuadPart - start.QuadPart));
+    LARGE_INTEGER back;
+    back.QuadPart = static_cast<LONGLONG>(start.QuadPart);
+    got = 0;
+    if (FAILED(stream->Seek(back, STREAM_SEEK_SET, nullptr)) ||
+        FAILED(stream->Read(bytes.data(), static_cast<ULONG>(bytes.size()), &got)))
+      got = 0;
+    bytes.resize(got);
+  }
+  LARGE_INTEGER back;
+  back.QuadPart = static_cast<LONGLONG>(start.QuadPart);
+  stream->Seek(back, STREAM_SEEK_SET, nullptr);
+  std::vector<uint8_t> picture;
+  if (bytes.empty() || !sorv::LargestIconPicture(bytes.data(), bytes.size(), picture)) return {};
+  CGlobalMemory block;
+  if (!block.Assign(picture.data(), static_cast<DWORD>(picture.size()))) return {};
+  CComPtr<IStream> largest;
+  if (FAILED(CreateStreamOnHGlobal(block.Get(), TRUE, &largest))) return {};
+  block.Detach();  // the stream frees it
+  ULARGE_INTEGER exact;
+  exact.QuadPart = picture.size();
+  largest->SetSize(exact);
+  return largest;
+}
+
+}  // namespace
+
 bool CImageCtrl::SetImageStream(IStream* stream) {
   FreeImage();
   m_bPlaceholder = TRUE;
+  CComPtr<IStream> largest = stream ? LargestIconStream(stream) : CComPtr<IStream>();
+  if (largest) stream = largest;
   const bool decoded = stream && m_image.LoadFromStream(stream);
   if (m_hWnd) Invalidate(TRUE);
   return decoded;

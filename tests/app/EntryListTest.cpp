@@ -39,7 +39,10 @@ TEST(EntryList, BuildMakesOneRecordPerEntryInIndexOrder) {
   const std::vector<RESENTRY> entries = Entries();
   EntryList list;
   size_t steps = 0;
-  list.Build(entries, [&] { ++steps; });
+  list.Build(entries, [&] {
+    ++steps;
+    return true;
+  });
   EXPECT_EQ(steps, entries.size());
   ASSERT_EQ(list.Count(), entries.size());
   for (size_t i = 0; i < entries.size(); ++i) EXPECT_EQ(list.Item(i).pEntry, &entries[i]) << i;
@@ -76,7 +79,10 @@ TEST(EntryList, FilterListsWholeExtensionsInIndexOrderAndCounts) {
   };
   for (const Case& c : cases) {
     size_t steps = 0;
-    list.Filter(c.filter, nullptr, [&] { ++steps; });
+    list.Filter(c.filter, nullptr, [&] {
+      ++steps;
+      return true;
+    });
     EXPECT_EQ(ListedNames(list), c.listed) << "filter " << c.filter;
     EXPECT_EQ(list.CountText(), c.counts) << "filter " << c.filter;
     // Every record is a step, listed or not.
@@ -103,6 +109,20 @@ TEST(EntryList, ListsOnlyWhatTheTreeTookAtStableAddresses) {
   list.Filter(0, [](RESITEM&) { return true; });
   ASSERT_EQ(list.Listed().size(), entries.size());
   for (size_t i = 0; i < entries.size(); ++i) EXPECT_EQ(list.Listed()[i], &list.Item(i)) << i;
+}
+
+// A step that answers false ends the walk before its record (a load or refill stopped).
+TEST(EntryList, AStepThatSaysStopEndsBuildAndFilterThere) {
+  const std::vector<RESENTRY> entries = Entries();
+  EntryList list;
+  size_t steps = 0;
+  const auto stopAtThird = [&] { return ++steps < 3; };
+  EXPECT_FALSE(list.Build(entries, stopAtThird));
+  EXPECT_EQ(list.Count(), 2u);
+  EXPECT_TRUE(list.Build(entries));
+  steps = 0;
+  EXPECT_FALSE(list.Filter(0, nullptr, stopAtThird));
+  EXPECT_EQ(ListedNames(list), (std::vector<std::u16string>{u"Logo.PNG", u"btn.png"}));
 }
 
 TEST(EntryList, UnlistKeepsTheRecordsAndClearDropsEverything) {

@@ -416,3 +416,39 @@ TEST(FolderDlg, ATypedFolderInARealBrowseWindow) {
   if (ran == 0) GTEST_SKIP() << "the folder browser did not call back here";
   EXPECT_EQ(ran, sizeof(cases) / sizeof(cases[0]));
 }
+
+// The last export folder, deep on the drive that maps the host's file system, and given as
+// the chooser hands it back (ending with "\") or without the "\": the next run starts with
+// that folder selected, so that OK alone exports there again.
+TEST(FolderDlg, StartsAtTheLastFolderOnTheZDrive) {
+  harness::FakeUi ui;
+  harness::TestDlg owner;
+  ASSERT_TRUE(owner.Create(nullptr));
+  harness::Pump();
+  const std::wstring base = L"Z:\\tmp\\sorvres-chooser.z-" + std::to_wstring(::GetCurrentProcessId());
+  const std::wstring mid = base + L"\\out\\mid";
+  ::CreateDirectoryW(base.c_str(), nullptr);
+  ::CreateDirectoryW((base + L"\\out").c_str(), nullptr);
+  ASSERT_TRUE(::CreateDirectoryW(mid.c_str(), nullptr));
+
+  TestFolderDlg chooser(L"请选择导出目录...", owner);
+  g_chooser = &chooser;
+  g_owner = owner;
+  g_answer = IDOK;
+  size_t ran = 0;
+  for (const std::wstring& start : {mid + L"\\", mid}) {
+    chooser.SetFolderPath(start);
+    g_seen = BrowseSeen();
+    // Answered when a person could: the browser has had a moment to settle.
+    Later::Arm(&LookAndAnswer, 1500);
+    const INT_PTR result = chooser.DoModal();
+    if (!g_seen.browse) continue;
+    ++ran;
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(chooser.GetFolderPath(), mid + L"\\") << std::string(start.begin(), start.end());
+  }
+  ::RemoveDirectoryW(mid.c_str());
+  ::RemoveDirectoryW((base + L"\\out").c_str());
+  ::RemoveDirectoryW(base.c_str());
+  if (ran == 0) GTEST_SKIP() << "the folder browser did not call back here";
+}

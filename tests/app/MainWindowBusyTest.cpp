@@ -187,7 +187,7 @@ TEST_F(BusyTest, ExportIntoADriveRoot) {
   EXPECT_EQ(fixtures::FilesBelow(target), (std::set<std::wstring>{L"top.png", L"a\\b\\deep.png"}));
   EXPECT_EQ(harness::ReadBytes(root + L"a\\b\\deep.png"), deep);
   EXPECT_EQ(harness::ReadBytes(target + L"\\top.png"), png);
-  EXPECT_EQ(ui.messages, std::vector<std::wstring>{L"导出文件完成!\r\n\r\n失败: 1"});
+  EXPECT_EQ(ui.messages, std::vector<std::wstring>{L"导出文件完成!\r\n\r\n失败: 1\r\n..\\up.png: 名称含 . 或 .. 目录"});
 }
 
 namespace {

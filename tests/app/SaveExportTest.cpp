@@ -174,7 +174,10 @@ TEST_F(SaveExportTest, ExportWritesTheListedEntriesBelowTheFolderAndSkipsHostile
   EXPECT_EQ(fixtures::FilesBelow(dir.Path()).size(), fixtures::FilesBelow(out).size() + 1);  // + the package
   EXPECT_FALSE(harness::FileExists(L"C:\\x"));
   ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0], L"导出文件完成!\r\n\r\n失败: 5");
+  // The entries not written are named below the count, each with its reason.
+  EXPECT_EQ(ui.messages[0],
+            L"导出文件完成!\r\n\r\n失败: 5\r\n..\\x: 名称含 . 或 .. 目录\r\nC:\\x: 名称含冒号\r\na:b: 名称含冒号\r\n"
+            L"CON.png: 名称是设备名\r\na\\..\\..\\x: 名称含 . 或 .. 目录");
   EXPECT_TRUE(::IsWindowEnabled(dlg.m_btnExport) && ::IsWindowEnabled(dlg.m_btnOpen) &&
               ::IsWindowEnabled(dlg.m_btnSave) && ::IsWindowEnabled(dlg.m_editPath));
   EXPECT_FALSE(dlg.m_bBusy);
@@ -195,6 +198,23 @@ TEST_F(SaveExportTest, ExportWritesTheListedEntriesBelowTheFolderAndSkipsHostile
   EXPECT_EQ(harness::ReadBytes(xmlOnly + L"\\a\\d.xml"), d);
 }
 
+// Ten entries are named, a long name keeps its start and end, and "…" says there are more.
+TEST_F(SaveExportTest, TheFinalMessageNamesTheFirstTenEntriesNotWritten) {
+  const std::wstring longName = L"very\\long\\" + std::wstring(50, L'n') + L"?.png";
+  std::vector<EntrySpec> entries = {{L"ok.png", kPng}, {longName, kPng}};
+  for (int i = 0; i < 11; ++i) entries.push_back({L"bad" + std::to_wstring(i) + L"|.txt", kPng});
+  Load(entries);
+  const std::wstring out = dir / L"out";
+  ::CreateDirectoryW(out.c_str(), nullptr);
+  Export(out + L"\\");
+  std::wstring expected = L"导出文件完成!\r\n\r\n失败: 12\r\nvery\\long\\nnnnnnnnn\u2026nnnnnnnnnnnnnnn?.png: 名称含文件名不能用的字符";
+  for (int i = 0; i < 9; ++i) expected += L"\r\nbad" + std::to_wstring(i) + L"|.txt: 名称含文件名不能用的字符";
+  expected += L"\r\n\u2026";
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0], expected);
+  EXPECT_EQ(fixtures::FilesBelow(out), std::set<std::wstring>{L"ok.png"});
+}
+
 TEST_F(SaveExportTest, AFileInTheWaySkipsTheEntriesBelowIt) {
   Load({{L"a\\one.png", kPng}, {L"a\\b\\two.png", kPng}, {L"top.png", kPng}, {L"c\\three.png", kPng}});
   const std::wstring out = dir / L"out";
@@ -203,7 +223,10 @@ TEST_F(SaveExportTest, AFileInTheWaySkipsTheEntriesBelowIt) {
   Export(out + L"\\");
   EXPECT_EQ(fixtures::FilesBelow(out), (std::set<std::wstring>{L"a", L"top.png", L"c\\three.png"}));
   ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0], L"导出文件完成!\r\n\r\n失败: 2");
+  // Named with the system's words for the error, whatever they are.
+  const std::wstring message = ui.messages[0];
+  EXPECT_EQ(message.rfind(L"导出文件完成!\r\n\r\n失败: 2\r\na\\one.png: ", 0), 0u);
+  EXPECT_NE(message.find(L"\r\na\\b\\two.png: "), std::wstring::npos);
 }
 
 TEST_F(SaveExportTest, NothingListedOrChooserCancelledWritesAndSaysNothing) {
@@ -274,7 +297,9 @@ TEST_F(SaveExportTest, TwoEntriesForOneFileKeepTheFirstAndCountTheSecond) {
 
   Export(out + L"\\");
   ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0], L"导出文件完成!\r\n\r\n失败: 8");
+  std::wstring named;
+  for (const Pair& p : pairs) named += L"\r\n" + p.second.name + L": 与前面的条目是同一个文件";
+  EXPECT_EQ(ui.messages[0], L"导出文件完成!\r\n\r\n失败: 8" + named);
   files.insert(L"e\\f.txt");
   EXPECT_EQ(fixtures::FilesBelow(out), files);
   for (const Pair& p : pairs) {
@@ -308,7 +333,10 @@ TEST_F(SaveExportTest, ALinkBelowTheFolderIsNotWrittenThrough) {
   // link where one was made (the entry for "sys" otherwise lands in a plain folder inside).
   const size_t failed = 3 + (systemLink ? 1 : 0);
   ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0], L"导出文件完成!\r\n\r\n失败: " + std::to_wstring(failed));
+  const std::wstring link = L": 路径上有链接或联接点";
+  EXPECT_EQ(ui.messages[0], L"导出文件完成!\r\n\r\n失败: " + std::to_wstring(failed) + L"\r\nlink\\x.txt" + link +
+                                L"\r\nlink\\deeper\\y.txt" + link + L"\r\nf.txt" + link +
+                                (systemLink ? L"\r\nsys\\z.txt" + link : L""));
   EXPECT_EQ(harness::ReadBytes(out + L"\\f.txt"), fixtures::Text("keep"));  // still the link
   EXPECT_EQ(harness::FileExists(out + L"\\sys\\z.txt"), !systemLink);
 }
@@ -359,7 +387,8 @@ TEST_F(SaveExportTest, ANameTooLongForThePlatformIsRefusedBeforeAnyFolder) {
   Export(out + L"\\");
   const size_t grown = PeakPrivateBytes() - before;
   ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0], L"导出文件完成!\r\n\r\n失败: 1");
+  EXPECT_EQ(ui.messages[0],
+            L"导出文件完成!\r\n\r\n失败: 1\r\na\\a\\a\\a\\a\\a\\a\\a\\a\\a\u2026\\a\\a\\a\\a\\a\\a\\a\\x.txt: 路径或名称太长");
   EXPECT_FALSE(harness::FileExists(out + L"\\a"));
   EXPECT_GT(out.size() + fits.size(), 260u);
   EXPECT_EQ(harness::ReadBytes(L"\\\\?\\" + out + L"\\" + fits + L"y.txt"), fixtures::Text("fits"));

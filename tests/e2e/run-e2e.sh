@@ -489,4 +489,9 @@ for _ in $(seq 200); do kill -0 "$program_pid" 2>/dev/null || break; sleep 0.1; 
 kill -0 "$program_pid" 2>/dev/null && fail "the program still runs 20 s after Esc"
 wait "$program_pid"
 program_pid=""
+
+# ---- Long work: stopping it, keys after it, the end with a big package ---------------------
+
+source "$root/tests/e2e/long-work.sh"
+long_work_steps
 echo "e2e: passed; screenshots in $shots"

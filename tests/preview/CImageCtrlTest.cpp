@@ -226,6 +226,68 @@ TEST(ImageCtrl, ShowsEveryFormatTheCodecAccepts) {
   }
 }
 
+namespace {
+
+// An icon (type 1) or cursor (type 2) directory over the given pictures, in that order:
+// each picture is an icon file's image part or PNG bytes.
+Bytes IconDirectory(int type, const std::vector<std::pair<int, Bytes>>& pictures) {
+  Bytes b = {0, 0, static_cast<uint8_t>(type), 0, static_cast<uint8_t>(pictures.size()), 0};
+  uint32_t offset = static_cast<uint32_t>(6 + 16 * pictures.size());
+  for (const auto& p : pictures) {
+    const uint8_t side = static_cast<uint8_t>(p.first);  // 256 is stored as 0
+    const uint32_t n = static_cast<uint32_t>(p.second.size());
+    b.insert(b.end(), {side, side, 0, 0, 1, 0, 32, 0});
+    for (uint32_t v : {n, offset}) b.insert(b.end(), {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)});
+    offset += n;
+  }
+  for (const auto& p : pictures) b.insert(b.end(), p.second.begin(), p.second.end());
+  return b;
+}
+
+Bytes IconPicture(int side, uint32_t argb) {
+  const Bytes file = testimg::Ico32(side, side, testimg::Solid(side, side, argb));
+  return Bytes(file.begin() + 22, file.end());
+}
+
+}  // namespace
+
+// An icon or cursor of several sizes shows its largest picture, wherever it stands in the
+// directory and however it is stored.
+TEST(ImageCtrl, AnIconOfSeveralSizesShowsItsLargestPicture) {
+  const uint32_t red = 0xFF0000, blue = 0x0000FF, green = 0x00A000;
+  struct Case {
+    const char* name;
+    Bytes bytes;
+    int side;
+    uint32_t colour;
+  } cases[] = {
+      {"ico 16 48 32", IconDirectory(1, {{16, IconPicture(16, 0xFF000000 | red)}, {48, IconPicture(48, 0xFF000000 | blue)},
+                                         {32, IconPicture(32, 0xFF000000 | red)}}),
+       48, blue},
+      {"cur 16 48", IconDirectory(2, {{16, IconPicture(16, 0xFF000000 | red)}, {48, IconPicture(48, 0xFF000000 | blue)}}),
+       48, blue},
+      {"ico with a png 64",
+       IconDirectory(1, {{16, IconPicture(16, 0xFF000000 | red)},
+                         {64, testimg::Encode(L"image/png", 64, 64, testimg::Solid(64, 64, 0xFF000000 | green))}}),
+       64, green},
+      // A picture whose bytes reach past the file does not count.
+      {"ico, the larger one cut", [&] {
+         Bytes b = IconDirectory(1, {{16, IconPicture(16, 0xFF000000 | red)}, {48, IconPicture(48, 0xFF000000 | blue)}});
+         b.resize(b.size() - 10);
+         return b;
+       }(),
+       16, red},
+  };
+  Preview preview(300, 200);
+  for (const Case& c : cases) {
+    ASSERT_TRUE(preview.Show(c.bytes)) << c.name;
+    const Canvas canvas = preview.Render();
+    const RECT expected = {(300 - c.side) / 2, (200 - c.side) / 2, (300 - c.side) / 2 + c.side, (200 - c.side) / 2 + c.side};
+    EXPECT_TRUE(SameRect(canvas.InkBounds(), expected)) << c.name << ": " << Describe(canvas.InkBounds());
+    EXPECT_TRUE(Near(canvas.At(150, 100), c.colour, 0)) << c.name << std::hex << ": " << canvas.At(150, 100);
+  }
+}
+
 TEST(ImageCtrl, UndecodableOrMissingStreamsShowTheRedPlaceholderText) {
   const Bytes png = testimg::Png(8, 8, 8, 6, Bytes(8 * 8 * 4, 0xFF));
   const Bytes empty, xml = {'<', '?', 'x', 'm', 'l', '?', '>', '<', 'a', '/', '>'};

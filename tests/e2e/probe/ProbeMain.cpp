@@ -4,6 +4,10 @@
 //
 //   pack OUT NAME FILE [NAME FILE]...     package with FILE stored as NAME ("wrap:NAME": behind
 //                                         a TGF header)
+//   many OUT COUNT                        package of COUNT small text entries, 1,000 to a folder
+//   replaceable FILE MS                   wait until another program may replace FILE (open it
+//                                         for writing and deleting, shared with nobody); prints
+//                                         the milliseconds waited
 //   desktop                               the desktop folder the folder chooser preselects
 //   window TITLE MS                       wait for a visible top-level window with that title
 //   foreground TITLE|!TITLE CLASS|- MS    wait for the foreground window (and its focused control)
@@ -89,6 +93,35 @@ int Pack(int argc, wchar_t** argv) {
   std::unique_ptr<FILE, int (*)(FILE*)> out(_wfopen(argv[2], L"wb"), &std::fclose);
   if (!out || std::fwrite(bytes.data(), 1, bytes.size(), out.get()) != bytes.size()) return Fail("cannot write the package");
   return 0;
+}
+
+int Many(const wchar_t* out, long count) {
+  sorv::pkg::PackageWriter writer;
+  for (long i = 0; i < count; ++i) {
+    const std::wstring name = L"d" + std::to_wstring(i / 1000) + L"\\e" + std::to_wstring(i) + L".txt";
+    writer.Add(std::u16string(name.begin(), name.end()), {'x'});
+  }
+  const std::vector<uint8_t> bytes = writer.Build();
+  std::unique_ptr<FILE, int (*)(FILE*)> file(_wfopen(out, L"wb"), &std::fclose);
+  if (!file || std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) return Fail("cannot write the package");
+  return 0;
+}
+
+int Replaceable(const wchar_t* path, long ms) {
+  const DWORD start = ::GetTickCount();
+  for (;;) {
+    const HANDLE file = ::CreateFileW(path, GENERIC_WRITE | DELETE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+      ::CloseHandle(file);
+      Print(std::to_wstring(::GetTickCount() - start) + L"\n");
+      return 0;
+    }
+    if (::GetTickCount() - start >= static_cast<DWORD>(ms)) {
+      Print(L"still held after " + std::to_wstring(ms) + L" ms (error " + std::to_wstring(::GetLastError()) + L")\n");
+      return 1;
+    }
+    ::Sleep(20);
+  }
 }
 
 int Desktop() {
@@ -228,6 +261,8 @@ int wmain(int argc, wchar_t** argv) {
   long ms = 0;
   e2e::WindowInfo info;
   if (command == L"pack") return Pack(argc, argv);
+  if (command == L"many" && argc == 4 && Number(argv[3], ms)) return Many(argv[2], ms);
+  if (command == L"replaceable" && argc == 4 && Number(argv[3], ms)) return Replaceable(argv[2], ms);
   if (command == L"desktop") return Desktop();
   if (command == L"window" && argc == 4 && Number(argv[3], ms))
     return Report(e2e::WaitForWindow(argv[2], static_cast<DWORD>(ms), info), info);
