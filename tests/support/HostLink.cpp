@@ -2,22 +2,11 @@
 
 #include <windows.h>
 
+#include "tests/support/HostCommand.h"
+
 namespace {
 
 bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-// Wine's own path translation; absent on Windows.
-std::string UnixPath(const std::wstring& path) {
-  using ToUnix = char*(CDECL*)(LPCWSTR);
-  const auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
-      ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-  if (!toUnix) return std::string();
-  char* unix = toUnix(path.c_str());
-  if (!unix) return std::string();
-  std::string result(unix);
-  ::HeapFree(::GetProcessHeap(), 0, unix);
-  return result;
-}
 
 std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
@@ -32,10 +21,10 @@ bool MakeSystemSymlink(const std::wstring& link, const std::wstring& target, boo
 }
 
 bool MakeHostSymlink(const std::wstring& link, const std::wstring& target) {
-  const std::string unixTarget = UnixPath(target);
+  const std::string unixTarget = HostPath(target);
   // The link's folder exists; its own name does not yet, so translate the folder.
   const size_t slash = link.find_last_of(L'\\');
-  const std::string unixFolder = UnixPath(link.substr(0, slash));
+  const std::string unixFolder = HostPath(link.substr(0, slash));
   if (unixTarget.empty() || unixFolder.empty()) {
     return MakeSystemSymlink(link, target, (::GetFileAttributesW(target.c_str()) & FILE_ATTRIBUTE_DIRECTORY) != 0);
   }
