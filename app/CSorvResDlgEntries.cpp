@@ -12,6 +12,7 @@
 #include "framework/CPlatformUi.h"
 #include "app/CWorkProgress.h"
 #include "app/CSorvResDlg.h"
+#include "app/SystemText.h"
 #include "app/WideText.h"
 
 using sorv::app::FromU16;
@@ -97,13 +98,8 @@ void CSorvResDlg::LoadPackage(std::wstring path) {
 }
 
 void CSorvResDlg::ShowSystemError(DWORD code) {
-  wchar_t* text = nullptr;
-  const DWORD length = ::FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-      reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::wstring message = length && text ? std::wstring(text, length) : L"Error " + std::to_wstring(code);
-  if (text) ::LocalFree(text);
-  while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r')) message.pop_back();
+  std::wstring message = SystemText(code);
+  if (message.empty()) message = L"Error " + std::to_wstring(code);
   CPlatformUi::Current().ShowMessage(m_hWnd, message);
 }
 

@@ -12,6 +12,7 @@
 #include "framework/CPlatformUi.h"
 #include "app/CWorkProgress.h"
 #include "app/CSorvResDlg.h"
+#include "app/SystemText.h"
 #include "rules/ExportFolderWin.h"
 #include "rules/ExportPath.h"
 #include "rules/ExportPlan.h"
@@ -96,13 +97,9 @@ namespace {
 
 // The system's words for an error code, without the final line break.
 std::u16string SystemErrorWords(DWORD code) {
-  wchar_t* text = nullptr;
-  const DWORD length = ::FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-      reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::wstring words = length && text ? std::wstring(text, length) : L"错误 " + std::to_wstring(code);
-  if (text) ::LocalFree(text);
-  while (!words.empty() && (words.back() == L'\n' || words.back() == L'\r' || words.back() == L' ')) words.pop_back();
+  std::wstring words = SystemText(code);
+  if (words.empty()) words = L"错误 " + std::to_wstring(code);
+  while (!words.empty() && words.back() == L' ') words.pop_back();
   return ToU16(words);
 }
 

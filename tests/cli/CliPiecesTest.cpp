@@ -141,7 +141,7 @@ TEST(Arguments, ParsesOptionsAndRefusesWhatItDoesNotKnow) {
 }
 
 TEST(Arguments, TakesShortOptionsRunTogetherAsGetoptDoes) {
-  const std::vector<OptionSpec> spec = {{"-k", false}, {"-v", false}, {"-C", true}};
+  const std::vector<OptionSpec> options = {{"-k", false}, {"-v", false}, {"-C", true}};
   struct Case {
     std::vector<std::string> args;
     std::vector<std::string> dir;  // the values of -C
@@ -153,14 +153,14 @@ TEST(Arguments, TakesShortOptionsRunTogetherAsGetoptDoes) {
       {{"-Ck", "x"}, {"k"}, false, false},  // ... even when it looks like an option
   };
   for (const Case& c : cases) {
-    const Arguments a(c.args, spec);
+    const Arguments a(c.args, options);
     EXPECT_EQ(a.Values("-C"), c.dir) << c.args[0];
     EXPECT_EQ(a.Has("-k"), c.k) << c.args[0];
     EXPECT_EQ(a.Has("-v"), c.v) << c.args[0];
   }
-  EXPECT_EQ(Arguments({"-Ck", "x"}, spec).Positionals(), std::vector<std::string>{"x"});
-  EXPECT_THROW(Arguments({"-kx"}, spec), UsageError);
-  EXPECT_THROW(Arguments({"-kC"}, spec), UsageError);  // -C without its value
+  EXPECT_EQ(Arguments({"-Ck", "x"}, options).Positionals(), std::vector<std::string>{"x"});
+  EXPECT_THROW(Arguments({"-kx"}, options), UsageError);
+  EXPECT_THROW(Arguments({"-kC"}, options), UsageError);  // -C without its value
 }
 
 TEST(Progress, TextShowsShareOfBytesAndFiles) {
