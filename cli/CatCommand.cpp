@@ -19,18 +19,19 @@ const OptionTable<CatArguments> kOptions = {
      "is not valid Unicode: decimal, comma-separated (\"100,92,56321,120\"); matched exactly"},
 };
 
-std::string Help(const std::string& optionLines) {
-  return "Usage: rdbtool cat PKG NAME... [--units UNITS]...\n"
-         "Writes the contents of the entries named NAME to standard output, in the order the\n"
-         "names are given, as extract would write them to files: a wrapped image without its\n"
-         "\"TGF\" header. A NAME is the stored name (\"/\" or \"\\\" alike) or the name extract\n"
-         "writes (ui/btn/ok.png for a wrapped PNG stored as ui\\btn\\ok). Entries stored with\n"
-         "exactly that name are written; only when there are none is ASCII case ignored. A name\n"
-         "that selects several entries writes each, and says so on standard error.\n" +
-         optionLines +
-         "  rdbtool cat game.rdb ui/btn/ok | identify -\n"
-         "Exit status 1 when a name matches no entry or an entry's data lies outside the file.\n";
-}
+const char kHelpStart[] =
+    "Usage: rdbtool cat PKG NAME... [--units UNITS]...\n"
+    "Writes the contents of the entries named NAME to standard output, in the order the\n"
+    "names are given, as extract would write them to files: a wrapped image without its\n"
+    "\"TGF\" header. A NAME is the stored name (\"/\" or \"\\\" alike) or the name extract\n"
+    "writes (ui/btn/ok.png for a wrapped PNG stored as ui\\btn\\ok). Entries stored with\n"
+    "exactly that name are written; only when there are none is ASCII case ignored. A name\n"
+    "that selects several entries writes each, and says so on standard error.\n";
+const char kHelpEnd[] =
+    "  rdbtool cat game.rdb ui/btn/ok | identify -\n"
+    "Exit status 1 when a name matches no entry or an entry's data lies outside the file.\n";
+
+std::string Help(const std::string& optionLines) { return kHelpStart + optionLines + kHelpEnd; }
 
 // Writes the entries `selection` (one name) selects; false when standard output fails.
 bool WriteSelected(const PackageFile& package, EntrySelection& selection, const std::string& shown, bool& failed) {

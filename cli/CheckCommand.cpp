@@ -23,18 +23,20 @@ struct CheckArguments : Arguments {};
 
 const OptionTable<CheckArguments> kOptions = {};
 
+const char kHelp[] =
+    "Usage: rdbtool check PKG\n"
+    "Checks the header (size, signature, data-area start), that the index lies within the\n"
+    "file, and for every entry that its data lies within the file, that a \"TGF\" wrapped\n"
+    "header is complete and consistent, that extract would accept its name, and that no\n"
+    "two names name the same file on Windows (the same name twice, names that differ only\n"
+    "in letter case, \"/\" against \"\\\"): extract and the window's export cannot write both;\n"
+    "and names with a part shaped like a short (8.3) alias (\"LONGDI~1\"), which on Windows may\n"
+    "reach another entry's file or folder.\n"
+    "Prints one line per problem on standard output; exits with 1 when there are problems,\n"
+    "0 when there are none, and 2 when the file cannot be read or is not a package.\n";
+
 std::string Help(const std::string& optionLines) {
-  return "Usage: rdbtool check PKG\n"
-         "Checks the header (size, signature, data-area start), that the index lies within the\n"
-         "file, and for every entry that its data lies within the file, that a \"TGF\" wrapped\n"
-         "header is complete and consistent, that extract would accept its name, and that no\n"
-         "two names name the same file on Windows (the same name twice, names that differ only\n"
-         "in letter case, \"/\" against \"\\\"): extract and the window's export cannot write both;\n"
-         "and names with a part shaped like a short (8.3) alias (\"LONGDI~1\"), which on Windows may\n"
-         "reach another entry's file or folder.\n"
-         "Prints one line per problem on standard output; exits with 1 when there are problems,\n"
-         "0 when there are none, and 2 when the file cannot be read or is not a package.\n" +
-         (optionLines.empty() ? std::string() : "\n" + optionLines);
+  return kHelp + (optionLines.empty() ? std::string() : "\n" + optionLines);
 }
 
 class ProblemList {

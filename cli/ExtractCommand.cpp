@@ -42,33 +42,34 @@ const OptionTable<ExtractArguments> kOptions = {
      "Unicode"},
 };
 
-std::string Help(const std::string& optionLines) {
-  return "Usage: rdbtool extract PKG [-C DIR | -O] [-k] [-v] [--type TYPE[,TYPE...]] [--match GLOB]\n"
-         "                           [--exclude GLOB] [--strip-components N] [NAME...]\n"
-         "Writes the selected entries (all by default) below DIR (default: the current folder,\n"
-         "made when missing), exactly as the window program's export does: an entry stored as\n"
-         "a\\b\\c.png becomes DIR/a/b/c.png; a wrapped image is written without its \"TGF\"\n"
-         "header, with its recognised extension appended (x.gft holding a PNG becomes\n"
-         "x.gft.png); an existing file is replaced by a new file (never written into, so a failed\n"
-         "write keeps it). Names that could reach outside DIR or name a device (\"..\", \"C:\\x\",\n"
-         "\"a:b\", \"CON.png\", ...) are refused, and so are names too long for the system. Every\n"
-         "target is decided before anything is written: when two entries would become the same\n"
-         "file (compared as the file system compares names: case-blind on Windows and on FAT,\n"
-         "exFAT, NTFS and SMB disks and case-folding folders), the first one is written and the\n"
-         "other is refused. Links below DIR are never followed nor replaced, and the package\n"
-         "itself is never replaced.\n"
-         "\n" +
-         optionLines +
-         "  NAME...       only these entries: a stored name (\"/\" or \"\\\"), the name extract\n"
-         "                writes for a wrapped entry, or a folder, which selects every entry\n"
-         "                below it. Entries stored with exactly that name are chosen when there\n"
-         "                are any; only otherwise is ASCII case ignored\n"
-         "  PKG \"-\"       reads the package from standard input (see 'rdbtool list --help')\n"
-         "\n"
-         "Every entry that is not written is reported on standard error with the reason, and the\n"
-         "exit status is then 1 (2 when none was written), as it is when a NAME or --match\n"
-         "pattern selects nothing. A progress bar is shown when standard error is a terminal.\n";
-}
+const char kHelpStart[] =
+    "Usage: rdbtool extract PKG [-C DIR | -O] [-k] [-v] [--type TYPE[,TYPE...]] [--match GLOB]\n"
+    "                           [--exclude GLOB] [--strip-components N] [NAME...]\n"
+    "Writes the selected entries (all by default) below DIR (default: the current folder,\n"
+    "made when missing), exactly as the window program's export does: an entry stored as\n"
+    "a\\b\\c.png becomes DIR/a/b/c.png; a wrapped image is written without its \"TGF\"\n"
+    "header, with its recognised extension appended (x.gft holding a PNG becomes\n"
+    "x.gft.png); an existing file is replaced by a new file (never written into, so a failed\n"
+    "write keeps it). Names that could reach outside DIR or name a device (\"..\", \"C:\\x\",\n"
+    "\"a:b\", \"CON.png\", ...) are refused, and so are names too long for the system. Every\n"
+    "target is decided before anything is written: when two entries would become the same\n"
+    "file (compared as the file system compares names: case-blind on Windows and on FAT,\n"
+    "exFAT, NTFS and SMB disks and case-folding folders), the first one is written and the\n"
+    "other is refused. Links below DIR are never followed nor replaced, and the package\n"
+    "itself is never replaced.\n"
+    "\n";
+const char kHelpEnd[] =
+    "  NAME...       only these entries: a stored name (\"/\" or \"\\\"), the name extract\n"
+    "                writes for a wrapped entry, or a folder, which selects every entry\n"
+    "                below it. Entries stored with exactly that name are chosen when there\n"
+    "                are any; only otherwise is ASCII case ignored\n"
+    "  PKG \"-\"       reads the package from standard input (see 'rdbtool list --help')\n"
+    "\n"
+    "Every entry that is not written is reported on standard error with the reason, and the\n"
+    "exit status is then 1 (2 when none was written), as it is when a NAME or --match\n"
+    "pattern selects nothing. A progress bar is shown when standard error is a terminal.\n";
+
+std::string Help(const std::string& optionLines) { return kHelpStart + optionLines + kHelpEnd; }
 
 std::string Shown(std::u16string_view name) { return NameInMessage(name); }
 

@@ -21,16 +21,16 @@ const OptionTable<InfoArguments> kOptions = {
      "\"types\": {\"png\": {\"entries\", \"bytes\"}, ...}}"},
 };
 
-std::string Help(const std::string& optionLines) {
-  return "Usage: rdbtool info PKG [--json]\n"
-         "Shows the entry count, the data-area start, the file size, the number of entries\n"
-         "whose data lies outside the file, the number of wrapped entries, and per recognised\n"
-         "content type (none for unrecognised) the number of entries and their stored bytes.\n"
-         "Entries outside the file are counted only on their own line; when there are any,\n"
-         "standard error says so and the exit status is 1.\n"
-         "\n" +
-         optionLines;
-}
+const char kHelpStart[] =
+    "Usage: rdbtool info PKG [--json]\n"
+    "Shows the entry count, the data-area start, the file size, the number of entries\n"
+    "whose data lies outside the file, the number of wrapped entries, and per recognised\n"
+    "content type (none for unrecognised) the number of entries and their stored bytes.\n"
+    "Entries outside the file are counted only on their own line; when there are any,\n"
+    "standard error says so and the exit status is 1.\n"
+    "\n";
+
+std::string Help(const std::string& optionLines) { return kHelpStart + optionLines; }
 
 std::string Row(const std::string& label, uint64_t value) {
   std::string line = label;

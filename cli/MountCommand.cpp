@@ -31,27 +31,28 @@ const OptionTable<MountArguments> kOptions = {
     {'o', nullptr, "OPTIONS", &MountArguments::fuseOptions, "mount options for FUSE, comma-separated (allow_other, ...)"},
 };
 
-std::string Help(const std::string& optionLines) {
-  return "Usage: rdbtool mount PKG... MOUNTPOINT [-f] [--type TYPE[,TYPE...]] [--match GLOB]\n"
-         "                                        [-o OPTIONS]\n"
-         "Shows the packages' entries as a read-only folder at MOUNTPOINT (Linux, FUSE), named\n"
-         "and unwrapped exactly as 'rdbtool extract' writes them: every tool can then read them\n"
-         "without extracting anything. With several packages (a base and its patches) the later\n"
-         "ones win: an entry of a later package replaces the file of the same name (compared as\n"
-         "extract compares names), and folders merge. Entries that extract would not write are\n"
-         "not shown; each is named on standard error with the reason when mounting.\n"
-         "\n"
-         "Files are read-only (0444, folders 0555), with the package file's time. The packages\n"
-         "must not change while mounted: a read beyond the end of a package that has shrunk\n"
-         "fails with an I/O error.\n"
-         "\n" +
-         optionLines +
-         "\n"
-         "Unmount with 'fusermount3 -u MOUNTPOINT' or 'umount MOUNTPOINT', or stop the process\n"
-         "(SIGINT, SIGTERM). A MOUNTPOINT that is not an empty folder, an unreadable or damaged\n"
-         "package, or a system without FUSE: nothing is mounted and the exit status is 2;\n"
-         "once mounted it is 0, also when entries were left out.\n";
-}
+const char kHelpStart[] =
+    "Usage: rdbtool mount PKG... MOUNTPOINT [-f] [--type TYPE[,TYPE...]] [--match GLOB]\n"
+    "                                        [-o OPTIONS]\n"
+    "Shows the packages' entries as a read-only folder at MOUNTPOINT (Linux, FUSE), named\n"
+    "and unwrapped exactly as 'rdbtool extract' writes them: every tool can then read them\n"
+    "without extracting anything. With several packages (a base and its patches) the later\n"
+    "ones win: an entry of a later package replaces the file of the same name (compared as\n"
+    "extract compares names), and folders merge. Entries that extract would not write are\n"
+    "not shown; each is named on standard error with the reason when mounting.\n"
+    "\n"
+    "Files are read-only (0444, folders 0555), with the package file's time. The packages\n"
+    "must not change while mounted: a read beyond the end of a package that has shrunk\n"
+    "fails with an I/O error.\n"
+    "\n";
+const char kHelpEnd[] =
+    "\n"
+    "Unmount with 'fusermount3 -u MOUNTPOINT' or 'umount MOUNTPOINT', or stop the process\n"
+    "(SIGINT, SIGTERM). A MOUNTPOINT that is not an empty folder, an unreadable or damaged\n"
+    "package, or a system without FUSE: nothing is mounted and the exit status is 2;\n"
+    "once mounted it is 0, also when entries were left out.\n";
+
+std::string Help(const std::string& optionLines) { return kHelpStart + optionLines + kHelpEnd; }
 
 constexpr const char* kCommand = "mount";
 

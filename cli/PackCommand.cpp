@@ -40,20 +40,21 @@ const OptionTable<PackArguments> kOptions = {
     {'v', "verbose", &PackArguments::verbose, "name every symbolic link left out"},
 };
 
-std::string Help(const std::string& optionLines) {
-  return "Usage: rdbtool pack DIR -o PKG [--wrap EXT[,EXT...]] [-L] [-v]\n"
-         "Makes the package PKG from the files below DIR, in name order, stored under their\n"
-         "paths below DIR with \"\\\" separators. 'rdbtool extract PKG' gives the same files back.\n"
-         "Special files, names that extract would refuse and (on the host) names holding \"\\\"\n"
-         "are left out and reported; empty folders are not stored. Symbolic links are left out\n"
-         "with one summary line, unless -L is given.\n"
-         "\n" +
-         optionLines +
-         "\n"
-         "A progress bar is shown when standard error is a terminal. Exit status 1 when files\n"
-         "other than symbolic links were left out (the package holds the others), 2 when no\n"
-         "package was written.\n";
-}
+const char kHelpStart[] =
+    "Usage: rdbtool pack DIR -o PKG [--wrap EXT[,EXT...]] [-L] [-v]\n"
+    "Makes the package PKG from the files below DIR, in name order, stored under their\n"
+    "paths below DIR with \"\\\" separators. 'rdbtool extract PKG' gives the same files back.\n"
+    "Special files, names that extract would refuse and (on the host) names holding \"\\\"\n"
+    "are left out and reported; empty folders are not stored. Symbolic links are left out\n"
+    "with one summary line, unless -L is given.\n"
+    "\n";
+const char kHelpEnd[] =
+    "\n"
+    "A progress bar is shown when standard error is a terminal. Exit status 1 when files\n"
+    "other than symbolic links were left out (the package holds the others), 2 when no\n"
+    "package was written.\n";
+
+std::string Help(const std::string& optionLines) { return kHelpStart + optionLines + kHelpEnd; }
 
 }  // namespace
 

@@ -53,22 +53,23 @@ const OptionTable<UpdateArguments> kOptions = {
      "file that cannot be read when it is copied); without it PKG is then left as it is"},
 };
 
-std::string Help(const std::string& optionLines) {
-  return "Usage: rdbtool update PKG -o NEW [--add DIR|FILE]... [--replace NAME=FILE]...\n"
-         "                          [--remove GLOB]... [--wrap EXT[,EXT...]] [-v] [--force]\n"
-         "Writes the package NEW: the entries of PKG in their order with their bytes unchanged,\n"
-         "except for these changes. PKG itself is never changed in place; NEW may be PKG (the\n"
-         "new package then replaces it once complete).\n"
-         "\n" +
-         optionLines +
-         "\n"
-         "A replaced entry keeps its wrapping: a wrapped entry keeps its \"TGF\" header in front\n"
-         "of the new bytes. Files are refused as pack refuses them (names extract would refuse,\n"
-         "special files, links). A --replace name or --remove pattern that matches nothing is an\n"
-         "error, and then nothing is written. Exit status 1 when some files or damaged entries\n"
-         "were left out (reported), 2 when nothing was written (also when PKG itself was not\n"
-         "replaced because it would have lost entries).\n";
-}
+const char kHelpStart[] =
+    "Usage: rdbtool update PKG -o NEW [--add DIR|FILE]... [--replace NAME=FILE]...\n"
+    "                          [--remove GLOB]... [--wrap EXT[,EXT...]] [-v] [--force]\n"
+    "Writes the package NEW: the entries of PKG in their order with their bytes unchanged,\n"
+    "except for these changes. PKG itself is never changed in place; NEW may be PKG (the\n"
+    "new package then replaces it once complete).\n"
+    "\n";
+const char kHelpEnd[] =
+    "\n"
+    "A replaced entry keeps its wrapping: a wrapped entry keeps its \"TGF\" header in front\n"
+    "of the new bytes. Files are refused as pack refuses them (names extract would refuse,\n"
+    "special files, links). A --replace name or --remove pattern that matches nothing is an\n"
+    "error, and then nothing is written. Exit status 1 when some files or damaged entries\n"
+    "were left out (reported), 2 when nothing was written (also when PKG itself was not\n"
+    "replaced because it would have lost entries).\n";
+
+std::string Help(const std::string& optionLines) { return kHelpStart + optionLines + kHelpEnd; }
 
 // What happens to one entry of the old package; one byte each, as packages hold 100,000s.
 enum class Change : uint8_t { kKeep, kRemove, kReplace };
