@@ -1,18 +1,80 @@
 #include "cli/Arguments.h"
 
+#include <algorithm>
+
 namespace rdbtool {
 
-Arguments::Arguments(const std::vector<std::string>& args, const std::vector<OptionSpec>& options) {
-  auto find = [&](const std::string& name) -> const OptionSpec* {
-    for (const OptionSpec& option : options)
-      if (name == option.name) return &option;
-    return nullptr;
-  };
+namespace {
+
+constexpr size_t kHelpColumn = 16;  // where the options' help texts begin
+constexpr size_t kLineWidth = 80;
+
+// The row named `name` ("-k", "--keep-old-files"), or options.size().
+size_t Find(const std::vector<OptionSpec>& options, const std::string& name) {
+  for (size_t i = 0; i < options.size(); ++i) {
+    const OptionSpec& option = options[i];
+    if (name.size() == 2 && name[0] == '-' && option.shortName && name[1] == option.shortName) return i;
+    if (name.size() > 2 && name.compare(0, 2, "--") == 0 && option.longName && name.compare(2, std::string::npos, option.longName) == 0)
+      return i;
+  }
+  return options.size();
+}
+
+// Appends `text` wrapped before kLineWidth, each line after the first indented to
+// kHelpColumn; `column` is where the first line goes on from. "\n" starts a new line.
+void AppendWrapped(const std::string& text, size_t column, std::string& out) {
+  bool lineEmpty = true;  // the first word of a line always goes on it
+  size_t at = 0;
+  while (true) {
+    const size_t end = std::min(text.find_first_of(" \n", at), text.size());
+    const size_t length = end - at;
+    if (!lineEmpty && column + 1 + length > kLineWidth) {
+      out += "\n" + std::string(kHelpColumn, ' ');
+      column = kHelpColumn;
+      lineEmpty = true;
+    }
+    if (!lineEmpty) {
+      out += ' ';
+      ++column;
+    }
+    out.append(text, at, length);
+    column += length;
+    lineEmpty = false;
+    if (end == text.size()) break;
+    if (text[end] == '\n') {
+      out += "\n" + std::string(kHelpColumn, ' ');
+      column = kHelpColumn;
+      lineEmpty = true;
+    }
+    at = end + 1;
+  }
+  out += '\n';
+}
+
+}  // namespace
+
+std::vector<std::string> OptionSpec::Names() const {
+  std::vector<std::string> names;
+  if (shortName) names.push_back(std::string("-") + shortName);
+  if (longName) names.push_back(std::string("--") + longName);
+  return names;
+}
+
+std::string OptionSpec::Label() const {
+  std::string label;
+  for (const std::string& name : Names()) label += (label.empty() ? "" : ", ") + name;
+  if (valueName) label += std::string(" ") + valueName;
+  return label;
+}
+
+ParsedArguments ParseArguments(const std::vector<std::string>& args, const std::vector<OptionSpec>& options) {
+  ParsedArguments parsed;
+  auto add = [&](size_t option, std::string value) { parsed.given.push_back({option, std::move(value)}); };
   bool optionsEnded = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-      positionals_.push_back(arg);
+      parsed.positionals.push_back(arg);
       continue;
     }
     if (arg == "--") {
@@ -20,7 +82,7 @@ Arguments::Arguments(const std::vector<std::string>& args, const std::vector<Opt
       continue;
     }
     if (arg == "--help" || arg == "-h") {
-      values_["--help"];
+      parsed.help = true;
       continue;
     }
     if (arg[1] != '-' && arg.size() > 2) {
@@ -28,20 +90,21 @@ Arguments::Arguments(const std::vector<std::string>& args, const std::vector<Opt
       for (size_t k = 1; k < arg.size(); ++k) {
         const std::string name = std::string("-") + arg[k];
         if (name == "-h") {
-          values_["--help"];
+          parsed.help = true;
           continue;
         }
-        const OptionSpec* option = find(name);
-        if (!option) throw UsageError("unknown option '" + name + "'" + (k > 1 ? " in '" + arg + "'" : ""));
-        if (!option->takesValue) {
-          values_[name];
+        const size_t option = Find(options, name);
+        if (option == options.size())
+          throw UsageError("unknown option '" + name + "'" + (k > 1 ? " in '" + arg + "'" : ""));
+        if (!options[option].TakesValue()) {
+          add(option, std::string());
           continue;
         }
         if (k + 1 < arg.size()) {
-          values_[name].push_back(arg.substr(k + 1));
+          add(option, arg.substr(k + 1));
         } else {
           if (i + 1 >= args.size()) throw UsageError("option '" + name + "' needs a value");
-          values_[name].push_back(args[++i]);
+          add(option, args[++i]);
         }
         break;
       }
@@ -56,24 +119,33 @@ Arguments::Arguments(const std::vector<std::string>& args, const std::vector<Opt
       value = arg.substr(eq + 1);
       hasValue = true;
     }
-    const OptionSpec* option = find(name);
-    if (!option) throw UsageError("unknown option '" + name + "'");
-    if (!option->takesValue) {
+    const size_t option = Find(options, name);
+    if (option == options.size()) throw UsageError("unknown option '" + name + "'");
+    if (!options[option].TakesValue()) {
       if (hasValue) throw UsageError("option '" + name + "' takes no value");
-      values_[name];
+      add(option, std::string());
       continue;
     }
     if (!hasValue) {
       if (i + 1 >= args.size()) throw UsageError("option '" + name + "' needs a value");
       value = args[++i];
     }
-    values_[name].push_back(value);
+    add(option, std::move(value));
   }
+  return parsed;
 }
 
-std::vector<std::string> Arguments::Values(const std::string& name) const {
-  auto it = values_.find(name);
-  return it == values_.end() ? std::vector<std::string>() : it->second;
+std::string OptionHelp(const std::vector<OptionSpec>& options) {
+  std::string text;
+  for (const OptionSpec& option : options) {
+    const std::string label = "  " + option.Label();
+    text += label;
+    // A label too long for the column keeps its help on its line, two spaces on.
+    const size_t gap = label.size() + 2 <= kHelpColumn ? kHelpColumn - label.size() : 2;
+    text.append(gap, ' ');
+    AppendWrapped(option.help, label.size() + gap, text);
+  }
+  return text;
 }
 
 }  // namespace rdbtool

@@ -1,8 +1,8 @@
-// Command-line parsing for one subcommand: options with or without a value, positional
-// arguments, and "--" to end the options.
+// A command's options as one table (short name, long name, whether it takes a value, help
+// text) and the parse of its arguments by that table into one record, before it runs.
 #pragma once
+#include <cstddef>
 #include <initializer_list>
-#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -15,29 +15,93 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// One option as the user sees it.
 struct OptionSpec {
-  const char* name;   // "--type", "-C"
-  bool takesValue;
+  char shortName;         // 'k' for -k; 0 when it has none
+  const char* longName;   // "keep-old-files" for --keep-old-files; nullptr when it has none
+  const char* valueName;  // "DIR" for an option that takes a value; nullptr for a flag
+  const char* help;       // its text in --help (wrapped there; "\n" starts a new line)
+
+  bool TakesValue() const { return valueName != nullptr; }
+  // Every name it is given by: "-k", "--keep-old-files".
+  std::vector<std::string> Names() const;
+  // How --help shows it: "-k, --keep-old-files", "-C DIR".
+  std::string Label() const;
 };
 
+// One run's arguments as the table reads them: each option given (its row, and its value
+// or "" for a flag) in the order given, and the rest.
+struct ParsedArguments {
+  struct Given {
+    size_t option;
+    std::string value;
+  };
+  std::vector<Given> given;
+  std::vector<std::string> positionals;
+  bool help = false;  // "--help" or "-h", which every command knows
+};
+
+// Reads `args` (a command's own arguments) by `options`. Accepts "--name value",
+// "--name=value", "-C value", short options run together as getopt takes them ("-kv",
+// "-vC DIR", "-CDIR"), "--" to end the options, and "-" as an argument. Throws UsageError.
+ParsedArguments ParseArguments(const std::vector<std::string>& args, const std::vector<OptionSpec>& options);
+
+// The option lines of a help text: each label, then its help, wrapped below column 80.
+std::string OptionHelp(const std::vector<OptionSpec>& options);
+
+// What every command's record holds besides its options: the other arguments, in order.
 class Arguments {
  public:
-  // Parses `args` (the subcommand's own arguments). "--help" and "-h" are always known.
-  // Accepts "--name value", "--name=value", "-C value", and short options run together
-  // as getopt takes them ("-kv", "-vC DIR", "-CDIR"). Throws UsageError.
-  Arguments(const std::vector<std::string>& args, std::initializer_list<OptionSpec> options)
-      : Arguments(args, std::vector<OptionSpec>(options)) {}
-  Arguments(const std::vector<std::string>& args, const std::vector<OptionSpec>& options);
-
-  bool Has(const std::string& name) const { return values_.count(name) != 0; }
-  // Every value given for `name`, in order.
-  std::vector<std::string> Values(const std::string& name) const;
   const std::vector<std::string>& Positionals() const { return positionals_; }
-  bool WantsHelp() const { return Has("--help"); }
 
  private:
-  std::map<std::string, std::vector<std::string>> values_;
+  template <class Record>
+  friend class OptionTable;
   std::vector<std::string> positionals_;
+};
+
+// A command's option table, each row bound to the field of `Record` it fills: a flag sets
+// a bool, an option with a value adds each value to a list (a command that takes one
+// value decides what two of them mean).
+template <class Record>
+class OptionTable {
+ public:
+  struct Row {
+    Row(char shortName, const char* longName, bool Record::*flag, const char* help)
+        : spec{shortName, longName, nullptr, help}, flag(flag) {}
+    Row(char shortName, const char* longName, const char* valueName, std::vector<std::string> Record::*values,
+        const char* help)
+        : spec{shortName, longName, valueName, help}, values(values) {}
+
+    OptionSpec spec;
+    bool Record::*flag = nullptr;
+    std::vector<std::string> Record::*values = nullptr;
+  };
+
+  OptionTable(std::initializer_list<Row> rows) : rows_(rows) {}
+
+  std::vector<OptionSpec> Specs() const {
+    std::vector<OptionSpec> specs;
+    for (const Row& row : rows_) specs.push_back(row.spec);
+    return specs;
+  }
+
+  // `parsed` must come from ParseArguments with Specs().
+  Record Fill(const ParsedArguments& parsed) const {
+    Record record;
+    for (const ParsedArguments::Given& given : parsed.given) {
+      const Row& row = rows_[given.option];
+      if (row.flag)
+        record.*row.flag = true;
+      else
+        (record.*row.values).push_back(given.value);
+    }
+    record.positionals_ = parsed.positionals;
+    return record;
+  }
+
+ private:
+  std::vector<Row> rows_;
 };
 
 }  // namespace rdbtool

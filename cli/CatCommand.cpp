@@ -9,19 +9,29 @@ namespace rdbtool {
 
 namespace {
 
-const char kHelp[] =
+struct CatArguments : Arguments {
+  std::vector<std::string> units;
+};
+
+const OptionTable<CatArguments> kOptions = {
+    {0, "units", "UNITS", &CatArguments::units,
+     "an entry named by its stored name's UTF-16 units, as list --json gives them in stored_units for a name that "
+     "is not valid Unicode: decimal, comma-separated (\"100,92,56321,120\"); matched exactly"},
+};
+
+const char kHelpStart[] =
     "Usage: rdbtool cat PKG NAME... [--units UNITS]...\n"
     "Writes the contents of the entries named NAME to standard output, in the order the\n"
     "names are given, as extract would write them to files: a wrapped image without its\n"
     "\"TGF\" header. A NAME is the stored name (\"/\" or \"\\\" alike) or the name extract\n"
     "writes (ui/btn/ok.png for a wrapped PNG stored as ui\\btn\\ok). Entries stored with\n"
     "exactly that name are written; only when there are none is ASCII case ignored. A name\n"
-    "that selects several entries writes each, and says so on standard error.\n"
-    "  --units UNITS  an entry named by its stored name's UTF-16 units, as list --json\n"
-    "                 gives them in stored_units for a name that is not valid Unicode:\n"
-    "                 decimal, comma-separated (\"100,92,56321,120\"); matched exactly\n"
+    "that selects several entries writes each, and says so on standard error.\n";
+const char kHelpEnd[] =
     "  rdbtool cat game.rdb ui/btn/ok | identify -\n"
     "Exit status 1 when a name matches no entry or an entry's data lies outside the file.\n";
+
+std::string Help(const std::string& optionLines) { return kHelpStart + optionLines + kHelpEnd; }
 
 // Writes the entries `selection` (one name) selects; false when standard output fails.
 bool WriteSelected(const PackageFile& package, EntrySelection& selection, const std::string& shown, bool& failed) {
@@ -57,8 +67,8 @@ bool WriteSelected(const PackageFile& package, EntrySelection& selection, const 
   return true;
 }
 
-int Run(const Arguments& a) {
-  const std::vector<std::string> units = a.Values("--units");
+int Run(const CatArguments& a) {
+  const std::vector<std::string>& units = a.units;
   if (a.Positionals().size() < 2 && units.empty()) throw UsageError("expects a package and at least one entry name");
   // Check every name before the package is read.
   std::vector<EntrySelection> selections(a.Positionals().size() - 1 + units.size());
@@ -84,8 +94,7 @@ int Run(const Arguments& a) {
 
 const Command kCatCommand = {
     "cat", "PKG NAME...", "write entries to standard output, as extract writes them",
-    [] { return std::string(kHelp); }, {{"--units", true}}, 1, kAnyNumber,
-    "expects a package and at least one entry name", Run,
+    Help, kOptions.Specs(), 1, kAnyNumber, "expects a package and at least one entry name", RunWith(kOptions, Run),
 };
 
 }  // namespace rdbtool

@@ -19,6 +19,10 @@ namespace rdbtool {
 
 namespace {
 
+struct CheckArguments : Arguments {};
+
+const OptionTable<CheckArguments> kOptions = {};
+
 const char kHelp[] =
     "Usage: rdbtool check PKG\n"
     "Checks the header (size, signature, data-area start), that the index lies within the\n"
@@ -30,6 +34,10 @@ const char kHelp[] =
     "reach another entry's file or folder.\n"
     "Prints one line per problem on standard output; exits with 1 when there are problems,\n"
     "0 when there are none, and 2 when the file cannot be read or is not a package.\n";
+
+std::string Help(const std::string& optionLines) {
+  return kHelp + (optionLines.empty() ? std::string() : "\n" + optionLines);
+}
 
 class ProblemList {
  public:
@@ -128,7 +136,7 @@ void CheckEntries(const PackageFile& package, ProblemList& problems) {
   }
 }
 
-int Run(const Arguments& a) {
+int Run(const CheckArguments& a) {
   const std::string& path = a.Positionals()[0];
   const std::string shown = path == "-" ? std::string("standard input") : path;
   PackageFile package;
@@ -176,7 +184,7 @@ int Run(const Arguments& a) {
 
 const Command kCheckCommand = {
     "check", "PKG", "check header, index, entry bounds, wrapped headers and names",
-    [] { return std::string(kHelp); }, {}, 1, 1, "expects one package", Run,
+    Help, kOptions.Specs(), 1, 1, "expects one package", RunWith(kOptions, Run),
 };
 
 }  // namespace rdbtool

@@ -36,13 +36,13 @@ std::u16string_view AppendedExtension(const sorv::pkg::EntryContent& content) {
   return std::u16string_view();
 }
 
-void SelectByOptions(const Arguments& args, EntrySelection& selection) {
+void SelectByOptions(const SelectionOptions& options, EntrySelection& selection) {
   std::string error;
-  for (const std::string& t : args.Values("--type"))
+  for (const std::string& t : options.types)
     if (!selection.AddTypes(t, error)) throw UsageError(error);
-  for (const std::string& m : args.Values("--match"))
+  for (const std::string& m : options.matches)
     if (!selection.AddPattern(m, error)) throw UsageError(error);
-  for (const std::string& x : args.Values("--exclude"))
+  for (const std::string& x : options.excludes)
     if (!selection.AddExclusion(x, error)) throw UsageError(error);
 }
 

@@ -1,10 +1,12 @@
-// The subcommands. A command is one file that defines its Command and one row in the
-// tool's table (Tool.cpp). The tool parses the command's options, answers --help and
-// checks the number of positional arguments before it calls Run, which returns the exit
-// code: 0 success, 1 partial failure (or problems found), 2 bad usage or an unreadable
-// package. Usage errors are thrown as UsageError.
+// The subcommands. A command is one file that defines its Command, with its option table,
+// and one row in the tool's table (Tool.cpp). The tool parses the command's arguments by
+// that table, answers --help and checks the number of positional arguments before it
+// fills the command's record and calls its Run, which returns the exit code: 0 success,
+// 1 partial failure (or problems found), 2 bad usage or an unreadable package. Usage
+// errors are thrown as UsageError.
 #pragma once
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,14 +30,28 @@ struct Command {
   const char* name;
   const char* usage;    // what follows the name in the tool's help: "PKG"
   const char* summary;  // the rest of its line there
-  std::string (*help)();
+  // Its --help text, given the lines of its options (OptionHelp) to place.
+  std::string (*help)(const std::string& optionLines);
   std::vector<OptionSpec> options;
   size_t minPositionals;
   size_t maxPositionals;
   const char* positionalsError;  // the usage error for any other number of them
-  int (*run)(const Arguments& args);
+  std::function<int(const ParsedArguments&)> run;
 };
 constexpr size_t kAnyNumber = static_cast<size_t>(-1);
+
+// A command's run: fills its record from the parsed arguments by `table`, then calls `body`.
+template <class Record>
+std::function<int(const ParsedArguments&)> RunWith(const OptionTable<Record>& table, int (*body)(const Record&)) {
+  return [&table, body](const ParsedArguments& parsed) { return body(table.Fill(parsed)); };
+}
+
+// The entry selection that list, extract, diff and mount take (--type, --match, --exclude).
+struct SelectionOptions {
+  std::vector<std::string> types;
+  std::vector<std::string> matches;
+  std::vector<std::string> excludes;
+};
 
 extern const Command kListCommand;
 extern const Command kInfoCommand;
@@ -59,7 +75,7 @@ bool OpenPackage(const Arguments& args, const char* command, PackageFile& packag
 // The view stays valid for the whole run.
 std::u16string_view AppendedExtension(const sorv::pkg::EntryContent& content);
 // Adds the --type, --match and --exclude values to `selection`; throws UsageError for a bad one.
-void SelectByOptions(const Arguments& args, EntrySelection& selection);
+void SelectByOptions(const SelectionOptions& options, EntrySelection& selection);
 // Says on standard error, for `command`, that `outside` entries' data lie outside the
 // package file; true when there are any (the command then exits with 1).
 bool ReportOutside(const char* command, size_t outside);

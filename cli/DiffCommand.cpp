@@ -15,7 +15,28 @@ namespace rdbtool {
 
 namespace {
 
-std::string Help() {
+struct DiffArguments : Arguments, SelectionOptions {
+  bool renames = false;
+  bool json = false;
+  bool quiet = false;
+  bool stat = false;
+};
+
+const OptionTable<DiffArguments> kOptions = {
+    {0, "type", "TYPE", &DiffArguments::types,
+     "only entries of these types (as for list); a pair is shown when either of its entries is chosen"},
+    {0, "match", "GLOB", &DiffArguments::matches,
+     "only names matching GLOB (as for list); a pair is shown when either of its entries is chosen"},
+    {0, "renames", &DiffArguments::renames, "pair removed and added entries with the same bytes"},
+    {0, "json", &DiffArguments::json,
+     "a JSON array instead: {\"status\", \"old\", \"new\"} where status is one of A D M R and old and new are "
+     "the entries as list --json writes them (null for the side without one)"},
+    {'q', "quiet", &DiffArguments::quiet, "print nothing; only the exit status tells"},
+    {0, "stat", &DiffArguments::stat,
+     "end with the counts and bytes (stored sizes) added, removed, changed (old -> new) and renamed"},
+};
+
+std::string Help(const std::string& optionLines) {
   return "Usage: rdbtool diff OLD NEW [--type TYPE[,TYPE...]] [--match GLOB] [--renames]\n"
          "                  [--json | -q | --stat]\n"
          "Tells which entries differ between two packages, one line each: first in NEW's\n"
@@ -28,16 +49,8 @@ std::string Help() {
          "Entries are paired by stored name, \"/\" and \"\\\" being one separator; a name stored\n"
          "more than once is paired in order (first with first, ...), and a note on standard\n"
          "error says so. Names are shown as list shows them. Bytes are compared as stored.\n"
-         "\n"
-         "  --type TYPE   only entries of these types, --match GLOB only names matching (as\n"
-         "                for list); a pair is shown when either of its entries is chosen\n"
-         "  --renames     pair removed and added entries with the same bytes\n"
-         "  --json        a JSON array instead: {\"status\", \"old\", \"new\"} where status is\n"
-         "                one of A D M R and old and new are the entries as list --json\n"
-         "                writes them (null for the side without one)\n"
-         "  -q, --quiet   print nothing; only the exit status tells\n"
-         "  --stat        end with the counts and bytes (stored sizes) added, removed,\n"
-         "                changed (old -> new) and renamed\n"
+         "\n" +
+         optionLines +
          "\n"
          "Exit status: 0 the same, 1 different, 2 trouble: a package that cannot be read or\n"
          "is damaged (reported as check reports it; entries whose data lies outside their\n"
@@ -153,15 +166,15 @@ void NoteRepeated(const Side& oldSide, const Side& newSide, const RepeatedName& 
   Report("diff", text);
 }
 
-int Run(const Arguments& a) {
-  const bool json = a.Has("--json");
-  const bool quiet = a.Has("-q") || a.Has("--quiet");
-  const bool stat = a.Has("--stat");
-  const bool renames = a.Has("--renames");
+int Run(const DiffArguments& a) {
+  const bool json = a.json;
+  const bool quiet = a.quiet;
+  const bool stat = a.stat;
+  const bool renames = a.renames;
   if (json + quiet + stat > 1) throw UsageError("--json, -q and --stat do not go together: choose one");
   EntrySelection selection;
   SelectByOptions(a, selection);
-  const bool choosing = a.Has("--match") || a.Has("--type");
+  const bool choosing = !a.matches.empty() || !a.types.empty();
 
   Side oldSide{a.Positionals()[0], {}, {}, {}};
   Side newSide{a.Positionals()[1], {}, {}, {}};
@@ -169,8 +182,8 @@ int Run(const Arguments& a) {
   oldSide.package.File().AdviseSequential();
   newSide.package.File().AdviseSequential();
   if (choosing) {
-    Choose(oldSide, selection, a.Has("--type"));
-    Choose(newSide, selection, a.Has("--type"));
+    Choose(oldSide, selection, !a.types.empty());
+    Choose(newSide, selection, !a.types.empty());
   }
   const DiffSide oldView = ViewOf(oldSide, choosing);
   const DiffSide newView = ViewOf(newSide, choosing);
@@ -212,10 +225,8 @@ int Run(const Arguments& a) {
 }  // namespace
 
 const Command kDiffCommand = {
-    "diff", "OLD NEW", "which entries were added, removed, changed (or renamed)", Help,
-    {{"--type", true}, {"--match", true}, {"--json", false}, {"-q", false}, {"--quiet", false}, {"--stat", false},
-     {"--renames", false}},
-    2, 2, "expects two packages: OLD NEW", Run,
+    "diff", "OLD NEW", "which entries were added, removed, changed (or renamed)", Help, kOptions.Specs(),
+    2, 2, "expects two packages: OLD NEW", RunWith(kOptions, Run),
 };
 
 }  // namespace rdbtool

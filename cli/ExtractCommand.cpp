@@ -14,7 +14,35 @@ namespace rdbtool {
 
 namespace {
 
-const char kHelp[] =
+struct ExtractArguments : Arguments, SelectionOptions {
+  std::vector<std::string> folder;  // -C: at most one
+  bool toStdout = false;
+  bool keepOld = false;
+  bool verbose = false;
+  std::vector<std::string> units;
+  std::vector<std::string> strip;  // the last one counts
+};
+
+const OptionTable<ExtractArguments> kOptions = {
+    {'C', nullptr, "DIR", &ExtractArguments::folder, "the folder to write into"},
+    {'O', "to-stdout", &ExtractArguments::toStdout,
+     "write the entries' contents (unwrapped, as they would be written to files) one after another to standard "
+     "output instead"},
+    {'k', "keep-old-files", &ExtractArguments::keepOld,
+     "never replace an existing file: such entries are counted and left alone"},
+    {'v', "verbose", &ExtractArguments::verbose, "name each file written (and each existing file kept), one a line"},
+    {0, "type", "TYPE", &ExtractArguments::types, "only entries of these types (see 'rdbtool list --help')"},
+    {0, "match", "GLOB", &ExtractArguments::matches, "only names matching GLOB (see 'rdbtool list --help')"},
+    {0, "exclude", "GLOB", &ExtractArguments::excludes, "leave out names matching GLOB (repeatable; as --match)"},
+    {0, "strip-components", "N", &ExtractArguments::strip,
+     "drop the first N parts of every name (ui\\btn\\ok.png with 1 becomes btn/ok.png); entries with no more "
+     "parts are left alone"},
+    {0, "units", "UNITS", &ExtractArguments::units,
+     "an entry named by its stored name's UTF-16 units (see 'rdbtool cat --help'), for a name that is not valid "
+     "Unicode"},
+};
+
+const char kHelpStart[] =
     "Usage: rdbtool extract PKG [-C DIR | -O] [-k] [-v] [--type TYPE[,TYPE...]] [--match GLOB]\n"
     "                           [--exclude GLOB] [--strip-components N] [NAME...]\n"
     "Writes the selected entries (all by default) below DIR (default: the current folder,\n"
@@ -29,20 +57,8 @@ const char kHelp[] =
     "exFAT, NTFS and SMB disks and case-folding folders), the first one is written and the\n"
     "other is refused. Links below DIR are never followed nor replaced, and the package\n"
     "itself is never replaced.\n"
-    "\n"
-    "  -C DIR        the folder to write into\n"
-    "  -O, --to-stdout  write the entries' contents (unwrapped, as they would be written\n"
-    "                to files) one after another to standard output instead\n"
-    "  -k, --keep-old-files  never replace an existing file: such entries are counted\n"
-    "                and left alone\n"
-    "  -v, --verbose name each file written (and each existing file kept), one a line\n"
-    "  --type TYPE   only entries of these types (see 'rdbtool list --help')\n"
-    "  --match GLOB  only names matching GLOB (see 'rdbtool list --help')\n"
-    "  --exclude GLOB  leave out names matching GLOB (repeatable; as --match)\n"
-    "  --strip-components N  drop the first N parts of every name (ui\\btn\\ok.png with 1\n"
-    "                becomes btn/ok.png); entries with no more parts are left alone\n"
-    "  --units UNITS an entry named by its stored name's UTF-16 units (see 'rdbtool cat\n"
-    "                --help'), for a name that is not valid Unicode\n"
+    "\n";
+const char kHelpEnd[] =
     "  NAME...       only these entries: a stored name (\"/\" or \"\\\"), the name extract\n"
     "                writes for a wrapped entry, or a folder, which selects every entry\n"
     "                below it. Entries stored with exactly that name are chosen when there\n"
@@ -52,6 +68,8 @@ const char kHelp[] =
     "Every entry that is not written is reported on standard error with the reason, and the\n"
     "exit status is then 1 (2 when none was written), as it is when a NAME or --match\n"
     "pattern selects nothing. A progress bar is shown when standard error is a terminal.\n";
+
+std::string Help(const std::string& optionLines) { return kHelpStart + optionLines + kHelpEnd; }
 
 std::string Shown(std::u16string_view name) { return NameInMessage(name); }
 
@@ -72,8 +90,8 @@ std::string ShownPath(const std::vector<std::u16string>& components) {
 }
 
 // --strip-components N: how many leading parts of every name to drop.
-size_t StripCount(const Arguments& a) {
-  const std::vector<std::string> values = a.Values("--strip-components");
+size_t StripCount(const ExtractArguments& a) {
+  const std::vector<std::string>& values = a.strip;
   if (values.empty()) return 0;
   const std::string& text = values.back();
   bool digits = !text.empty() && text.size() <= 6;
@@ -93,12 +111,12 @@ std::u16string_view StripComponents(std::u16string_view name, size_t count) {
   return name;
 }
 
-int Run(const Arguments& a) {
-  if (a.Values("-C").size() > 1) throw UsageError("-C given more than once");
-  const bool toStdout = a.Has("-O") || a.Has("--to-stdout");
-  const bool verbose = a.Has("-v") || a.Has("--verbose");
-  if (toStdout && a.Has("-C")) throw UsageError("-O writes to standard output, not into a folder: drop -C");
-  if (a.Has("-C") && a.Values("-C")[0].empty()) throw UsageError("-C needs a folder name, not an empty one");
+int Run(const ExtractArguments& a) {
+  if (a.folder.size() > 1) throw UsageError("-C given more than once");
+  const bool toStdout = a.toStdout;
+  const bool verbose = a.verbose;
+  if (toStdout && !a.folder.empty()) throw UsageError("-O writes to standard output, not into a folder: drop -C");
+  if (!a.folder.empty() && a.folder[0].empty()) throw UsageError("-C needs a folder name, not an empty one");
   const size_t strip = StripCount(a);
   EntrySelection selection;
   selection.SelectSubtrees();
@@ -106,7 +124,7 @@ int Run(const Arguments& a) {
   std::string error;
   for (size_t i = 1; i < a.Positionals().size(); ++i)
     if (!selection.AddName(a.Positionals()[i], error)) throw UsageError(error);
-  for (const std::string& units : a.Values("--units"))
+  for (const std::string& units : a.units)
     if (!selection.AddUnits(units, error)) throw UsageError(error);
 
   PackageFile package;
@@ -114,8 +132,8 @@ int Run(const Arguments& a) {
   const std::string& path = a.Positionals()[0];
   ExtractFolder folder;
   if (path != "-") folder.Protect(ToNativePath(path));
-  folder.KeepExisting(a.Has("-k") || a.Has("--keep-old-files"));
-  const std::string dir = a.Has("-C") ? a.Values("-C")[0] : std::string();
+  folder.KeepExisting(a.keepOld);
+  const std::string dir = a.folder.empty() ? std::string() : a.folder[0];
   if (!toStdout && !folder.Open(ToNativePath(dir), error)) {
     Report("extract", error);
     return kExitFailure;
@@ -206,11 +224,7 @@ int Run(const Arguments& a) {
 
 const Command kExtractCommand = {
     "extract", "PKG", "write entries below a folder, as the window program's export does",
-    [] { return std::string(kHelp); },
-    {{"-C", true}, {"--type", true}, {"--match", true}, {"-O", false}, {"--to-stdout", false}, {"-k", false},
-     {"--keep-old-files", false}, {"-v", false}, {"--verbose", false}, {"--units", true}, {"--exclude", true},
-     {"--strip-components", true}},
-    1, kAnyNumber, "expects a package", Run,
+    Help, kOptions.Specs(), 1, kAnyNumber, "expects a package", RunWith(kOptions, Run),
 };
 
 }  // namespace rdbtool

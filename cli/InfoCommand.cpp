@@ -11,16 +11,26 @@ namespace rdbtool {
 
 namespace {
 
-const char kHelp[] =
+struct InfoArguments : Arguments {
+  bool json = false;
+};
+
+const OptionTable<InfoArguments> kOptions = {
+    {0, "json", &InfoArguments::json,
+     "one JSON object instead: {\"entries\", \"data_area_start\", \"file_size\", \"outside\", \"wrapped\", "
+     "\"types\": {\"png\": {\"entries\", \"bytes\"}, ...}}"},
+};
+
+const char kHelpStart[] =
     "Usage: rdbtool info PKG [--json]\n"
     "Shows the entry count, the data-area start, the file size, the number of entries\n"
     "whose data lies outside the file, the number of wrapped entries, and per recognised\n"
     "content type (none for unrecognised) the number of entries and their stored bytes.\n"
     "Entries outside the file are counted only on their own line; when there are any,\n"
     "standard error says so and the exit status is 1.\n"
-    "\n"
-    "  --json        one JSON object instead: {\"entries\", \"data_area_start\", \"file_size\",\n"
-    "                \"outside\", \"wrapped\", \"types\": {\"png\": {\"entries\", \"bytes\"}, ...}}\n";
+    "\n";
+
+std::string Help(const std::string& optionLines) { return kHelpStart + optionLines; }
 
 std::string Row(const std::string& label, uint64_t value) {
   std::string line = label;
@@ -32,7 +42,7 @@ std::string Cell(const std::string& text, size_t width) {
   return text.size() >= width ? text + " " : text + std::string(width - text.size(), ' ');
 }
 
-int Run(const Arguments& a) {
+int Run(const InfoArguments& a) {
   PackageFile package;
   if (!OpenPackage(a, "info", package)) return kExitFailure;
 
@@ -56,7 +66,7 @@ int Run(const Arguments& a) {
     bytes[row] += static_cast<uint64_t>(entry.nSize);
   }
   std::string text;
-  if (a.Has("--json")) {
+  if (a.json) {
     auto field = [&](const char* name, uint64_t value) {
       text += std::string(text.size() > 1 ? "," : "") + "\"" + name + "\":" + std::to_string(value);
     };
@@ -91,7 +101,7 @@ int Run(const Arguments& a) {
 
 const Command kInfoCommand = {
     "info", "PKG", "entry count, data-area start, file size, entries and bytes per type",
-    [] { return std::string(kHelp); }, {{"--json", false}}, 1, 1, "expects one package", Run,
+    Help, kOptions.Specs(), 1, 1, "expects one package", RunWith(kOptions, Run),
 };
 
 }  // namespace rdbtool

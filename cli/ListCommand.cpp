@@ -12,7 +12,30 @@ namespace rdbtool {
 
 namespace {
 
-std::string Help() {
+struct ListArguments : Arguments, SelectionOptions {
+  bool json = false;
+  bool namesOnly = false;
+};
+
+const OptionTable<ListArguments> kOptions = {
+    {0, "type", "TYPE", &ListArguments::types,
+     "only entries of these types (repeatable, or comma-separated): by the name's extension, as the window's "
+     "filter does (whole extension, any case), or by content (see below); a name that is both selects an entry "
+     "that is either"},
+    {0, "match", "GLOB", &ListArguments::matches,
+     "only names matching GLOB (repeatable): * any run of characters, separators included; ? one character; "
+     "[a-z] [!a-z] sets. \"/\" and \"\\\" are the same separator; ASCII case is ignored"},
+    {0, "exclude", "GLOB", &ListArguments::excludes, "leave out names matching GLOB (repeatable; as --match)"},
+    {'1', "names", &ListArguments::namesOnly, "the names only, one a line, as NAME above"},
+    {0, "json", &ListArguments::json,
+     "a JSON array of objects instead: {\"name\", \"stored_name\", \"size\", \"type\", \"wrapped\", "
+     "\"inside\", \"content_size\"} where name has the platform's separator, stored_name is the name exactly as "
+     "stored, and content_size is what extract writes (null when outside). A name that is not valid Unicode (an "
+     "unpaired UTF-16 surrogate) has U+FFFD in its place in both texts, and its exact units in \"stored_units\": "
+     "[100,92,56321,...], which cat and extract take as --units 100,92,56321,..."},
+};
+
+std::string Help(const std::string& optionLines) {
   return "Usage: rdbtool list PKG [--type TYPE[,TYPE...]] [--match GLOB] [--exclude GLOB]\n"
          "                        [--json | -1]\n"
          "Lists the package's entries in index order, one line each:\n"
@@ -22,25 +45,11 @@ std::string Help() {
          "on extract) or outside (the data lies outside the file).\n"
          "NAME is the stored name, with the platform's separator (\"/\" on the host, \"\\\" on\n"
          "Windows); control characters show as \"?\".\n"
+         "\n" +
+         optionLines +
          "\n"
-         "  --type TYPE   only entries of these types (repeatable, or comma-separated):\n"
-         "                by the name's extension, as the window's filter does (whole\n"
-         "                extension, any case): " + FilterTypeNames() + "\n"
-         "                by content (see below): " + sorv::pkg::ContentTypeNames(", ", true) + "\n"
-         "                a name that is both selects an entry that is either\n"
-         "  --match GLOB  only names matching GLOB (repeatable): * any run of characters,\n"
-         "                separators included; ? one character; [a-z] [!a-z] sets. \"/\" and \"\\\"\n"
-         "                are the same separator; ASCII case is ignored\n"
-         "  --exclude GLOB  leave out names matching GLOB (repeatable; as --match)\n"
-         "  -1, --names   the names only, one a line, as NAME above\n"
-         "  --json        a JSON array of objects instead:\n"
-         "                {\"name\", \"stored_name\", \"size\", \"type\", \"wrapped\", \"inside\",\n"
-         "                \"content_size\"} where name has the platform's separator, stored_name\n"
-         "                is the name exactly as stored, and content_size is what extract\n"
-         "                writes (null when outside). A name that is not valid Unicode (an\n"
-         "                unpaired UTF-16 surrogate) has U+FFFD in its place in both texts,\n"
-         "                and its exact units in \"stored_units\": [100,92,56321,...], which\n"
-         "                cat and extract take as --units 100,92,56321,...\n"
+         "TYPE names by the name's extension: " + FilterTypeNames() + "\n"
+         "TYPE names by content: " + sorv::pkg::ContentTypeNames(", ", true) + "\n"
          "\n"
          "PKG \"-\" reads the package from standard input (all commands but update's -o\n"
          "target): the index comes before the data, so it is read whole first, into a\n"
@@ -54,11 +63,11 @@ std::string Help() {
          "an entry's data lies outside the file (said on standard error).\n";
 }
 
-int Run(const Arguments& a) {
+int Run(const ListArguments& a) {
   EntrySelection selection;
   SelectByOptions(a, selection);
-  const bool json = a.Has("--json");
-  const bool namesOnly = a.Has("-1") || a.Has("--names");
+  const bool json = a.json;
+  const bool namesOnly = a.namesOnly;
   if (json && namesOnly) throw UsageError("--json and --names are two different listings: choose one");
   PackageFile package;
   if (!OpenPackage(a, "list", package)) return kExitFailure;
@@ -103,9 +112,8 @@ int Run(const Arguments& a) {
 }  // namespace
 
 const Command kListCommand = {
-    "list", "PKG", "one line per entry: size, type, wrapping, name (--json for JSON)", Help,
-    {{"--type", true}, {"--match", true}, {"--exclude", true}, {"--json", false}, {"-1", false}, {"--names", false}},
-    1, 1, "expects one package", Run,
+    "list", "PKG", "one line per entry: size, type, wrapping, name (--json for JSON)", Help, kOptions.Specs(),
+    1, 1, "expects one package", RunWith(kOptions, Run),
 };
 
 }  // namespace rdbtool

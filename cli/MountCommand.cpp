@@ -17,7 +17,21 @@ namespace rdbtool {
 
 namespace {
 
-const char kHelp[] =
+struct MountArguments : Arguments, SelectionOptions {
+  bool foreground = false;
+  std::vector<std::string> fuseOptions;
+};
+
+const OptionTable<MountArguments> kOptions = {
+    {'f', "foreground", &MountArguments::foreground,
+     "stay in the foreground (by default the command returns as soon as the folder is mounted, and serves it in "
+     "the background)"},
+    {0, "type", "TYPE", &MountArguments::types, "only entries of these types (see 'rdbtool list --help')"},
+    {0, "match", "GLOB", &MountArguments::matches, "only names matching GLOB (see 'rdbtool list --help')"},
+    {'o', nullptr, "OPTIONS", &MountArguments::fuseOptions, "mount options for FUSE, comma-separated (allow_other, ...)"},
+};
+
+const char kHelpStart[] =
     "Usage: rdbtool mount PKG... MOUNTPOINT [-f] [--type TYPE[,TYPE...]] [--match GLOB]\n"
     "                                        [-o OPTIONS]\n"
     "Shows the packages' entries as a read-only folder at MOUNTPOINT (Linux, FUSE), named\n"
@@ -30,17 +44,15 @@ const char kHelp[] =
     "Files are read-only (0444, folders 0555), with the package file's time. The packages\n"
     "must not change while mounted: a read beyond the end of a package that has shrunk\n"
     "fails with an I/O error.\n"
-    "\n"
-    "  -f, --foreground  stay in the foreground (by default the command returns as soon as\n"
-    "                the folder is mounted, and serves it in the background)\n"
-    "  --type TYPE   only entries of these types (see 'rdbtool list --help')\n"
-    "  --match GLOB  only names matching GLOB (see 'rdbtool list --help')\n"
-    "  -o OPTIONS    mount options for FUSE, comma-separated (allow_other, ...)\n"
+    "\n";
+const char kHelpEnd[] =
     "\n"
     "Unmount with 'fusermount3 -u MOUNTPOINT' or 'umount MOUNTPOINT', or stop the process\n"
     "(SIGINT, SIGTERM). A MOUNTPOINT that is not an empty folder, an unreadable or damaged\n"
     "package, or a system without FUSE: nothing is mounted and the exit status is 2;\n"
     "once mounted it is 0, also when entries were left out.\n";
+
+std::string Help(const std::string& optionLines) { return kHelpStart + optionLines + kHelpEnd; }
 
 constexpr const char* kCommand = "mount";
 
@@ -72,14 +84,14 @@ std::string Reason(const HiddenEntry& h, const std::vector<std::unique_ptr<Packa
   return reason;
 }
 
-int Run(const Arguments& a) {
+int Run(const MountArguments& a) {
   std::vector<std::string> paths = a.Positionals();
   MountRequest request;
   request.mountPoint = paths.back();
   paths.pop_back();
   request.packages = paths;
-  request.foreground = a.Has("-f") || a.Has("--foreground");
-  request.options = a.Values("-o");
+  request.foreground = a.foreground;
+  request.options = a.fuseOptions;
   EntrySelection selection;
   SelectByOptions(a, selection);
 
@@ -161,9 +173,7 @@ int Run(const Arguments& a) {
 
 const Command kMountCommand = {
     "mount", "PKG... DIR", "show packages as a read-only folder (Linux)",
-    [] { return std::string(kHelp); },
-    {{"-f", false}, {"--foreground", false}, {"--type", true}, {"--match", true}, {"-o", true}},
-    2, kAnyNumber, "expects one or more packages and a mount point", Run,
+    Help, kOptions.Specs(), 2, kAnyNumber, "expects one or more packages and a mount point", RunWith(kOptions, Run),
 };
 
 }  // namespace rdbtool

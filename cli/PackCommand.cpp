@@ -17,31 +17,44 @@ namespace rdbtool {
 
 namespace {
 
-const char kHelp[] =
+struct PackArguments : Arguments {
+  std::vector<std::string> output;  // -o: exactly one
+  std::vector<std::string> wrap;
+  bool follow = false;
+  bool verbose = false;
+};
+
+const OptionTable<PackArguments> kOptions = {
+    {'o', nullptr, "PKG", &PackArguments::output,
+     "the package to write: a new or regular file is replaced only when the package is complete, and a symbolic "
+     "link is followed to the file it names; \"-\" is standard output; a device or pipe is written through"},
+    {0, "wrap", "EXT", &PackArguments::wrap,
+     "store files whose name ends in .EXT behind a \"TGF\" header (repeatable, or comma-separated). A file "
+     "holding a recognised image loses that image's extension from its stored name, which extract appends again: "
+     "with --wrap png, x.gft.png holding a PNG is stored as x.gft. A file whose name does not end in its image's "
+     "extension is stored unwrapped with a warning. Files that begin with a \"TGF\" header themselves are always "
+     "wrapped once more, so extract does not strip it."},
+    {'L', "dereference", &PackArguments::follow,
+     "follow symbolic links and store what they point to (a link to a folder above it is reported and not "
+     "followed again)"},
+    {'v', "verbose", &PackArguments::verbose, "name every symbolic link left out"},
+};
+
+const char kHelpStart[] =
     "Usage: rdbtool pack DIR -o PKG [--wrap EXT[,EXT...]] [-L] [-v]\n"
     "Makes the package PKG from the files below DIR, in name order, stored under their\n"
     "paths below DIR with \"\\\" separators. 'rdbtool extract PKG' gives the same files back.\n"
     "Special files, names that extract would refuse and (on the host) names holding \"\\\"\n"
     "are left out and reported; empty folders are not stored. Symbolic links are left out\n"
     "with one summary line, unless -L is given.\n"
-    "\n"
-    "  -o PKG        the package to write: a new or regular file is replaced only when the\n"
-    "                package is complete, and a symbolic link is followed to the file it\n"
-    "                names; \"-\" is standard output; a device or pipe is written through\n"
-    "  --wrap EXT    store files whose name ends in .EXT behind a \"TGF\" header (repeatable,\n"
-    "                or comma-separated). A file holding a recognised image loses that\n"
-    "                image's extension from its stored name, which extract appends again:\n"
-    "                with --wrap png, x.gft.png holding a PNG is stored as x.gft. A file\n"
-    "                whose name does not end in its image's extension is stored unwrapped\n"
-    "                with a warning. Files that begin with a \"TGF\" header themselves are\n"
-    "                always wrapped once more, so extract does not strip it.\n"
-    "  -L, --dereference  follow symbolic links and store what they point to (a link to a\n"
-    "                folder above it is reported and not followed again)\n"
-    "  -v, --verbose name every symbolic link left out\n"
+    "\n";
+const char kHelpEnd[] =
     "\n"
     "A progress bar is shown when standard error is a terminal. Exit status 1 when files\n"
     "other than symbolic links were left out (the package holds the others), 2 when no\n"
     "package was written.\n";
+
+std::string Help(const std::string& optionLines) { return kHelpStart + optionLines + kHelpEnd; }
 
 }  // namespace
 
@@ -74,11 +87,11 @@ bool ReadFileHead(const NativePath& path, bool followLink, std::vector<uint8_t>&
 
 namespace {
 
-int Run(const Arguments& a) {
-  if (a.Values("-o").size() != 1) throw UsageError("expects the package to make with -o PKG");
-  const std::vector<std::string> wrapExtensions = WrapExtensions(a.Values("--wrap"));
-  const bool follow = a.Has("-L") || a.Has("--dereference");
-  const bool verbose = a.Has("-v") || a.Has("--verbose");
+int Run(const PackArguments& a) {
+  if (a.output.size() != 1) throw UsageError("expects the package to make with -o PKG");
+  const std::vector<std::string> wrapExtensions = WrapExtensions(a.wrap);
+  const bool follow = a.follow;
+  const bool verbose = a.verbose;
   const NativePath root = ToNativePath(a.Positionals()[0]);
 
   std::vector<FoundFile> found;
@@ -90,7 +103,7 @@ int Run(const Arguments& a) {
   std::sort(found.begin(), found.end(),
             [](const FoundFile& x, const FoundFile& y) { return x.components < y.components; });
   OutputFile out;
-  if (!out.Create(a.Values("-o")[0], error)) {
+  if (!out.Create(a.output[0], error)) {
     Report("pack", error);
     return kExitFailure;
   }
@@ -147,9 +160,8 @@ int Run(const Arguments& a) {
 }  // namespace
 
 const Command kPackCommand = {
-    "pack", "DIR", "make a package from a folder tree", [] { return std::string(kHelp); },
-    {{"-o", true}, {"--wrap", true}, {"-L", false}, {"--dereference", false}, {"-v", false}, {"--verbose", false}},
-    1, 1, "expects one folder", Run,
+    "pack", "DIR", "make a package from a folder tree", Help, kOptions.Specs(), 1, 1, "expects one folder",
+    RunWith(kOptions, Run),
 };
 
 }  // namespace rdbtool

@@ -8,13 +8,21 @@
 
 namespace rdbtool {
 
-namespace {
+const std::vector<const Command*>& Commands() {
+  static const std::vector<const Command*> commands = {
+      &kListCommand, &kInfoCommand, &kExtractCommand, &kCheckCommand, &kCatCommand, &kPackCommand, &kUpdateCommand,
+      &kDiffCommand, &kMountCommand,
+  };
+  return commands;
+}
 
-// Every command, in the order the tool's help lists them.
-const Command* const kCommands[] = {
-    &kListCommand, &kInfoCommand, &kExtractCommand, &kCheckCommand, &kCatCommand, &kPackCommand, &kUpdateCommand,
-    &kDiffCommand, &kMountCommand,
-};
+const std::vector<OptionSpec>& ToolOptions() {
+  static const std::vector<OptionSpec> options = {
+      {'h', "help", nullptr, "this text; 'rdbtool COMMAND --help' describes a command"},
+      {0, "version", nullptr, "the version"},
+  };
+  return options;
+}
 
 std::string ToolHelp() {
   std::string text =
@@ -22,15 +30,11 @@ std::string ToolHelp() {
       "Lists, checks, extracts, makes and changes resource packages (*.rdb).\n"
       "\n"
       "Commands:\n";
-  for (const Command* command : kCommands) {
+  for (const Command* command : Commands()) {
     const std::string usage = std::string(command->name) + " " + command->usage;
     text += "  " + usage + std::string(usage.size() < 12 ? 14 - usage.size() : 2, ' ') + command->summary + "\n";
   }
-  return text +
-         "\n"
-         "Options:\n"
-         "  --help        this text; 'rdbtool COMMAND --help' describes a command\n"
-         "  --version     the version\n"
+  return text + "\nOptions:\n" + OptionHelp(ToolOptions()) +
          "Short options run together as with getopt (-kvC out); a package given as \"-\" is\n"
          "read from standard input.\n"
          "\n"
@@ -39,16 +43,20 @@ std::string ToolHelp() {
          "standard output, diagnostics to standard error.\n";
 }
 
-// Parses the command's options, answers --help and checks the positional arguments.
+std::string CommandHelp(const Command& command) { return command.help(OptionHelp(command.options)); }
+
+namespace {
+
+// Parses the command's arguments, answers --help and checks the positional arguments.
 int Run(const Command& command, const std::vector<std::string>& rest) {
-  const Arguments args(rest, command.options);
-  if (args.WantsHelp()) {
-    PrintHelp(command.help());
+  const ParsedArguments parsed = ParseArguments(rest, command.options);
+  if (parsed.help) {
+    PrintHelp(CommandHelp(command));
     return kExitOk;
   }
-  const size_t n = args.Positionals().size();
+  const size_t n = parsed.positionals.size();
   if (n < command.minPositionals || n > command.maxPositionals) throw UsageError(command.positionalsError);
-  return command.run(args);
+  return command.run(parsed);
 }
 
 }  // namespace
@@ -76,7 +84,7 @@ int RunTool(const std::vector<std::string>& args) {
     WriteText(Stream::kOut, std::string("rdbtool ") + kVersion + "\n");
     return kExitOk;
   }
-  for (const Command* command : kCommands) {
+  for (const Command* command : Commands()) {
     if (first != command->name) continue;
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     try {

@@ -24,29 +24,43 @@ namespace rdbtool {
 
 namespace {
 
-const char kHelp[] =
+struct UpdateArguments : Arguments {
+  std::vector<std::string> output;  // -o: exactly one
+  std::vector<std::string> add;
+  std::vector<std::string> replace;
+  std::vector<std::string> remove;
+  std::vector<std::string> wrap;
+  bool verbose = false;
+  bool force = false;
+};
+
+const OptionTable<UpdateArguments> kOptions = {
+    {'o', nullptr, "NEW", &UpdateArguments::output, "the package to write; takes what pack's -o takes"},
+    {0, "add", "DIR|FILE", &UpdateArguments::add,
+     "the files below DIR, stored under their paths below DIR as pack stores them, or FILE under its own name. A "
+     "file whose stored name is already in PKG (letter case and \"/\" or \"\\\" aside) replaces that entry in its "
+     "place; so does a file named as extract wrote a wrapped entry (ui/ok.png for a wrapped PNG stored as ui\\ok). "
+     "Other files go at the end, in name order"},
+    {0, "replace", "NAME=FILE", &UpdateArguments::replace,
+     "the entries named NAME (split at the first \"=\"; \"/\" or \"\\\", letter case aside) get the bytes of "
+     "FILE, in their place"},
+    {0, "remove", "GLOB", &UpdateArguments::remove,
+     "leave out the entries whose names match GLOB (see 'rdbtool list --help')"},
+    {0, "wrap", "EXT", &UpdateArguments::wrap, "as for pack, for the files added as new entries"},
+    {'v', "verbose", &UpdateArguments::verbose, "name every entry removed, replaced and added"},
+    {0, "force", &UpdateArguments::force,
+     "with NEW the same file as PKG: replace it even when some entries cannot be copied whole (damaged entries, a "
+     "file that cannot be read when it is copied); without it PKG is then left as it is"},
+};
+
+const char kHelpStart[] =
     "Usage: rdbtool update PKG -o NEW [--add DIR|FILE]... [--replace NAME=FILE]...\n"
-    "                          [--remove GLOB]... [--wrap EXT[,EXT...]] [-v]\n"
+    "                          [--remove GLOB]... [--wrap EXT[,EXT...]] [-v] [--force]\n"
     "Writes the package NEW: the entries of PKG in their order with their bytes unchanged,\n"
     "except for these changes. PKG itself is never changed in place; NEW may be PKG (the\n"
-    "new package then replaces it once complete). -o takes what pack's -o takes.\n"
-    "\n"
-    "  --add DIR|FILE      the files below DIR, stored under their paths below DIR as pack\n"
-    "                      stores them, or FILE under its own name. A file whose stored\n"
-    "                      name is already in PKG (letter case and \"/\" or \"\\\" aside)\n"
-    "                      replaces that entry in its place; so does a file named as\n"
-    "                      extract wrote a wrapped entry (ui/ok.png for a wrapped PNG\n"
-    "                      stored as ui\\ok). Other files go at the end, in name order\n"
-    "  --replace NAME=FILE the entries named NAME (split at the first \"=\"; \"/\" or \"\\\",\n"
-    "                      letter case aside) get the bytes of FILE, in their place\n"
-    "  --remove GLOB       leave out the entries whose names match GLOB (see 'rdbtool list\n"
-    "                      --help')\n"
-    "  --wrap EXT          as for pack, for the files added as new entries\n"
-    "  -v, --verbose       name every entry removed, replaced and added\n"
-    "  --force             with NEW the same file as PKG: replace it even when some\n"
-    "                      entries cannot be copied whole (damaged entries, a file that\n"
-    "                      cannot be read when it is copied); without it PKG is then left\n"
-    "                      as it is\n"
+    "new package then replaces it once complete).\n"
+    "\n";
+const char kHelpEnd[] =
     "\n"
     "A replaced entry keeps its wrapping: a wrapped entry keeps its \"TGF\" header in front\n"
     "of the new bytes. Files are refused as pack refuses them (names extract would refuse,\n"
@@ -54,6 +68,8 @@ const char kHelp[] =
     "error, and then nothing is written. Exit status 1 when some files or damaged entries\n"
     "were left out (reported), 2 when nothing was written (also when PKG itself was not\n"
     "replaced because it would have lost entries).\n";
+
+std::string Help(const std::string& optionLines) { return kHelpStart + optionLines + kHelpEnd; }
 
 // What happens to one entry of the old package; one byte each, as packages hold 100,000s.
 enum class Change : uint8_t { kKeep, kRemove, kReplace };
@@ -74,12 +90,12 @@ std::string BaseName(const std::string& path) {
   return path.substr(start, end - start);
 }
 
-int Run(const Arguments& a) {
-  if (a.Values("-o").size() != 1) throw UsageError("expects the package to write with -o NEW");
-  const std::vector<std::string> wrapExtensions = WrapExtensions(a.Values("--wrap"));
-  const bool verbose = a.Has("-v") || a.Has("--verbose");
+int Run(const UpdateArguments& a) {
+  if (a.output.size() != 1) throw UsageError("expects the package to write with -o NEW");
+  const std::vector<std::string> wrapExtensions = WrapExtensions(a.wrap);
+  const bool verbose = a.verbose;
   std::vector<std::pair<std::u16string, std::string>> replacements;
-  for (const std::string& r : a.Values("--replace")) {
+  for (const std::string& r : a.replace) {
     const size_t eq = r.find('=');
     std::u16string name;
     if (eq == std::string::npos || eq == 0 || eq + 1 == r.size()) throw UsageError("--replace expects NAME=FILE, not '" + r + "'");
@@ -87,7 +103,7 @@ int Run(const Arguments& a) {
     replacements.emplace_back(name, r.substr(eq + 1));
   }
   std::vector<std::u16string> removals;
-  for (const std::string& g : a.Values("--remove")) {
+  for (const std::string& g : a.remove) {
     std::u16string pattern;
     if (!Utf8ToUtf16(g, pattern)) throw UsageError("the pattern '" + g + "' is not valid UTF-8");
     removals.push_back(pattern);
@@ -107,7 +123,7 @@ int Run(const Arguments& a) {
   }
   std::string error;
   OutputFile out;
-  if (!out.Create(a.Values("-o")[0], error)) {
+  if (!out.Create(a.output[0], error)) {
     Report("update", error);
     return kExitFailure;
   }
@@ -115,7 +131,7 @@ int Run(const Arguments& a) {
   const FileId temporaryId = out.Temporary().empty() ? FileId() : IdentifyFile(out.Temporary());
   // -o naming the input: it is replaced only by a package that holds all it kept.
   const bool replacesInput = targetId.valid && targetId == IdentifyFile(ToNativePath(a.Positionals()[0]));
-  const bool force = a.Has("--force");
+  const bool force = a.force;
   std::vector<Change> changes(old.Count(), Change::kKeep);
   std::unordered_map<size_t, std::pair<const NewFile*, std::string>> changedBy;  // the file, and who asked
   bool refused = false;  // a change that cannot be made: nothing is written
@@ -178,7 +194,7 @@ int Run(const Arguments& a) {
 
   // Files to add: each replaces the entry of its name, or goes at the end.
   std::unordered_map<std::u16string, size_t> oldByKey;
-  if (a.Has("--add")) {
+  if (!a.add.empty()) {
     oldByKey.reserve(old.Count());
     for (size_t i = old.Count(); i-- > 0;) oldByKey[WindowsNameKey(old.Name(i))] = i;
   }
@@ -190,7 +206,7 @@ int Run(const Arguments& a) {
     ++leftOut;
     Report("update", display + ": " + why);
   };
-  for (const std::string& source : a.Values("--add")) {
+  for (const std::string& source : a.add) {
     std::vector<FoundFile> found;
     const NativePath native = ToNativePath(source);
     InputFile probe;
@@ -340,10 +356,7 @@ int Run(const Arguments& a) {
 
 const Command kUpdateCommand = {
     "update", "PKG", "write a new package with entries added, replaced or removed",
-    [] { return std::string(kHelp); },
-    {{"-o", true}, {"--add", true}, {"--replace", true}, {"--remove", true}, {"--wrap", true}, {"-v", false},
-     {"--verbose", false}, {"--force", false}},
-    1, 1, "expects one package", Run,
+    Help, kOptions.Specs(), 1, 1, "expects one package", RunWith(kOptions, Run),
 };
 
 }  // namespace rdbtool

@@ -126,22 +126,50 @@ TEST(EntrySelection, KindsCombineWithAndValuesWithOr) {
   EXPECT_EQ(names.UnmatchedNames(), std::vector<std::string>{"missing.txt"});
 }
 
-TEST(Arguments, ParsesOptionsAndRefusesWhatItDoesNotKnow) {
-  const Arguments a({"pkg", "-C", "out", "--type=png", "--type", "gif", "--", "--odd-name"},
-                    {{"-C", true}, {"--type", true}, {"--json", false}});
-  EXPECT_EQ(a.Positionals(), (std::vector<std::string>{"pkg", "--odd-name"}));
-  EXPECT_EQ(a.Values("-C"), std::vector<std::string>{"out"});
-  EXPECT_EQ(a.Values("--type"), (std::vector<std::string>{"png", "gif"}));
-  EXPECT_FALSE(a.Has("--json"));
+// A record filled by an option table, as a command's is.
+struct SampleArguments : Arguments {
+  std::vector<std::string> dir, types;
+  bool json = false, keep = false, verbose = false;
+};
 
-  EXPECT_THROW(Arguments({"--bogus"}, {{"--json", false}}), UsageError);
-  EXPECT_THROW(Arguments({"--json=1"}, {{"--json", false}}), UsageError);
-  EXPECT_THROW(Arguments({"-C"}, {{"-C", true}}), UsageError);
-  EXPECT_TRUE(Arguments({"-h"}, {}).WantsHelp());
+const OptionTable<SampleArguments> kSampleOptions = {
+    {'C', nullptr, "DIR", &SampleArguments::dir, "the folder"},
+    {0, "type", "TYPE", &SampleArguments::types, "the types"},
+    {0, "json", &SampleArguments::json, "JSON"},
+    {'k', "keep-old-files", &SampleArguments::keep, "keep"},
+    {'v', nullptr, &SampleArguments::verbose, "verbose"},
+};
+
+SampleArguments Parse(const std::vector<std::string>& args) {
+  return kSampleOptions.Fill(ParseArguments(args, kSampleOptions.Specs()));
+}
+
+TEST(Arguments, ParsesOptionsAndRefusesWhatItDoesNotKnow) {
+  const SampleArguments a = Parse({"pkg", "-C", "out", "--type=png", "--type", "gif", "--", "--odd-name"});
+  EXPECT_EQ(a.Positionals(), (std::vector<std::string>{"pkg", "--odd-name"}));
+  EXPECT_EQ(a.dir, std::vector<std::string>{"out"});
+  EXPECT_EQ(a.types, (std::vector<std::string>{"png", "gif"}));
+  EXPECT_FALSE(a.json);
+  EXPECT_EQ(Parse({"-", "--json"}).Positionals(), std::vector<std::string>{"-"});  // "-": standard input
+
+  EXPECT_THROW(Parse({"--bogus"}), UsageError);
+  EXPECT_THROW(Parse({"--json=1"}), UsageError);
+  EXPECT_THROW(Parse({"-C"}), UsageError);
+  EXPECT_THROW(Parse({"--C", "x"}), UsageError);  // a short name is not a long one
+  EXPECT_TRUE(ParseArguments({"-h"}, {}).help);
+}
+
+TEST(Arguments, OneRowForBothNamesOfAnOption) {
+  for (const char* given : {"-k", "--keep-old-files"}) {
+    const SampleArguments a = Parse({given});
+    EXPECT_TRUE(a.keep) << given;
+    EXPECT_FALSE(a.verbose) << given;
+  }
+  EXPECT_THROW(Parse({"--k"}), UsageError);
+  EXPECT_THROW(Parse({"--keep"}), UsageError);  // no abbreviations
 }
 
 TEST(Arguments, TakesShortOptionsRunTogetherAsGetoptDoes) {
-  const std::vector<OptionSpec> options = {{"-k", false}, {"-v", false}, {"-C", true}};
   struct Case {
     std::vector<std::string> args;
     std::vector<std::string> dir;  // the values of -C
@@ -153,14 +181,29 @@ TEST(Arguments, TakesShortOptionsRunTogetherAsGetoptDoes) {
       {{"-Ck", "x"}, {"k"}, false, false},  // ... even when it looks like an option
   };
   for (const Case& c : cases) {
-    const Arguments a(c.args, options);
-    EXPECT_EQ(a.Values("-C"), c.dir) << c.args[0];
-    EXPECT_EQ(a.Has("-k"), c.k) << c.args[0];
-    EXPECT_EQ(a.Has("-v"), c.v) << c.args[0];
+    const SampleArguments a = Parse(c.args);
+    EXPECT_EQ(a.dir, c.dir) << c.args[0];
+    EXPECT_EQ(a.keep, c.k) << c.args[0];
+    EXPECT_EQ(a.verbose, c.v) << c.args[0];
   }
-  EXPECT_EQ(Arguments({"-Ck", "x"}, options).Positionals(), std::vector<std::string>{"x"});
-  EXPECT_THROW(Arguments({"-kx"}, options), UsageError);
-  EXPECT_THROW(Arguments({"-kC"}, options), UsageError);  // -C without its value
+  EXPECT_EQ(Parse({"-Ck", "x"}).Positionals(), std::vector<std::string>{"x"});
+  EXPECT_THROW(Parse({"-kx"}), UsageError);
+  EXPECT_THROW(Parse({"-kC"}), UsageError);  // -C without its value
+}
+
+TEST(Arguments, HelpLinesShowEveryNameAndWrapWithinEightyColumns) {
+  const std::vector<OptionSpec> options = {
+      {'C', nullptr, "DIR", "the folder to write into"},
+      {'k', "keep-old-files", nullptr,
+       "never replace an existing file: such entries are counted and left alone, whatever the folder holds"},
+      {0, "units", "UNITS", "first line\nsecond line"},
+  };
+  EXPECT_EQ(OptionHelp(options),
+            "  -C DIR        the folder to write into\n"
+            "  -k, --keep-old-files  never replace an existing file: such entries are counted\n"
+            "                and left alone, whatever the folder holds\n"
+            "  --units UNITS  first line\n"
+            "                second line\n");
 }
 
 TEST(Progress, TextShowsShareOfBytesAndFiles) {

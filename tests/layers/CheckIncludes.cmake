@@ -1,6 +1,7 @@
 # Which folder may include which: run as `cmake -DROOT=<source dir> -P CheckIncludes.cmake`.
 # Every project header is included by its path from the source root, and only from the
-# folders a layer may use; a violation names the file, the line and what it may include.
+# folders a layer may use; every file below a folder is checked, in subfolders too, and a
+# violation names the file, the line and what it may include.
 # The lowest layers first: framework, package, platform; then layout, preview and the
 # shared rules; the window program and rdbtool at the top, beside each other.
 set(allowed_platform   platform)
@@ -13,14 +14,33 @@ set(allowed_rules      rules package platform)
 set(allowed_app        app rules layout preview package framework platform resources)
 set(allowed_cli        cli rules package platform)
 
+# Every folder with a rule; a file is held to the rule of the deepest one that holds it,
+# so a subfolder without a rule of its own (cli/system/) keeps its folder's.
+set(ruled platform framework package layout/xml layout preview rules app cli)
+
 set(violations 0)
-foreach(folder platform framework package layout/xml layout preview rules app cli)
-  string(REPLACE "/" "_" key "${folder}")
-  file(GLOB sources RELATIVE ${ROOT} ${ROOT}/${folder}/*.h ${ROOT}/${folder}/*.cpp)
-  if(NOT sources)
+foreach(folder IN LISTS ruled)
+  file(GLOB_RECURSE found RELATIVE ${ROOT} ${ROOT}/${folder}/*.h ${ROOT}/${folder}/*.cpp)
+  if(NOT found)
     message(SEND_ERROR "${folder}/: no sources found below ${ROOT}")
   endif()
+endforeach()
+foreach(top IN LISTS ruled)
+  if(top MATCHES "/")
+    continue()
+  endif()
+  file(GLOB_RECURSE sources RELATIVE ${ROOT} ${ROOT}/${top}/*.h ${ROOT}/${top}/*.cpp)
   foreach(source IN LISTS sources)
+    set(folder "")
+    foreach(candidate IN LISTS ruled)
+      string(FIND "${source}" "${candidate}/" at)
+      string(LENGTH "${candidate}" length)
+      string(LENGTH "${folder}" best)
+      if(at EQUAL 0 AND length GREATER best)
+        set(folder ${candidate})
+      endif()
+    endforeach()
+    string(REPLACE "/" "_" key "${folder}")
     file(STRINGS ${ROOT}/${source} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
     foreach(line IN LISTS lines)
       string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]*)\".*" "\\1" header "${line}")
