@@ -5,5 +5,6 @@
 class CSorvResApp : public CApplication {
  public:
   BOOL InitInstance() override;
+  // Takes the standard Help command only, as the program's design names it (nothing sends it).
   BOOL OnCommand(UINT id) override;
 };

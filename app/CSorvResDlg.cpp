@@ -113,23 +113,6 @@ bool CSorvResDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
     case WM_QUERYDRAGICON:
       result = reinterpret_cast<LRESULT>(m_hIcon);
       return true;
-    case WM_COMMAND:
-      switch (MAKELONG(LOWORD(wParam), HIWORD(wParam))) {
-        case MAKELONG(IDC_OPEN, BN_CLICKED): OnOpenFile(); result = 0; return true;
-        case MAKELONG(IDC_SAVE, BN_CLICKED): OnSaveFile(); result = 0; return true;
-        case MAKELONG(IDC_EXPORT, BN_CLICKED): OnExportAll(); result = 0; return true;
-        case MAKELONG(IDC_FILTER, CBN_SELCHANGE): OnFilterChanged(); result = 0; return true;
-        case MAKELONG(IDC_FILTER, CBN_CLOSEUP): OnFilterCloseUp(); result = 0; return true;
-        // Ctrl+O, Ctrl+S and Ctrl+E: accelerator commands carry the code 1.
-        case MAKELONG(IDC_OPEN, 1): OnOpenFile(); result = 0; return true;
-        case MAKELONG(IDC_SAVE, 1): OnSaveFile(); result = 0; return true;
-        case MAKELONG(IDC_EXPORT, 1): OnExportAll(); result = 0; return true;
-        case MAKELONG(IDM_FIND, 1): OnFind(); result = 0; return true;
-        case MAKELONG(IDM_FIND_NEXT, 1): FindAgain(true); result = 0; return true;
-        case MAKELONG(IDM_FIND_PREVIOUS, 1): FindAgain(false); result = 0; return true;
-        case MAKELONG(IDM_FOLDER_VIEW, 1): OnToggleFolderView(); result = 0; return true;
-      }
-      break;
     case WM_NOTIFY: {
       const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
       if (header->idFrom == IDC_TREE && header->code == TVN_SELCHANGEDW) {
@@ -174,6 +157,34 @@ bool CSorvResDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
       return false;
   }
   return CDialog::OnMessage(msg, wParam, lParam, result);
+}
+
+bool CSorvResDlg::OnCommand(UINT code, UINT id) {
+  if (id == IDC_FILTER) {
+    if (code == CBN_SELCHANGE) OnFilterChanged();
+    else if (code == CBN_CLOSEUP) OnFilterCloseUp();
+    else return false;  // the drop-down's own notifications
+    return true;
+  }
+  // A button's click, a shortcut and an item of the tree's menu (code 0, as a click's) are
+  // one command each.
+  if (code != BN_CLICKED && code != kAcceleratorCode) return false;
+  switch (id) {
+    case IDC_OPEN: OnOpenFile(); return true;
+    case IDC_SAVE: OnSaveFile(); return true;
+    case IDC_EXPORT: OnExportAll(); return true;
+    case IDM_FIND: OnFind(); return true;
+    case IDM_FIND_NEXT: FindAgain(true); return true;
+    case IDM_FIND_PREVIOUS: FindAgain(false); return true;
+    case IDM_FOLDER_VIEW: OnToggleFolderView(); return true;
+    case IDM_EXPORT_FOLDER: {
+      // Offered only on a folder of the folder view, which the right click selected.
+      const LPARAM data = m_tree.GetItemData(m_tree.GetSelectedItem());
+      if (IsFolderData(data)) OnExportFolder(FolderOfData(data));
+      return true;
+    }
+  }
+  return CDialog::OnCommand(code, id);
 }
 
 void CSorvResDlg::OnSysCommand(WPARAM command, LPARAM lParam, LRESULT& result) {

@@ -1,5 +1,16 @@
 // The main window: package path, type filter, entry tree, preview, save and export, with a
 // status bar at the bottom holding the counts and the maker's link.
+//
+// One class in several files, by what the user does:
+//   CSorvResDlg.cpp          set-up, placement, the message switch and OnCommand, where
+//                            every command (button, shortcut, tree menu item) is one case
+//   CSorvResDlgEntries.cpp   opening (button, drop), the entry list, the filter and the
+//                            tree's fill, the selection's preview, the message pump
+//   CSorvResDlgExport.cpp    saving the selected entry and exporting listed entries
+//   CSorvResDlgCommands.cpp  the shortcuts' table and hook, the tree's context menu, Esc and
+//                            the close box during work, the quick end, the dialogs' folders
+//   CSorvResDlgFind.cpp      find by name (Ctrl+F, F3, Shift+F3)
+//   CSorvResDlgFolders.cpp   the folder view and one folder's export
 #pragma once
 #include <windows.h>
 #include <shellapi.h>
@@ -35,6 +46,7 @@ class CSorvResDlg : public CDialog {
   void DoDataExchange() override;
   BOOL OnInitDialog() override;
   bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  bool OnCommand(UINT code, UINT id) override;
   // Esc and the close box end the program, except during an export, which they stop.
   void OnCancel() override;
 
@@ -78,8 +90,6 @@ class CSorvResDlg : public CDialog {
   virtual void OnExportEntry(size_t /*index*/, size_t /*count*/) {}
   // A message box with the system's text for `code`.
   void ShowSystemError(DWORD code);
-  // Nonzero when the directory exists afterwards; climbs to make missing parents.
-  static BOOL MakeDirectories(std::wstring directory);
 
   // Keeps the nine controls where they belong for the current client size.
   void ApplyFixedPlacement();
@@ -127,6 +137,8 @@ class CSorvResDlg : public CDialog {
   void RemoveAccelerators();
   // A right click on the tree: selects the item under the pointer and offers save and export.
   void OnTreeRightClick();
+  // Shows the tree's menu at `screen` for the item clicked (or none); the command chosen, or 0.
+  UINT TrackTreeMenu(POINT screen, HTREEITEM clicked);
 
   // Find by name (CSorvResDlgFind.cpp): Ctrl+F opens the system's Find dialog, its "find
   // next" and F3 / Shift+F3 select the next / previous listed entry whose stored name

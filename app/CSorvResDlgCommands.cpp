@@ -1,10 +1,12 @@
 // The main window's helpers for a user's hands: keyboard shortcuts, the tree's context
-// menu, stopping long work, and the folders the dialogs start in during this run.
+// menu, stopping long work, the program's quick end, and the folders the dialogs start in
+// during this run. The commands themselves are routed in CSorvResDlg.cpp (OnCommand).
 #include <windows.h>
 #include <commctrl.h>
 
 #include "app/CSorvResDlg.h"
 #include "app/CWorkProgress.h"
+#include "framework/CMenu.h"
 #include "resources/resource.h"
 
 namespace {
@@ -86,21 +88,18 @@ void CSorvResDlg::OnTreeRightClick() {
     else if (EntryOfData(data) != m_shownItem)
       ShowPreview(EntryOfData(data));
   }
-  const HMENU menu = ::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_TREE_MENU));
-  const HMENU popup = menu ? ::GetSubMenu(menu, 0) : nullptr;
-  if (!popup) {
-    if (menu) ::DestroyMenu(menu);
-    return;
-  }
+  // The chosen item runs as its button or shortcut does; none chosen is 0.
+  if (const UINT command = TrackTreeMenu(screen, item && (hit.flags & TVHT_ONITEM) ? item : nullptr))
+    OnCommand(BN_CLICKED, command);
+}
+
+UINT CSorvResDlg::TrackTreeMenu(POINT screen, HTREEITEM clicked) {
+  const CMenu menu(::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_TREE_MENU)));
+  const HMENU popup = menu.SubMenu(0);
+  if (!popup) return 0;
   ::EnableMenuItem(popup, IDC_SAVE, MF_BYCOMMAND | (m_tree.GetSelectedItem() ? MF_ENABLED : MF_GRAYED));
   ::EnableMenuItem(popup, IDC_EXPORT, MF_BYCOMMAND | (m_tree.GetCount() ? MF_ENABLED : MF_GRAYED));
-  PrepareTreeMenu(popup, item && (hit.flags & TVHT_ONITEM) ? item : nullptr);
-  const UINT command = static_cast<UINT>(
+  PrepareTreeMenu(popup, clicked);
+  return static_cast<UINT>(
       ::TrackPopupMenu(popup, TPM_RIGHTBUTTON | TPM_RETURNCMD, screen.x, screen.y, 0, m_hWnd, nullptr));
-  ::DestroyMenu(menu);
-  if (command == IDC_SAVE) OnSaveFile();
-  if (command == IDC_EXPORT) OnExportAll();
-  if (command == IDM_FOLDER_VIEW) OnToggleFolderView();
-  if (command == IDM_EXPORT_FOLDER && IsFolderData(m_tree.GetItemData(m_tree.GetSelectedItem())))
-    OnExportFolder(FolderOfData(m_tree.GetItemData(m_tree.GetSelectedItem())));
 }

@@ -174,20 +174,3 @@ void CSorvResDlg::NameNotExported(std::vector<sorv::app::NotExportedEntry>& name
 std::wstring CSorvResDlg::MakeSaveName(const std::wstring& storedName) {
   return FromU16<wchar_t>(sorv::rules::MakeSaveName(ToU16(storedName)));
 }
-
-BOOL CSorvResDlg::MakeDirectories(std::wstring directory) {
-  WIN32_FIND_DATAW found;
-  const HANDLE find = ::FindFirstFileW(directory.c_str(), &found);
-  if (find != INVALID_HANDLE_VALUE) {
-    ::FindClose(find);
-    // A file of that name is in the way.
-    return (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? TRUE : FALSE;
-  }
-  if (::CreateDirectoryW(directory.c_str(), nullptr)) return TRUE;
-  // "/" separates directories as "\" does. A separator at index 0 to 2 is a root such as
-  // "X:\", which is never made.
-  const size_t last = directory.find_last_of(L"\\/");
-  if (last == std::wstring::npos || last < 3) return FALSE;
-  if (!MakeDirectories(directory.substr(0, last))) return FALSE;
-  return ::CreateDirectoryW(directory.c_str(), nullptr);
-}

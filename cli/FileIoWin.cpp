@@ -9,19 +9,18 @@ namespace rdbtool {
 
 bool InputFile::Open(const NativePath& path, std::string& error, bool) {
   Close();
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                         FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (h == INVALID_HANDLE_VALUE) {
+  file_.Reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                          FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file_.IsValid()) {
     error = LastSystemError();
     return false;
   }
-  file_ = h;
   return true;
 }
 
 bool InputFile::Size(uint64_t& size, std::string& error) const {
   LARGE_INTEGER value;
-  if (!GetFileSizeEx(static_cast<HANDLE>(file_), &value)) {
+  if (!GetFileSizeEx(file_, &value)) {
     error = LastSystemError();
     return false;
   }
@@ -35,7 +34,7 @@ int64_t InputFile::Read(uint8_t* buffer, size_t size, std::string& error) {
     const size_t want = size - done;
     const DWORD chunk = want > (1u << 30) ? (1u << 30) : static_cast<DWORD>(want);
     DWORD got = 0;
-    if (!ReadFile(static_cast<HANDLE>(file_), buffer + done, chunk, &got, nullptr)) {
+    if (!ReadFile(file_, buffer + done, chunk, &got, nullptr)) {
       error = LastSystemError();
       return -1;
     }
@@ -45,13 +44,13 @@ int64_t InputFile::Read(uint8_t* buffer, size_t size, std::string& error) {
   return static_cast<int64_t>(done);
 }
 
-void InputFile::Close() {
-  if (file_) CloseHandle(static_cast<HANDLE>(file_));
-  file_ = nullptr;
-}
+void InputFile::Close() { file_.Reset(); }
 
 OutputFile::~OutputFile() {
-  if (file_ && ownsHandle_) CloseHandle(static_cast<HANDLE>(file_));
+  // Standard output is the process's: let go of it unclosed. Our own file is closed before
+  // its temporary name can be removed.
+  if (!ownsHandle_) file_.Detach();
+  file_.Reset();
   if (!committed_ && !temp_.empty()) DeleteFileW(temp_.c_str());
 }
 
@@ -67,7 +66,7 @@ bool OutputFile::Create(const std::string& argument, std::string& error) {
       error = "standard output is a console: refusing to write a package to it (redirect it or give -o FILE)";
       return false;
     }
-    file_ = out;
+    file_.Reset(out);
     ownsHandle_ = false;
     seekable_ = false;
     display_ = "standard output";
@@ -76,14 +75,14 @@ bool OutputFile::Create(const std::string& argument, std::string& error) {
   path_ = ToNativePath(argument);
   display_ = argument;
   // Opening follows links; the final path names the file that will be replaced.
-  HANDLE existing = CreateFileW(path_.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (existing != INVALID_HANDLE_VALUE) {
+  sorv::FileHandle existing(CreateFileW(path_.c_str(), FILE_READ_ATTRIBUTES,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                       FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (existing.IsValid()) {
     const DWORD type = GetFileType(existing);
     BY_HANDLE_FILE_INFORMATION info = {};
     const bool disk = type == FILE_TYPE_DISK && GetFileInformationByHandle(existing, &info);
     if (disk && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-      CloseHandle(existing);
       error = "'" + argument + "' is a folder";
       return false;
     }
@@ -92,28 +91,26 @@ bool OutputFile::Create(const std::string& argument, std::string& error) {
       const DWORD n = GetFinalPathNameByHandleW(existing, final, 32768, FILE_NAME_NORMALIZED);
       if (n > 0 && n < 32768) path_.assign(final, n);
     }
-    CloseHandle(existing);
+    existing.Reset();
     if (!disk) {
       // A device or a pipe: written through, never replaced.
-      HANDLE h = CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-      if (h == INVALID_HANDLE_VALUE) {
+      file_.Reset(CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (!file_.IsValid()) {
         error = "cannot write to '" + argument + "': " + LastSystemError();
         return false;
       }
-      file_ = h;
       seekable_ = false;
       return true;
     }
   }
   temp_ = path_ + L".tmp-" + std::to_wstring(GetCurrentProcessId());
-  HANDLE h = CreateFileW(temp_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) {
+  file_.Reset(CreateFileW(temp_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file_.IsValid()) {
     error = "cannot create '" + DisplayPath(temp_) + "': " + LastSystemError();
     temp_.clear();
     return false;
   }
-  file_ = h;
   return true;
 }
 
@@ -121,7 +118,7 @@ bool OutputFile::WriteThrough(const uint8_t* data, size_t size, std::string& err
   while (size > 0) {
     const DWORD chunk = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
     DWORD written = 0;
-    if (!WriteFile(static_cast<HANDLE>(file_), data, chunk, &written, nullptr) || written == 0) {
+    if (!WriteFile(file_, data, chunk, &written, nullptr) || written == 0) {
       error = "cannot write to " + (path_.empty() ? display_ : "'" + display_ + "'") + ": " + LastSystemError();
       return false;
     }
@@ -135,14 +132,14 @@ bool OutputFile::WriteThrough(const uint8_t* data, size_t size, std::string& err
 bool OutputFile::WriteAtOffset(uint64_t offset, const uint8_t* data, size_t size, std::string& error) {
   LARGE_INTEGER to;
   to.QuadPart = static_cast<LONGLONG>(offset);
-  if (!SetFilePointerEx(static_cast<HANDLE>(file_), to, nullptr, FILE_BEGIN)) {
+  if (!SetFilePointerEx(file_, to, nullptr, FILE_BEGIN)) {
     error = "cannot write '" + DisplayPath(temp_) + "': " + LastSystemError();
     return false;
   }
   while (size > 0) {
     const DWORD chunk = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
     DWORD written = 0;
-    if (!WriteFile(static_cast<HANDLE>(file_), data, chunk, &written, nullptr) || written == 0) {
+    if (!WriteFile(file_, data, chunk, &written, nullptr) || written == 0) {
       error = "cannot write '" + DisplayPath(temp_) + "': " + LastSystemError();
       return false;
     }
@@ -159,13 +156,12 @@ int OutputFile::CopyFrom(const MappedFile&, uint64_t, uint64_t, uint64_t, std::s
 }
 
 bool OutputFile::Commit(std::string& error) {
-  HANDLE h = static_cast<HANDLE>(file_);
-  file_ = nullptr;
   if (!ownsHandle_) {
+    file_.Detach();  // standard output stays open
     committed_ = true;
     return true;
   }
-  if (!CloseHandle(h)) {
+  if (!file_.Close()) {
     error = "cannot write '" + (temp_.empty() ? display_ : DisplayPath(temp_)) + "': " + LastSystemError();
     return false;
   }

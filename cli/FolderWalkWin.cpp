@@ -5,6 +5,7 @@
 #include "cli/FolderWalk.h"
 #include "cli/SystemError.h"
 #include "cli/Utf.h"
+#include "platform/KernelHandle.h"
 
 namespace rdbtool {
 
@@ -27,8 +28,8 @@ bool WalkFolder(const NativePath& root, bool followLinks, std::vector<FoundFile>
     Pending dir = std::move(stack.back());
     stack.pop_back();
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW(JoinPath(dir.path, L"*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) {
+    const sorv::FindHandle find(FindFirstFileW(JoinPath(dir.path, L"*").c_str(), &data));
+    if (!find.IsValid()) {
       const std::string reason = LastSystemError();
       if (first) {
         error = "cannot read '" + DisplayPath(root) + "': " + reason;
@@ -79,7 +80,6 @@ bool WalkFolder(const NativePath& root, bool followLinks, std::vector<FoundFile>
         files.push_back(std::move(found));
       }
     } while (FindNextFileW(find, &data));
-    FindClose(find);
     for (auto it = subdirs.rbegin(); it != subdirs.rend(); ++it) stack.push_back(std::move(*it));
   }
   return true;
@@ -87,16 +87,16 @@ bool WalkFolder(const NativePath& root, bool followLinks, std::vector<FoundFile>
 
 FileId IdentifyFile(const NativePath& path) {
   FileId id;
-  HANDLE h = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return id;
+  const sorv::FileHandle h(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!h.IsValid()) return id;
   BY_HANDLE_FILE_INFORMATION info;
   if (GetFileInformationByHandle(h, &info)) {
     id.valid = true;
     id.device = info.dwVolumeSerialNumber;
     id.number = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
   }
-  CloseHandle(h);
   return id;
 }
 

@@ -5,6 +5,9 @@
 #include <string>
 
 #include "cli/NativePath.h"
+#if defined(_WIN32)
+#include "platform/KernelHandle.h"
+#endif
 
 namespace rdbtool {
 
@@ -25,7 +28,11 @@ class InputFile {
   void Close();
 
  private:
-  NativeFile file_ = kNoNativeFile;
+#if defined(_WIN32)
+  sorv::FileHandle file_;
+#else
+  int file_ = -1;
+#endif
 };
 
 }  // namespace rdbtool

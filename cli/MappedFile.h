@@ -6,6 +6,9 @@
 #include <vector>
 
 #include "cli/NativePath.h"
+#if defined(_WIN32)
+#include "platform/KernelHandle.h"
+#endif
 
 namespace rdbtool {
 
@@ -45,7 +48,8 @@ class MappedFile {
   const uint8_t* data_ = nullptr;
   uint64_t size_ = 0;
 #if defined(_WIN32)
-  void* mapping_ = nullptr;
+  sorv::KernelHandle mapping_;
+  sorv::MappedView view_;
   std::vector<uint8_t> read_;  // standard input, read whole
 #else
   bool Map(int fd, std::string& error);

@@ -7,32 +7,29 @@ namespace rdbtool {
 
 bool MappedFile::Open(const NativePath& path, std::string& error) {
   Close();
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
+  // The mapping keeps the file: its own handle is closed on every way out.
+  const sorv::FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.IsValid()) {
     error = LastSystemError();
     return false;
   }
   LARGE_INTEGER size;
   if (!GetFileSizeEx(file, &size)) {
     error = LastSystemError();
-    CloseHandle(file);
     return false;
   }
   if (size.QuadPart > 0) {
-    HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
-    void* view = mapping ? MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0) : nullptr;
-    if (!view) {
+    mapping_.Reset(CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr));
+    if (mapping_.IsValid()) view_.Reset(MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, 0));
+    if (view_.IsNull()) {
       error = LastSystemError();
-      if (mapping) CloseHandle(mapping);
-      CloseHandle(file);
+      Close();
       return false;
     }
-    mapping_ = mapping;
-    data_ = static_cast<const uint8_t*>(view);
+    data_ = view_.Get();
     size_ = static_cast<uint64_t>(size.QuadPart);
   }
-  CloseHandle(file);  // the mapping keeps the file
   return true;
 }
 
@@ -75,11 +72,10 @@ bool MappedFile::ReadAt(uint64_t offset, uint8_t* buffer, size_t size) const {
 void MappedFile::ReleasePages() {}
 
 void MappedFile::Close() {
-  if (data_ && mapping_) UnmapViewOfFile(data_);
+  view_.Reset();
   std::vector<uint8_t>().swap(read_);
-  if (mapping_) CloseHandle(static_cast<HANDLE>(mapping_));
+  mapping_.Reset();
   data_ = nullptr;
-  mapping_ = nullptr;
   size_ = 0;
 }
 

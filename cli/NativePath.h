@@ -12,16 +12,6 @@ using NativePath = std::wstring;
 using NativePath = std::string;
 #endif
 
-// An open file as the platform's file functions take it: a descriptor on the host, a
-// HANDLE on Windows.
-#if defined(_WIN32)
-using NativeFile = void*;
-constexpr NativeFile kNoNativeFile = nullptr;
-#else
-using NativeFile = int;
-constexpr NativeFile kNoNativeFile = -1;
-#endif
-
 NativePath ToNativePath(const std::string& argument);
 // For messages (UTF-8).
 std::string DisplayPath(const NativePath& path);

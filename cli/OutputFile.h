@@ -12,6 +12,9 @@
 #include <string>
 
 #include "cli/NativePath.h"
+#if defined(_WIN32)
+#include "platform/KernelHandle.h"
+#endif
 
 namespace rdbtool {
 
@@ -39,7 +42,6 @@ class OutputFile {
 
   bool Write(const uint8_t* data, size_t size, std::string& error);
   bool WriteAt(uint64_t offset, const uint8_t* data, size_t size, std::string& error);
-  uint64_t Position() const { return position_; }
   // Copies `size` bytes of the file mapped as `in` from `offset` to `at` (to the end when written through)
   // inside the system, without passing them through this process: 1 when done, 0 when the
   // system cannot (nothing was written: write the bytes instead), -1 on an error.
@@ -57,9 +59,13 @@ class OutputFile {
 
   bool seekable_ = true;
   bool committed_ = false;
-  bool ownsHandle_ = true;
+  bool ownsHandle_ = true;  // false for standard output, which stays open
   uint64_t position_ = 0;
-  NativeFile file_ = kNoNativeFile;
+#if defined(_WIN32)
+  sorv::FileHandle file_;
+#else
+  int file_ = -1;
+#endif
 };
 
 }  // namespace rdbtool

@@ -18,7 +18,9 @@ class CApplication {
 
   // The start-up step; the base prepares nothing and returns TRUE.
   virtual BOOL InitInstance() { return TRUE; }
-  // A command sent to the application; FALSE when no handler takes it.
+  // A command sent to the application; FALSE when no handler takes it. Kept because the
+  // program's design routes the standard Help command through the application to the
+  // default help handler; no window of this program sends that command.
   virtual BOOL OnCommand(UINT id);
   // The default help handler: this program ships no help file, so it does nothing.
   void OnHelp() {}

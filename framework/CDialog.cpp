@@ -51,6 +51,20 @@ void CDialog::OnOK() {
 
 void CDialog::OnCancel() { EndDialog(IDCANCEL); }
 
+bool CDialog::OnCommand(UINT code, UINT id) {
+  // Buttons, and Enter and Esc as the dialog manager turns them into commands.
+  if (code != BN_CLICKED && code != kAcceleratorCode) return false;
+  if (id == IDOK) {
+    OnOK();
+    return true;
+  }
+  if (id == IDCANCEL) {
+    OnCancel();
+    return true;
+  }
+  return false;
+}
+
 void CDialog::BindControl(int id, CWindow& control) {
   if (control.GetHwnd()) return;
   control.SubclassWindow(::GetDlgItem(m_hWnd, id));
@@ -59,10 +73,9 @@ void CDialog::BindControl(int id, CWindow& control) {
 bool CDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   switch (msg) {
     case WM_COMMAND:
-      // Buttons, and Enter and Esc as the dialog manager turns them into commands.
-      if (HIWORD(wParam) == BN_CLICKED || lParam == 0) {
-        if (LOWORD(wParam) == IDOK) { OnOK(); result = 0; return true; }
-        if (LOWORD(wParam) == IDCANCEL) { OnCancel(); result = 0; return true; }
+      if (OnCommand(HIWORD(wParam), LOWORD(wParam))) {
+        result = 0;
+        return true;
       }
       return ReflectToControl(msg, wParam, lParam, result);
     case WM_NOTIFY:

@@ -34,6 +34,13 @@ class CDialog : public CWindow {
   virtual BOOL OnInitDialog();
   virtual void OnOK();
   virtual void OnCancel();
+  // Every WM_COMMAND: `code` is the notification (0 for a button's click and a menu item, 1
+  // for an accelerator), `id` the control's or the item's. True when taken; otherwise a
+  // control's notification goes on to the control's own wrapper. The base takes OK and
+  // Cancel.
+  virtual bool OnCommand(UINT code, UINT id);
+  // The notification code of a command that comes from an accelerator.
+  static const UINT kAcceleratorCode = 1;
   bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
   // Binds `control` to the child `id` unless it is bound already (binding runs again on OK).

@@ -6,6 +6,7 @@
 #include "layout/CDesignCursors.h"
 #include "framework/CGdiObject.h"
 #include "framework/CMemoryDC.h"
+#include "framework/CMenu.h"
 #include "framework/CPaintDC.h"
 #include "layout/CPositionWnd.h"
 #include "framework/CSelectObject.h"
@@ -325,8 +326,8 @@ void CPositionWnd::ShowDesignMenu() {
   if (!window) return;
   POINT at = {};
   ::GetCursorPos(&at);
-  const HMENU menu = ::CreatePopupMenu();
-  if (!menu) return;
+  const CMenu menu(::CreatePopupMenu());
+  if (menu.IsNull()) return;
   ::AppendMenuW(menu, MF_STRING, kSelectParent, L"Select Parent");
   ::AppendMenuW(menu, MF_STRING, kToggleChildren, childrenHidden ? L"Show Children" : L"Hide Children");
   ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
@@ -334,7 +335,6 @@ void CPositionWnd::ShowDesignMenu() {
   ::AppendMenuW(menu, MF_STRING | (snapToGrid ? MF_CHECKED : MF_UNCHECKED), kSnapToGrid, L"Snap-To Grid");
   const UINT command = static_cast<UINT>(
       ::TrackPopupMenu(menu, TPM_RIGHTBUTTON | TPM_RETURNCMD, at.x, at.y, 0, window, nullptr));
-  ::DestroyMenu(menu);
   // The window may have gone while the menu was open.
   if (!window) return;
   switch (command) {

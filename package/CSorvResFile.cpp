@@ -10,7 +10,7 @@
 using sorv::pkg::EntryContent;
 using sorv::pkg::ResolveContent;
 
-CSorvResFile::CSorvResFile() : m_nFileSize(-1), m_nViewSize(0) {}
+CSorvResFile::CSorvResFile() : m_nViewSize(0) {}
 
 CSorvResFile::~CSorvResFile() { Close(); }
 
@@ -19,7 +19,6 @@ BOOL CSorvResFile::Open(LPCWSTR path, DWORD shareMode) {
   // Any failure below leaves the reader closed: Close gives back whatever was made.
   m_hFile.Reset(CreateFileW(path, GENERIC_READ, shareMode, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_READONLY, nullptr));
   if (!m_hFile.IsValid()) return FALSE;
-  m_nFileSize = static_cast<LONG>(GetFileSize(m_hFile, nullptr));
   m_hMapping.Reset(CreateFileMappingW(m_hFile, nullptr, PAGE_READONLY, 0, 0, nullptr));
   LARGE_INTEGER size;
   if (!m_hMapping.IsValid() || !GetFileSizeEx(m_hFile, &size) || size.QuadPart <= 0) {
@@ -51,7 +50,6 @@ void CSorvResFile::Close() {
   m_pView.Reset();
   m_hMapping.Reset();
   m_hFile.Reset();
-  m_nFileSize = -1;
   m_nViewSize = 0;
   m_entries.clear();
   m_entries.shrink_to_fit();

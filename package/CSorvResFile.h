@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "framework/CComPtr.h"
-#include "framework/CHandle.h"
 #include "package/ResEntry.h"
+#include "platform/KernelHandle.h"
 
 // Not in every SDK's headers: "The create operation stopped after reaching a symbolic link."
 #ifndef ERROR_STOPPED_ON_SYMLINK
@@ -32,7 +32,9 @@ class CSorvResFile {
   static std::wstring SniffExtension(const BYTE* data, ULONGLONG size);
   // Writes the entry (unwrapped, with the payload's extension appended when it was wrapped).
   // Returns the byte count written, 0 on any failure -- and 0 for an empty payload written
-  // in full, so callers that must tell those apart use WriteEntry.
+  // in full, so callers that must tell those apart use WriteEntry. Kept as the reader's
+  // writer of one entry that the program's design names; the window writes through
+  // GetContent (a file replaced only when complete), so only tests call it.
   UINT SaveEntry(std::wstring path, const RESENTRY* entry);
 
   // How WriteEntry makes its file.
@@ -58,11 +60,10 @@ class CSorvResFile {
   BOOL ParseIndex();
 
  private:
-  LONG m_nFileSize;                  // low 32 bits, as the system reports them; -1 when closed
   // Declared in the order they are opened, so they are given back in the reverse one.
-  CFileHandle m_hFile;
-  CHandle m_hMapping;
-  CMappedView m_pView;
+  sorv::FileHandle m_hFile;
+  sorv::KernelHandle m_hMapping;
+  sorv::MappedView m_pView;
   std::vector<RESENTRY> m_entries;   // index order; records are stored in one block
   ULONGLONG m_nViewSize;             // true size of the view: every bounds check uses it
 };

@@ -34,6 +34,7 @@
 #define ID_INDICATOR_LINK 102
 
 // The maker's web address behind both links: narrow for the resource script, which joins
-// it into the links' texts, and wide for the program.
+// it into the links' texts (a click opens the address the link itself holds), and wide for
+// the tests that check where a click goes.
 #define SORVRES_LINK_ADDRESS "https://sorvres.example/"
 #define SORVRES_LINK_URL L"" SORVRES_LINK_ADDRESS

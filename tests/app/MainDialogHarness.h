@@ -83,7 +83,6 @@ class TestDlg : public CSorvResDlg {
   using CSorvResDlg::m_strPackagePath;
   using CSorvResDlg::m_tree;
   using CSorvResDlg::LoadPackage;
-  using CSorvResDlg::MakeDirectories;
   using CSorvResDlg::MakeSaveName;
   using CSorvResDlg::m_findDialog;
   using CSorvResDlg::m_folderView;

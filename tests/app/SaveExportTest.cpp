@@ -242,31 +242,6 @@ TEST_F(SaveExportTest, NothingListedOrChooserCancelledWritesAndSaysNothing) {
   EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_F(SaveExportTest, MakeDirectoriesClimbsAndRefusesFilesAndRoots) {
-  const std::wstring root = dir.Path();
-  harness::WriteBytes(root + L"\\file", fixtures::Text("f"));
-  struct Case {
-    std::wstring path;
-    BOOL made;
-  } cases[] = {
-      {root, TRUE},                          // exists already
-      {root + L"\\p\\q\\r", TRUE},           // parents made on the way
-      {root + L"/s1/s2", TRUE},              // "/" separates too
-      {root + L"\\file", FALSE},             // an ordinary file of that name
-      {root + L"\\file\\sub", FALSE},        // below a file
-      {L"C:\\", FALSE},                      // a root is never made
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(TestDlg::MakeDirectories(c.path), c.made) << std::string(c.path.begin(), c.path.end());
-    if (c.made) {
-      const DWORD attributes = ::GetFileAttributesW(c.path.c_str());
-      EXPECT_NE(attributes, INVALID_FILE_ATTRIBUTES);
-      EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
-    }
-  }
-  EXPECT_FALSE(::GetFileAttributesW((root + L"\\file").c_str()) & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // Two entries that lead to one file: the first one's bytes stay, the second is counted.
 TEST_F(SaveExportTest, TwoEntriesForOneFileKeepTheFirstAndCountTheSecond) {
   struct Pair {

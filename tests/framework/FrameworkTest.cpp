@@ -9,8 +9,9 @@
 #include "framework/CComPtr.h"
 #include "framework/CGdiObject.h"
 #include "framework/CGlobalMemory.h"
-#include "framework/CHandle.h"
+#include "framework/CMenu.h"
 #include "framework/CWindow.h"
+#include "platform/KernelHandle.h"
 #include "tests/support/ImageStreams.h"
 #include "tests/support/PreviewHarness.h"
 
@@ -168,16 +169,16 @@ bool Mapped(const void* address) {
 
 TEST(ResourceHolders, HandlesAndViewsAreGivenBackOnceByTheirOwner) {
   // Empty values: what each creating call returns on failure.
-  EXPECT_EQ(CFileHandle().Get(), INVALID_HANDLE_VALUE);
-  EXPECT_EQ(CHandle().Get(), nullptr);
-  EXPECT_FALSE(CFileHandle().IsValid());
-  EXPECT_FALSE(CHandle(INVALID_HANDLE_VALUE).IsValid());  // never closed
+  EXPECT_EQ(sorv::FileHandle().Get(), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(sorv::KernelHandle().Get(), nullptr);
+  EXPECT_FALSE(sorv::FileHandle().IsValid());
+  EXPECT_FALSE(sorv::KernelHandle(INVALID_HANDLE_VALUE).IsValid());  // never closed
 
   HANDLE first = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   HANDLE second = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   HANDLE kept = nullptr;
   {
-    CHandle owner(first);
+    sorv::KernelHandle owner(first);
     owner.Reset(second);  // closes the first
     EXPECT_FALSE(HandleOpen(first));
     EXPECT_TRUE(HandleOpen(second));
@@ -186,16 +187,25 @@ TEST(ResourceHolders, HandlesAndViewsAreGivenBackOnceByTheirOwner) {
   }
   EXPECT_TRUE(HandleOpen(kept));  // detached: the owner left it alone
   {
-    CHandle owner(kept);
+    sorv::KernelHandle owner(kept);
   }
   EXPECT_FALSE(HandleOpen(kept));
+  {
+    // Closed now, with the system's answer, and not again when the owner goes.
+    sorv::KernelHandle owner(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const HANDLE event = owner.Get();
+    EXPECT_TRUE(owner.Close());
+    EXPECT_FALSE(HandleOpen(event));
+    EXPECT_FALSE(owner.IsValid());
+    EXPECT_TRUE(owner.Close());  // nothing left to close
+  }
 
   // A view is unmapped when its owner goes, and the mapping outlives it only while owned.
   const void* address = nullptr;
   {
-    CHandle mapping(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, nullptr));
+    sorv::KernelHandle mapping(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, nullptr));
     ASSERT_TRUE(mapping.IsValid());
-    CMappedView view;
+    sorv::MappedView view;
     EXPECT_TRUE(view.IsNull());
     view.Reset(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
     ASSERT_FALSE(view.IsNull());
@@ -204,6 +214,38 @@ TEST(ResourceHolders, HandlesAndViewsAreGivenBackOnceByTheirOwner) {
     EXPECT_EQ(view.Get()[0], 0);
   }
   EXPECT_FALSE(Mapped(address));
+}
+
+TEST(ResourceHolders, MenusAndSearchesEndWithTheirOwner) {
+  HMENU popup = nullptr;
+  HMENU bar = nullptr;
+  {
+    CMenu menu(CreateMenu());
+    bar = menu;
+    ASSERT_FALSE(menu.IsNull());
+    popup = CreatePopupMenu();
+    ASSERT_TRUE(AppendMenuW(menu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup), L"p"));
+    EXPECT_EQ(menu.SubMenu(0), popup);
+    EXPECT_EQ(menu.SubMenu(1), nullptr);
+    EXPECT_TRUE(IsMenu(popup));
+  }
+  EXPECT_FALSE(IsMenu(bar));
+  EXPECT_FALSE(IsMenu(popup));  // the pop-up went with the menu holding it
+  EXPECT_EQ(CMenu().SubMenu(0), nullptr);
+
+  // A search holds its folder open: the folder can be removed only once the search ended.
+  wchar_t temp[MAX_PATH] = {};
+  ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+  const std::wstring folder = std::wstring(temp) + L"sorv-find-owner-" + std::to_wstring(GetCurrentProcessId());
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  {
+    WIN32_FIND_DATAW found = {};
+    sorv::FindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &found));
+    ASSERT_TRUE(find.IsValid());
+    EXPECT_FALSE(RemoveDirectoryW(folder.c_str()));
+  }
+  EXPECT_TRUE(RemoveDirectoryW(folder.c_str()));
+  EXPECT_FALSE(sorv::FindHandle(INVALID_HANDLE_VALUE).IsValid());
 }
 
 TEST(ResourceHolders, GlobalMemoryAndComPointersReleaseInPairs) {
