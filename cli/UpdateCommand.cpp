@@ -195,17 +195,17 @@ int Run(const Arguments& a) {
     const NativePath native = ToNativePath(source);
     InputFile probe;
     uint64_t size = 0;
+    FolderListing listing;
     if (probe.Open(native, error, true) && probe.Size(size, error)) {
       std::u16string name;
       const bool nameOk = Utf8ToUtf16(BaseName(source), name);
       found.push_back(FoundFile{{name}, native, BaseName(source), nameOk ? "" : "the name is not valid UTF-8", false, true});
-    } else if (!WalkFolder(native, false, found, error)) {
+    } else if (!WalkFolder(native, false, {targetId, temporaryId}, listing, error)) {
       refuse(error);
       continue;
     }
     probe.Close();
-    std::sort(found.begin(), found.end(),
-              [](const FoundFile& x, const FoundFile& y) { return x.components < y.components; });
+    for (size_t i = 0; i < listing.Count(); ++i) found.push_back(listing.At(i));
     for (FoundFile& f : found) {
       if (f.link) {
         ++links;
@@ -333,7 +333,8 @@ int Run(const Arguments& a) {
     return kExitFailure;
   }
 
-  return CommitPackage(entries, wrapExtensions, out, "update", leftOut, &package.File(), replacesInput && !force);
+  EntryVector list(entries);
+  return CommitPackage(list, wrapExtensions, out, "update", leftOut, &package.File(), replacesInput && !force);
 }
 
 }  // namespace

@@ -33,6 +33,25 @@ const uint8_t* FindNameEnd(const uint8_t* p, const uint8_t* end) {
   return nullptr;
 }
 
+void WriteHeader(uint8_t* out, uint32_t count, uint64_t dataStartPart1, uint64_t dataStartPart2) {
+  std::memcpy(out, kSignature, kSignatureSize);
+  WriteU32(out + 16, count);
+  WriteU64(out + 20, dataStartPart1);
+  WriteU64(out + 28, dataStartPart2);
+}
+
+uint8_t* WriteRecord(uint8_t* out, std::u16string_view name, uint64_t offset, uint64_t size) {
+  for (char16_t c : name) {
+    *out++ = static_cast<uint8_t>(c & 0xFF);
+    *out++ = static_cast<uint8_t>(c >> 8);
+  }
+  *out++ = 0;
+  *out++ = 0;
+  WriteU64(out, offset);
+  WriteU64(out + 8, size);
+  return out + 16;
+}
+
 bool HasSignature(const uint8_t* view, uint64_t viewSize) {
   return view && viewSize >= kSignatureSize && std::memcmp(view, kSignature, kSignatureSize) == 0;
 }
