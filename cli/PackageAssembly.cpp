@@ -439,6 +439,10 @@ class Assembler {
   bool PutKeptRecords(const NewEntry& e, uint64_t offset) {
     auto recordEnd = [&](uint32_t k) { return e.keptView + e.keptRecords[k + 1]; };
     const uint32_t firstOffset = sorv::pkg::ReadU32(recordEnd(0) - 16);
+    if (offset == firstOffset) {
+      const int copied = CopyKeptRecords(e);
+      if (copied != 0) return copied > 0;
+    }
     for (uint32_t k = 0; k < e.keptCount;) {
       if (block_.size() >= kIndexBlock && !FlushIndex()) return false;
       const uint8_t* const from = e.keptView + e.keptRecords[k];
@@ -454,6 +458,24 @@ class Assembler {
       }
     }
     return block_.size() < kIndexBlock || FlushIndex();
+  }
+  // Records that keep their offsets are the old index's bytes: copied by the system, as
+  // the data is (a change in the middle of a package leaves its first half so).
+  // 1 when done, 0 when the system cannot (nothing written), -1 on a failure (reported).
+  int CopyKeptRecords(const NewEntry& e) {
+    if (!kept_ || e.keptView != kept_->Data()) return 0;
+    if (!FlushIndex()) return -1;
+    const uint64_t from = e.keptRecords[0];
+    const uint64_t size = e.keptRecords[e.keptCount] - from;
+    std::string error;
+    const int copied = out_.CopyFrom(*kept_, from, indexWritten_, size, error);
+    if (copied < 0) return Fail(error) ? 1 : -1;
+    if (copied == 0) {
+      kept_ = nullptr;  // as for the data: written from the mapping from now on
+      return 0;
+    }
+    indexWritten_ += size;
+    return 1;
   }
   bool FlushIndex() {
     std::string error;

@@ -1,6 +1,9 @@
 #include "package/PackageFormat.h"
 
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "package/ContentTypes.h"
 
@@ -17,6 +20,15 @@ const ResChar* const kNoExt = RES_TEXT("");
 }  // namespace
 
 const uint8_t* FindNameEnd(const uint8_t* p, const uint8_t* end) {
+#if defined(__SSE2__)
+  // Eight units per step where the processor compares them at once.
+  while (end - p >= 16) {
+    const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const int zero = _mm_movemask_epi8(_mm_cmpeq_epi16(units, _mm_setzero_si128()));
+    if (zero) return p + __builtin_ctz(static_cast<unsigned>(zero)) + 2;
+    p += 16;
+  }
+#endif
   while (end - p >= 8) {
     uint64_t v;
     std::memcpy(&v, p, 8);
