@@ -53,7 +53,7 @@ bool ReportOutside(const char* command, size_t outside) {
   return true;
 }
 
-int CommitPackage(const std::vector<NewEntry>& entries, const std::vector<std::string>& wrapExtensions,
+int CommitPackage(EntryList& entries, const std::vector<std::string>& wrapExtensions,
                   OutputFile& out, const char* command, size_t leftOut, MappedFile* kept, bool onlyWhole) {
   const AssemblyResult result = WriteNewPackage(entries, wrapExtensions, out, command, kept);
   if (!result.ok) return kExitFailure;

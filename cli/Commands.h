@@ -20,7 +20,7 @@ class EntrySelection;
 class MappedFile;
 class OutputFile;
 class PackageFile;
-struct NewEntry;
+class EntryList;
 
 constexpr int kExitOk = 0;
 constexpr int kExitPartial = 1;
@@ -84,7 +84,7 @@ bool ReportOutside(const char* command, size_t outside);
 // the new package in place. Returns the exit code; `leftOut` counts what the command
 // itself left out (and reported). With `onlyWhole`, a package that left out any of
 // `entries` is not put in place (exit code 2).
-int CommitPackage(const std::vector<NewEntry>& entries, const std::vector<std::string>& wrapExtensions,
+int CommitPackage(EntryList& entries, const std::vector<std::string>& wrapExtensions,
                   OutputFile& out, const char* command, size_t leftOut, MappedFile* kept = nullptr,
                   bool onlyWhole = false);
 

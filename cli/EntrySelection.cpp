@@ -1,7 +1,6 @@
 #include "cli/EntrySelection.h"
 
 #include <cstring>
-#include <iterator>
 
 #include "cli/Commands.h"
 #include "package/ContentTypes.h"
@@ -17,10 +16,6 @@ namespace {
 
 char16_t Separated(char16_t c) { return c == u'\\' ? u'/' : c; }
 
-// The window's type filter, in the order of its drop-down list.
-const char* const kFilterNames[sorv::rules::kFilterCount] = {"all", "images", "png", "jpg", "bmp",
-                                                          "gft", "ico",    "xml", "gmd", "lua"};
-
 std::string Join(const std::vector<std::string>& parts, const char* separator) {
   std::string text;
   for (const std::string& p : parts) text += (text.empty() ? "" : separator) + p;
@@ -30,7 +25,9 @@ std::string Join(const std::vector<std::string>& parts, const char* separator) {
 }  // namespace
 
 std::string FilterTypeNames() {
-  return Join(std::vector<std::string>(std::begin(kFilterNames), std::end(kFilterNames)), ", ");
+  std::vector<std::string> names;
+  for (int i = 0; i < sorv::rules::kFilterCount; ++i) names.push_back(sorv::rules::FilterName(i));
+  return Join(names, ", ");
 }
 
 std::string ContentTypeHelp() {
@@ -51,7 +48,7 @@ bool EntrySelection::AddTypes(const std::string& list, std::string& error) {
     if (name == "jpeg") name = "jpg";
     TypeChoice choice;
     for (int i = 0; i < sorv::rules::kFilterCount; ++i)
-      if (name == kFilterNames[i]) choice.filter = i;
+      if (name == sorv::rules::FilterName(i)) choice.filter = i;
     for (size_t i = 0; i < sorv::pkg::kContentTypeCount; ++i)
       if (name == sorv::pkg::kContentTypes[i].name) choice.content = name;
     if (name == sorv::pkg::kNoContentTypeName) choice.content = name;

@@ -71,8 +71,6 @@ const char kHelpEnd[] =
 
 std::string Help(const std::string& optionLines) { return kHelpStart + optionLines + kHelpEnd; }
 
-std::string Shown(std::u16string_view name) { return NameInMessage(name); }
-
 // The file's path below the folder (its components, the last with any appended extension),
 // with the platform's separator.
 std::string ShownPath(const std::vector<std::u16string>& components) {
@@ -174,7 +172,7 @@ int Run(const ExtractArguments& a) {
   auto fail = [&](std::u16string_view name, const std::string& reason) {
     ++failed;
     progress.Clear();
-    Report("extract", Shown(name) + ": " + reason);
+    Report("extract", NameInMessage(name) + ": " + reason);
   };
   for (size_t i = 0; i < selected.size(); ++i) {
     const Selected& s = selected[i];
@@ -190,7 +188,7 @@ int Run(const ExtractArguments& a) {
         ++done;
       }
     } else if (refusal == sorv::rules::ExportRefusal::kDuplicate || refusal == sorv::rules::ExportRefusal::kNameClash) {
-      fail(name, std::string(RefusalText(refusal)) + " (\"" + Shown(PackageFile::Name(*selected[plan.EarlierEntry(i)].entry)) +
+      fail(name, std::string(RefusalText(refusal)) + " (\"" + NameInMessage(PackageFile::Name(*selected[plan.EarlierEntry(i)].entry)) +
                      "\")");
     } else if (refusal != sorv::rules::ExportRefusal::kNone) {
       fail(name, RefusalText(refusal));

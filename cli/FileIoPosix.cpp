@@ -102,6 +102,17 @@ int64_t InputFile::Read(uint8_t* buffer, size_t size, std::string& error) {
   return static_cast<int64_t>(done);
 }
 
+int64_t InputFile::ReadSome(uint8_t* buffer, size_t size, std::string& error) {
+  for (;;) {
+    const ssize_t n = read(file_, buffer, size);
+    if (n >= 0) return static_cast<int64_t>(n);
+    if (errno != EINTR) {
+      error = LastSystemError();
+      return -1;
+    }
+  }
+}
+
 void InputFile::Close() {
   if (file_ >= 0) close(file_);
   file_ = -1;

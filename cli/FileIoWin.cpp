@@ -44,6 +44,16 @@ int64_t InputFile::Read(uint8_t* buffer, size_t size, std::string& error) {
   return static_cast<int64_t>(done);
 }
 
+int64_t InputFile::ReadSome(uint8_t* buffer, size_t size, std::string& error) {
+  DWORD got = 0;
+  if (!ReadFile(file_, buffer, size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size), &got,
+                nullptr)) {
+    error = LastSystemError();
+    return -1;
+  }
+  return static_cast<int64_t>(got);
+}
+
 void InputFile::Close() { file_.Reset(); }
 
 OutputFile::~OutputFile() {

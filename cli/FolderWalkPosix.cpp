@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <utility>
 
 #include "cli/FolderWalk.h"
 #include "cli/SystemError.h"
@@ -12,17 +11,10 @@
 
 namespace rdbtool {
 
+const char* const kLinkLoopProblem = "symbolic link to a folder above it, not followed again";
+const char kDisplaySeparator = '/';
+
 namespace {
-
-using DirId = std::pair<uint64_t, uint64_t>;
-
-struct Pending {
-  std::vector<std::u16string> components;
-  NativePath path;
-  std::string display;
-  bool viaLink = false;
-  std::vector<DirId> ancestors;  // the folders above it, to find a link back up
-};
 
 const char* KindText(mode_t mode) {
   if (S_ISFIFO(mode)) return "pipe, not a regular file";
@@ -30,96 +22,73 @@ const char* KindText(mode_t mode) {
   return "device or other special file, not a regular file";
 }
 
+// One name of the folder open as `d`. The type comes from the folder listing where it
+// gives one, so a regular file costs no call of its own.
+FolderChild Look(DIR* d, const struct dirent* e, bool followLinks) {
+  FolderChild child;
+  child.name = e->d_name;
+  const bool nameOk = Utf8ToUtf16(child.name, child.text);
+  child.number = static_cast<uint64_t>(e->d_ino);
+
+  struct stat st;
+  unsigned char type = e->d_type;
+  if (type == DT_UNKNOWN || (type == DT_LNK && followLinks)) {
+    const bool link = type == DT_LNK;
+    if (fstatat(dirfd(d), e->d_name, &st, (followLinks ? 0 : AT_SYMLINK_NOFOLLOW)) != 0) {
+      child.problem = link || errno == ENOENT ? "broken symbolic link" : LastSystemError();
+      return child;
+    }
+    if (type == DT_UNKNOWN && followLinks) {
+      struct stat lst;
+      child.viaLink = fstatat(dirfd(d), e->d_name, &lst, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(lst.st_mode);
+    } else {
+      child.viaLink = link;
+    }
+    if (child.viaLink) child.number = 0;  // the listing's number is the link's
+    type = S_ISREG(st.st_mode) ? DT_REG : S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_UNKNOWN;
+    if (type == DT_UNKNOWN) {
+      child.problem = KindText(st.st_mode);
+      return child;
+    }
+    if (type == DT_DIR) child.folderId = FileId{true, static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+  }
+  if (!nameOk) {
+    child.problem = "the name is not valid UTF-8";
+    return child;
+  }
+  if (type == DT_DIR) {
+    child.kind = FolderChild::Kind::kFolder;
+  } else if (type == DT_REG) {
+    child.kind = FolderChild::Kind::kFile;
+  } else {
+    child.kind = type == DT_LNK ? FolderChild::Kind::kLink : FolderChild::Kind::kProblem;
+    child.problem = type == DT_LNK    ? "symbolic link, not followed"
+                    : type == DT_FIFO ? "pipe, not a regular file"
+                    : type == DT_SOCK ? "socket, not a regular file"
+                                      : "device or other special file, not a regular file";
+  }
+  return child;
+}
+
 }  // namespace
 
-bool WalkFolder(const NativePath& root, bool followLinks, std::vector<FoundFile>& files, std::string& error) {
-  std::vector<Pending> stack;
-  stack.push_back(Pending{{}, root, "", true, {}});
-  bool first = true;
-  while (!stack.empty()) {
-    Pending dir = std::move(stack.back());
-    stack.pop_back();
-    const int fd = open(dir.path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (dir.viaLink ? 0 : O_NOFOLLOW));
-    DIR* d = fd >= 0 ? fdopendir(fd) : nullptr;
-    if (!d) {
-      const std::string reason = LastSystemError();
-      if (fd >= 0) close(fd);
-      if (first) {
-        error = "cannot read '" + root + "': " + reason;
-        return false;
-      }
-      files.push_back(FoundFile{dir.components, dir.path, dir.display, "cannot read the folder: " + reason});
-      continue;
-    }
-    first = false;
-    struct stat self;
-    if (fstat(fd, &self) == 0) dir.ancestors.emplace_back(self.st_dev, self.st_ino);
-    std::vector<Pending> subdirs;
-    while (struct dirent* e = readdir(d)) {
-      const std::string name = e->d_name;
-      if (name == "." || name == "..") continue;
-      FoundFile found;
-      found.path = JoinPath(dir.path, name);
-      found.display = dir.display.empty() ? name : dir.display + "/" + name;
-      found.components = dir.components;
-      std::u16string wide;
-      const bool nameOk = Utf8ToUtf16(name, wide);
-      found.components.push_back(wide);
-
-      struct stat st;
-      unsigned char type = e->d_type;
-      bool viaLink = false;
-      if (type == DT_UNKNOWN || (type == DT_LNK && followLinks)) {
-        const bool link = type == DT_LNK;
-        if (fstatat(dirfd(d), e->d_name, &st, (followLinks ? 0 : AT_SYMLINK_NOFOLLOW)) != 0) {
-          found.problem = link || errno == ENOENT ? "broken symbolic link" : LastSystemError();
-          files.push_back(std::move(found));
-          continue;
-        }
-        if (type == DT_UNKNOWN && followLinks) {
-          struct stat lst;
-          viaLink = fstatat(dirfd(d), e->d_name, &lst, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(lst.st_mode);
-        } else {
-          viaLink = link;
-        }
-        type = S_ISREG(st.st_mode) ? DT_REG : S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_UNKNOWN;
-        if (type == DT_UNKNOWN) {
-          found.problem = KindText(st.st_mode);
-          files.push_back(std::move(found));
-          continue;
-        }
-      }
-      if (!nameOk) {
-        found.problem = "the name is not valid UTF-8";
-        files.push_back(std::move(found));
-        continue;
-      }
-      if (type == DT_DIR) {
-        if (viaLink) {
-          bool loop = false;
-          for (const DirId& a : dir.ancestors) loop = loop || a == DirId(st.st_dev, st.st_ino);
-          if (loop) {
-            found.problem = "symbolic link to a folder above it, not followed again";
-            files.push_back(std::move(found));
-            continue;
-          }
-        }
-        subdirs.push_back(Pending{found.components, found.path, found.display, viaLink || dir.viaLink, dir.ancestors});
-      } else if (type == DT_REG) {
-        found.followed = viaLink;
-        files.push_back(std::move(found));
-      } else {
-        found.link = type == DT_LNK;
-        found.problem = type == DT_LNK    ? "symbolic link, not followed"
-                        : type == DT_FIFO ? "pipe, not a regular file"
-                        : type == DT_SOCK ? "socket, not a regular file"
-                                          : "device or other special file, not a regular file";
-        files.push_back(std::move(found));
-      }
-    }
-    closedir(d);
-    for (auto it = subdirs.rbegin(); it != subdirs.rend(); ++it) stack.push_back(std::move(*it));
+bool ReadFolder(const NativePath& path, bool viaLink, bool followLinks, FileId& self, std::vector<FolderChild>& children,
+                std::string& error) {
+  children.clear();
+  const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (viaLink ? 0 : O_NOFOLLOW));
+  DIR* d = fd >= 0 ? fdopendir(fd) : nullptr;
+  if (!d) {
+    error = LastSystemError();
+    if (fd >= 0) close(fd);
+    return false;
   }
+  struct stat st;
+  self = fstat(fd, &st) == 0 ? FileId{true, static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)} : FileId();
+  while (struct dirent* e = readdir(d)) {
+    if (e->d_name[0] == '.' && (e->d_name[1] == 0 || (e->d_name[1] == '.' && e->d_name[2] == 0))) continue;
+    children.push_back(Look(d, e, followLinks));
+  }
+  closedir(d);
   return true;
 }
 

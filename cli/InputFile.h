@@ -25,6 +25,9 @@ class InputFile {
   // Fills `buffer` as far as the file goes: the count read, less than `size` only at the
   // end; -1 with a reason on an error.
   int64_t Read(uint8_t* buffer, size_t size, std::string& error);
+  // One read of the system: fewer bytes than `size` at the end, and wherever the system
+  // gives fewer (the caller asks again); 0 at the end.
+  int64_t ReadSome(uint8_t* buffer, size_t size, std::string& error);
   void Close();
 
  private:

@@ -87,6 +87,98 @@ bool ReadFileHead(const NativePath& path, bool followLink, std::vector<uint8_t>&
 
 namespace {
 
+// Pack's entries, one per file of the listing that is stored, made when the writer asks
+// for them: a million files need no name or path of their own in memory.
+class PackList : public EntryList {
+ public:
+  PackList(const FolderListing& listing, const std::vector<std::string>& wrapExtensions)
+      : listing_(listing), wrap_(wrapExtensions) {}
+
+  // Plans the file `i` of the listing: stored, or false with the reason.
+  bool Add(size_t i, std::string& why) {
+    if (listing_.FolderOf(i) != checkedFolder_) {
+      checkedFolder_ = listing_.FolderOf(i);
+      check_ = FolderNameCheck(listing_.FolderComponents(i));
+    }
+    const std::u16string name = listing_.Name(i);
+    why = check_.Problem(name);
+    if (!why.empty()) return false;
+    Planned planned{static_cast<uint32_t>(i), 0, AskedToWrap(name, wrap_)};
+    if (planned.asked) {
+      // Its stored name depends on its content: an image's extension may go.
+      std::vector<uint8_t> head;
+      std::string error;
+      if (!ReadFileHead(listing_.Path(i), Followed(i), head, error)) {
+        why = "cannot read: " + error;
+        return false;
+      }
+      std::vector<std::u16string> components = listing_.FolderComponents(i);
+      components.push_back(name);
+      // The size is not known yet; a wrap header is only recognised at copy time.
+      const PackDecision d = PlanFile(components, wrap_, head.data(), head.size(), 0);
+      if (!d.store) {
+        why = d.note;
+        return false;
+      }
+      planned.strip = static_cast<uint16_t>(FolderUnits(i) + name.size() - d.storedName.size());
+    }
+    planned_.push_back(planned);
+    return true;
+  }
+
+  size_t Count() const override { return planned_.size(); }
+
+  const NewEntry& At(size_t k) override {
+    const Planned& p = planned_[k];
+    const std::u16string name = listing_.Name(p.item);
+    name_ = FolderPrefix(p.item);
+    name_.append(name, 0, name.size() - p.strip);
+    file_.path = listing_.Path(p.item);
+    file_.display = listing_.Display(p.item);
+    file_.followLink = Followed(p.item);
+    file_.components.clear();
+    if (p.asked) {
+      // Planned again from the bytes as they are when copied.
+      file_.wrap = NewFile::Wrap::kPlan;
+      file_.components = listing_.FolderComponents(p.item);
+      file_.components.push_back(name);
+    } else {
+      // Wrapped only when it begins with a header of its own, as PlanFile decides.
+      file_.wrap = NewFile::Wrap::kOwnHeaderOnly;
+    }
+    entry_ = NewEntry{name_, nullptr, 0, &file_};
+    return entry_;
+  }
+
+ private:
+  struct Planned {
+    uint32_t item;
+    uint16_t strip;  // units cut from the end of the name (a wrapped image's extension)
+    bool asked;      // named for --wrap
+  };
+  bool Followed(size_t i) const { return listing_.KindOf(i) == FolderListing::Kind::kFollowedFile; }
+  // The stored name of item i's folder with its separator ("" for the root).
+  const std::u16string& FolderPrefix(size_t i) {
+    if (listing_.FolderOf(i) != prefixFolder_) {
+      prefixFolder_ = listing_.FolderOf(i);
+      prefix_.clear();
+      for (const std::u16string& part : listing_.FolderComponents(i)) prefix_ += part + u'\\';
+    }
+    return prefix_;
+  }
+  size_t FolderUnits(size_t i) { return FolderPrefix(i).size(); }
+
+  const FolderListing& listing_;
+  const std::vector<std::string>& wrap_;
+  std::vector<Planned> planned_;
+  uint32_t checkedFolder_ = UINT32_MAX;
+  FolderNameCheck check_;
+  uint32_t prefixFolder_ = UINT32_MAX;
+  std::u16string prefix_, name_;
+  NewFile file_;
+  NewEntry entry_;
+};
+
 int Run(const PackArguments& a) {
   if (a.output.size() != 1) throw UsageError("expects the package to make with -o PKG");
   const std::vector<std::string> wrapExtensions = WrapExtensions(a.wrap);
@@ -94,61 +186,35 @@ int Run(const PackArguments& a) {
   const bool verbose = a.verbose;
   const NativePath root = ToNativePath(a.Positionals()[0]);
 
-  std::vector<FoundFile> found;
   std::string error;
-  if (!WalkFolder(root, follow, found, error)) {
-    Report("pack", error);
-    return kExitFailure;
-  }
-  std::sort(found.begin(), found.end(),
-            [](const FoundFile& x, const FoundFile& y) { return x.components < y.components; });
   OutputFile out;
   if (!out.Create(a.output[0], error)) {
     Report("pack", error);
     return kExitFailure;
   }
-
-  // Plan every file: stored name and wrapping. A package made earlier inside DIR is not
-  // packed into the new one.
-  const FileId targetId = out.Target().empty() ? FileId() : IdentifyFile(out.Target());
-  size_t leftOut = 0, links = 0;
-  auto leaveOut = [&](const FoundFile& f, const std::string& why) {
-    ++leftOut;
-    Report("pack", f.display + ": " + why);
-  };
-  std::vector<NewFile> files;
-  std::vector<std::u16string> names;  // reserved: the entries keep views of them
-  std::vector<NewEntry> entries;
-  files.reserve(found.size());
-  names.reserve(found.size());
-  for (const FoundFile& f : found) {
-    if (f.link) {
-      ++links;
-      if (verbose) Report("pack", f.display + ": " + f.problem);
-      continue;
-    }
-    if (!f.problem.empty()) {
-      leaveOut(f, f.problem);
-      continue;
-    }
-    if (targetId.valid && IdentifyFile(f.path) == targetId) continue;
-    std::vector<uint8_t> head;
-    const bool asked = AskedToWrap(f.components, wrapExtensions);
-    if (asked && !ReadFileHead(f.path, f.followed, head, error)) {
-      leaveOut(f, "cannot read: " + error);
-      continue;
-    }
-    // The size is not known yet; a wrap header is only recognised at copy time.
-    PackDecision d = PlanFile(f.components, wrapExtensions, asked ? head.data() : nullptr, head.size(), 0);
-    if (!d.store) {
-      leaveOut(f, d.note);
-      continue;
-    }
-    files.push_back(FileToStore(f));
-    names.push_back(std::move(d.storedName));
-    entries.push_back(NewEntry{names.back(), nullptr, 0, nullptr});
+  // A package made earlier inside DIR, and the one being made, are not packed.
+  std::vector<FileId> skip;
+  if (!out.Target().empty()) skip.push_back(IdentifyFile(out.Target()));
+  if (!out.Temporary().empty()) skip.push_back(IdentifyFile(out.Temporary()));
+  FolderListing listing;
+  if (!WalkFolder(root, follow, skip, listing, error)) {
+    Report("pack", error);
+    return kExitFailure;
   }
-  for (size_t i = 0; i < entries.size(); ++i) entries[i].file = &files[i];
+
+  PackList entries(listing, wrapExtensions);
+  size_t leftOut = 0, links = 0;
+  for (size_t i = 0; i < listing.Count(); ++i) {
+    const std::string& problem = listing.Problem(i);
+    std::string why;
+    if (listing.KindOf(i) == FolderListing::Kind::kLink) {
+      ++links;
+      if (verbose) Report("pack", listing.Display(i) + ": " + problem);
+    } else if (!problem.empty() || !entries.Add(i, why)) {
+      ++leftOut;
+      Report("pack", listing.Display(i) + ": " + (problem.empty() ? why : problem));
+    }
+  }
   if (links > 0 && !verbose) {
     Report("pack", std::to_string(links) + (links == 1 ? " symbolic link" : " symbolic links") +
                        " left out (-L follows them, -v names them)");

@@ -30,12 +30,10 @@ bool BeginsWithWrapHeader(const uint8_t* head, size_t headSize, uint64_t fileSiz
   return sorv::pkg::ReadWrapHeader(head, headSize, fileSize, length);
 }
 
-bool AskedToWrap(const std::vector<std::u16string>& components, const std::vector<std::string>& wrapExtensions) {
-  if (components.empty()) return false;
-  const std::u16string& last = components.back();
-  const size_t dot = last.rfind(u'.');
-  if (dot == std::u16string::npos) return false;
-  const std::u16string ext = last.substr(dot + 1);
+bool AskedToWrap(std::u16string_view name, const std::vector<std::string>& wrapExtensions) {
+  const size_t dot = name.rfind(u'.');
+  if (dot == std::u16string_view::npos) return false;
+  const std::u16string_view ext = name.substr(dot + 1);
   for (const std::string& wanted : wrapExtensions) {
     if (wanted.size() != ext.size()) continue;
     bool same = true;
@@ -47,21 +45,34 @@ bool AskedToWrap(const std::vector<std::u16string>& components, const std::vecto
   return false;
 }
 
+bool AskedToWrap(const std::vector<std::u16string>& components, const std::vector<std::string>& wrapExtensions) {
+  return !components.empty() && AskedToWrap(components.back(), wrapExtensions);
+}
+
+// As MakeExportTarget judges a stored name, whose components here hold no separator.
+FolderNameCheck::FolderNameCheck(const std::vector<std::u16string>& folder) {
+  for (const std::u16string& part : folder) {
+    backslash_ = backslash_ || part.find(u'\\') != std::u16string::npos;
+    if (refusal_ == sorv::rules::ExportRefusal::kNone) refusal_ = sorv::rules::CheckExportComponent(part);
+  }
+}
+
+std::string FolderNameCheck::Problem(std::u16string_view name) const {
+  if (backslash_ || name.find(u'\\') != std::u16string_view::npos)
+    return "the name holds \"\\\", which separates folders in a package";
+  const sorv::rules::ExportRefusal refusal =
+      refusal_ != sorv::rules::ExportRefusal::kNone ? refusal_ : sorv::rules::CheckExportComponent(name);
+  if (refusal == sorv::rules::ExportRefusal::kNone) return std::string();
+  return std::string("extract would refuse it: ") + RefusalText(refusal);
+}
+
 PackDecision PlanFile(const std::vector<std::u16string>& components, const std::vector<std::string>& wrapExtensions,
                       const uint8_t* head, size_t headSize, uint64_t fileSize) {
   PackDecision d;
-  for (const std::u16string& part : components) {
-    if (part.find(u'\\') != std::u16string::npos) {
-      d.note = "the name holds \"\\\", which separates folders in a package";
-      return d;
-    }
-  }
+  const std::vector<std::u16string> folder(components.begin(), components.end() - (components.empty() ? 0 : 1));
+  d.note = FolderNameCheck(folder).Problem(components.empty() ? std::u16string_view() : components.back());
+  if (!d.note.empty()) return d;
   const std::u16string name = Join(components);
-  const sorv::rules::ExportTarget target = sorv::rules::MakeExportTarget(u".", name);
-  if (!target.Allowed()) {
-    d.note = std::string("extract would refuse it: ") + RefusalText(target.refusal);
-    return d;
-  }
   d.store = true;
   d.storedName = name;
   const bool asked = AskedToWrap(components, wrapExtensions);

@@ -4,7 +4,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "rules/ExportPath.h"
 
 namespace rdbtool {
 
@@ -22,8 +25,22 @@ struct PackDecision {
 // wrapped image: the marker, room for the header-length field, a length within the file.
 bool BeginsWithWrapHeader(const uint8_t* head, size_t headSize, uint64_t fileSize);
 
+// The name checks of PlanFile for the files of one folder, whose own components are
+// checked once.
+class FolderNameCheck {
+ public:
+  explicit FolderNameCheck(const std::vector<std::u16string>& folder = {});
+  // Why the file `name` of the folder is left out (PlanFile's note), or empty.
+  std::string Problem(std::u16string_view name) const;
+
+ private:
+  bool backslash_ = false;  // a component holds "\"
+  sorv::rules::ExportRefusal refusal_ = sorv::rules::ExportRefusal::kNone;  // the first refused component's
+};
+
 // True when the file's name ends in one of `wrapExtensions` (lower-case, without dot;
 // ASCII case ignored in the name).
+bool AskedToWrap(std::u16string_view name, const std::vector<std::string>& wrapExtensions);
 bool AskedToWrap(const std::vector<std::u16string>& components, const std::vector<std::string>& wrapExtensions);
 
 // The decision for a file at `components` below the packed folder, of `fileSize` bytes

@@ -1,6 +1,7 @@
 #include "cli/PackageAssembly.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 #include "cli/Commands.h"
@@ -22,6 +23,7 @@ constexpr size_t kCopyBuffer = 1 << 20;
 // which for a 7 MB index costs more than the extra writes of a small block.
 constexpr size_t kIndexBlock = 256 << 10;
 constexpr uint64_t kMaxOffset = 0xFFFFFFFFull;  // offsets and the data-area start are 32-bit
+const char kOffsetsFull[] = "the entries hold more than the format's 32-bit offsets can reach (4 GiB)";
 
 // How one file's bytes are stored, decided from its first bytes and its size.
 struct FileDecision {
@@ -59,27 +61,92 @@ FileDecision Decide(const NewEntry& e, const std::vector<std::string>& wrapExten
   return d;
 }
 
+// The data area's bytes on their way out: gathered in one buffer and written a block at a
+// time (a million small files would otherwise be a million writes); files are read
+// straight into it.
+class DataOut {
+ public:
+  explicit DataOut(OutputFile& out) : out_(out), buffer_(new uint8_t[kCopyBuffer]) {}
+
+  // Where the next byte goes in the package.
+  uint64_t Position() const { return start_ + fill_; }
+  void MoveTo(uint64_t position) { start_ = position; }
+  // Room for at least `want` (at most kCopyBuffer) bytes at Position(), written out first
+  // when the buffer has less; `room` gets all there is.
+  uint8_t* Room(size_t want, size_t& room, std::string& error) {
+    if (kCopyBuffer - fill_ < want && !Flush(error)) return nullptr;
+    room = kCopyBuffer - fill_;
+    return buffer_.get() + fill_;
+  }
+  // The `bytes` put at Room() are part of the data now.
+  void Take(size_t bytes) { fill_ += bytes; }
+  bool Put(const uint8_t* data, size_t size, std::string& error) {
+    while (size > 0) {
+      size_t room = 0;
+      uint8_t* at = Room(std::min(size, kCopyBuffer), room, error);
+      if (!at) return false;
+      const size_t n = std::min(size, room);
+      std::memcpy(at, data, n);
+      Take(n);
+      data += n;
+      size -= n;
+    }
+    return true;
+  }
+  // Puts `header` in front of the `size` bytes last put at Room() and not taken yet.
+  bool PutInFront(const std::vector<uint8_t>& header, size_t size, std::string& error) {
+    uint8_t* const at = buffer_.get() + fill_;
+    if (kCopyBuffer - fill_ >= header.size() + size) {
+      std::memmove(at + header.size(), at, size);
+      std::memcpy(at, header.data(), header.size());
+      Take(header.size() + size);
+      return true;
+    }
+    const std::vector<uint8_t> bytes(at, at + size);
+    return Put(header.data(), header.size(), error) && Put(bytes.data(), bytes.size(), error);
+  }
+  // Forgets the bytes from `position` on (a file left out); on a seekable package the
+  // next bytes are written over what already went out.
+  void Drop(uint64_t position) {
+    if (position >= start_) {
+      fill_ = static_cast<size_t>(position - start_);
+    } else {
+      fill_ = 0;
+      start_ = position;
+    }
+  }
+  bool Flush(std::string& error) {
+    if (fill_ > 0 && !out_.WriteAt(start_, buffer_.get(), fill_, error)) return false;
+    start_ += fill_;
+    fill_ = 0;
+    return true;
+  }
+
+ private:
+  OutputFile& out_;
+  std::unique_ptr<uint8_t[]> buffer_;
+  uint64_t start_ = 0;  // where the buffer's first byte goes
+  size_t fill_ = 0;
+};
+
+// How a file's bytes were read: all `size` of them, or why not.
+struct FileCopy {
+  bool readOk = true;
+  uint64_t copied = 0;
+  std::string error;
+};
+
 class Assembler {
  public:
-  Assembler(const std::vector<NewEntry>& entries, const std::vector<std::string>& wrapExtensions, OutputFile& out,
-            const char* command, const MappedFile* kept)
-      : entries_(entries), wrap_(wrapExtensions), out_(out), command_(command), buffer_(new uint8_t[kCopyBuffer]),
-        kept_(kept) {}
+  Assembler(EntryList& entries, const std::vector<std::string>& wrapExtensions, OutputFile& out, const char* command,
+            const MappedFile* kept)
+      : entries_(entries), wrap_(wrapExtensions), out_(out), data_(out), command_(command), kept_(kept) {}
 
   AssemblyResult Run() {
-    // The index: the header, then per entry its name, terminator and two 8-byte fields.
-    uint64_t keptBytes = 0, count = 0;
-    dataStart_ = sorv::pkg::kHeaderSize;
-    for (const NewEntry& e : entries_) {
-      dataStart_ += RecordBytes(e);
-      count += e.keptCount ? e.keptCount : 1;
-      if (!e.file) keptBytes += e.size;
-    }
-    if (count > 0xFFFFFFFFull || dataStart_ > kMaxOffset) {
-      Report(command_, "too many entries or names too long: the index would not fit the format's 32-bit fields");
-      return result_;
-    }
-    records_.reserve(entries_.size());
+    uint64_t count = 0, keptBytes = 0;
+    if (!PlanIndex(count, keptBytes)) return result_;
+    recordEntries_.reserve(entries_.Count());
+    recordSizes_.reserve(entries_.Count());
     Progress progress(IsTerminal(Stream::kErr), count, keptBytes);
     progress_ = &progress;
     const bool ok = out_.Seekable() ? RunSeekable() : RunStream();
@@ -89,110 +156,223 @@ class Assembler {
   }
 
  private:
-  void LeaveOut(const NewEntry& e, const std::string& why) {
-    ++result_.leftOut;
-    progress_->Clear();
-    Report(command_, e.file->display + ": " + why);
-  }
-  bool Fail(const std::string& error) {
-    progress_->Clear();
-    Report(command_, error);
-    return false;
-  }
-  void Record(const NewEntry& e, uint64_t start, uint64_t size) {
-    records_.push_back(IndexRecord{&e, start - dataStart_, size});
-    recordCount_ += e.keptCount ? e.keptCount : 1;
-  }
-  // The bytes of the index records of `e`.
-  static uint64_t RecordBytes(const NewEntry& e) {
-    return e.keptCount ? e.keptRecords[e.keptCount] - e.keptRecords[0] : 2 * (e.name.size() + 1) + 16;
-  }
-  // Where the last entry of `e` starts, from the start of its bytes.
-  static uint64_t LastStart(const NewEntry& e) { return e.keptCount ? e.keptLastStart : 0; }
-  // Whether an entry's start, `start` bytes into the data area, fits the 32-bit offsets
-  // (checked for every entry of a run through its last one).
-  bool FitsOffsets(const NewEntry& e, uint64_t start) {
-    if (start + LastStart(e) <= kMaxOffset) return true;
-    return Fail("the entries hold more than the format's 32-bit offsets can reach (4 GiB)");
-  }
-  void Advance(const NewEntry& e, uint64_t bytes) { progress_->Advance(bytes, e.keptCount ? e.keptCount : 1); }
-
-  // Writes the header and the index of the recorded entries, the data area starting at
-  // `dataStart`, in blocks (the index of 100,000 entries is megabytes).
-  bool WriteIndex(uint64_t dataStart) {
-    std::vector<uint8_t> block;
-    block.reserve(kIndexBlock + 2 * 65536);
-    auto put = [&](uint64_t value, int bytes) {
-      for (int i = 0; i < bytes; ++i) block.push_back(static_cast<uint8_t>(value >> (8 * i)));
-    };
-    block.insert(block.end(), sorv::pkg::kSignature, sorv::pkg::kSignature + sorv::pkg::kSignatureSize);
-    put(recordCount_, 4);
-    put(dataStart, 8);
-    put(0, 8);  // the second part of the data-area start
-    uint64_t written = 0;
-    std::string error;
-    auto flush = [&]() {
-      if (!out_.WriteAt(written, block.data(), block.size(), error)) return Fail(error);
-      written += block.size();
-      block.clear();
-      return true;
-    };
-    for (const IndexRecord& r : records_) {
-      const NewEntry& e = *r.entry;
-      if (e.keptCount) {
-        // The old records as they are, in slices of about a block, each offset moved: the
-        // entries keep their distances from the run's first one.
-        auto recordEnd = [&](uint32_t k) { return e.keptView + e.keptRecords[k + 1]; };
-        const uint32_t firstOffset = sorv::pkg::ReadU32(recordEnd(0) - 16);
-        for (uint32_t k = 0; k < e.keptCount;) {
-          if (block.size() >= kIndexBlock && !flush()) return false;
-          const uint8_t* const from = e.keptView + e.keptRecords[k];
-          const size_t at = block.size();
-          // As many records as the block has room for (the block is never grown).
-          const ptrdiff_t room = static_cast<ptrdiff_t>(kIndexBlock - at);
-          uint32_t last = k;
-          while (last + 1 < e.keptCount && recordEnd(last + 1) - from <= room) ++last;
-          block.insert(block.end(), from, recordEnd(last));
-          for (; k <= last; ++k) {
-            uint8_t* const field = block.data() + at + (recordEnd(k) - from) - 16;
-            const uint64_t offset = r.offset + (sorv::pkg::ReadU32(field) - firstOffset);
-            for (int i = 0; i < 8; ++i) field[i] = static_cast<uint8_t>(offset >> (8 * i));
-          }
-          if (block.size() >= kIndexBlock && !flush()) return false;
-        }
-        continue;
-      }
-      for (char16_t c : e.name) put(c, 2);
-      put(0, 2);  // terminator
-      put(r.offset, 8);
-      put(r.size, 8);
-      if (block.size() >= kIndexBlock && !flush()) return false;
+  // The index: the header, then each entry's record. Sets where the data area starts.
+  bool PlanIndex(uint64_t& count, uint64_t& keptBytes) {
+    dataStart_ = sorv::pkg::kHeaderSize;
+    for (size_t i = 0; i < entries_.Count(); ++i) {
+      const NewEntry& e = entries_.At(i);
+      dataStart_ += RecordBytes(e);
+      count += Items(e);
+      if (!e.file) keptBytes += e.size;
     }
-    return flush();
-  }
-  uint64_t IndexEnd() const {
-    uint64_t end = sorv::pkg::kHeaderSize;
-    for (const IndexRecord& r : records_) end += RecordBytes(*r.entry);
-    return end;
-  }
-
-  // Kept entries whose bytes follow each other in the old package go out in one write.
-  bool FlushRun() {
-    std::string error;
-    int copied = 0;
-    if (runSize_ > 0 && kept_ && runStart_ >= kept_->Data() && runStart_ + runSize_ <= kept_->Data() + kept_->Size()) {
-      copied = out_.CopyFrom(*kept_, static_cast<uint64_t>(runStart_ - kept_->Data()), position_ - runSize_, runSize_, error);
-      if (copied < 0) return Fail(error);
-      if (copied == 0) kept_ = nullptr;  // the system cannot: write from the mapping from now on
+    if (count > 0xFFFFFFFFull || dataStart_ > kMaxOffset) {
+      Report(command_, "too many entries or names too long: the index would not fit the format's 32-bit fields");
+      return false;
     }
-    const bool ok = runSize_ == 0 || copied > 0 ? true
-                    : out_.Seekable() ? out_.WriteAt(position_ - runSize_, runStart_, static_cast<size_t>(runSize_), error)
-                                      : out_.Write(runStart_, static_cast<size_t>(runSize_), error);
-    if (!ok) return Fail(error);
-    runStart_ = nullptr;
-    runSize_ = 0;
     return true;
   }
+
+  // Regular output: data first, the index last at offset 0 with the sizes as copied.
+  // Records of entries left out leave unused zero bytes between the index and the data.
+  bool RunSeekable() {
+    data_.MoveTo(dataStart_);
+    for (size_t i = 0; i < entries_.Count(); ++i) {
+      const NewEntry& e = entries_.At(i);
+      if (!(e.file ? CopyFile(i, e) : AddKept(i, e))) return false;
+    }
+    return FlushRun() && FlushData() && WriteIndex(dataStart_);
+  }
+
+  // Standard output, a device or a pipe: every size must be known before the index goes
+  // out, so each file is looked at first; the data then follows in order.
+  bool RunStream() {
+    if (!DecideAll()) return false;
+    // The index of the entries left out is not written at all: the data area starts
+    // right behind the index here.
+    dataStart_ = IndexEnd();
+    if (!WriteIndex(dataStart_)) return false;
+    data_.MoveTo(dataStart_);
+    for (size_t k = 0; k < recordEntries_.size(); ++k) {
+      const NewEntry& e = entries_.At(recordEntries_[k]);
+      if (!(e.file ? StreamFile(e, k) : ExtendRun(e))) return false;
+      if (!e.file) Advance(e, e.size);
+    }
+    return FlushRun() && FlushData();
+  }
+
+  // --- Seekable: one entry at a time.
+
+  // Copies the file of entry `i` behind the data so far, wrapped as decided from its
+  // first bytes and its size; a file that cannot be read or changes is left out. False
+  // only when the package cannot go on.
+  bool CopyFile(size_t i, const NewEntry& e) {
+    if (!FlushRun()) return false;
+    if (data_.Position() - dataStart_ > kMaxOffset) return Fail(kOffsetsFull);
+    std::string error;
+    InputFile in;
+    uint64_t size = 0;
+    if (!in.Open(e.file->path, error, e.file->followLink) || !in.Size(size, error)) {
+      LeaveOut(e, "cannot read: " + error);
+      progress_->Advance(0);
+      return true;
+    }
+    const uint64_t entryStart = data_.Position();
+    FileCopy copy;
+    size_t room = 0;
+    uint8_t* head = data_.Room(FirstRead(size), room, error);
+    if (!head) return Fail(error);
+    const int64_t n = in.ReadSome(head, static_cast<size_t>(std::min<uint64_t>(room, size + 1)), copy.error);
+    if (n < 0) {
+      LeaveOut(e, "cannot read: " + copy.error);
+      progress_->Advance(0);
+      return true;
+    }
+    const FileDecision d = Decide(e, wrap_, head, static_cast<size_t>(n), size);
+    if (!d.ok) {
+      LeaveOut(e, d.why);
+      progress_->Advance(0);
+      return true;
+    }
+    if (d.header) {
+      if (!data_.PutInFront(*d.header, static_cast<size_t>(n), error)) return Fail(error);
+    } else {
+      data_.Take(static_cast<size_t>(n));
+    }
+    copy.copied = static_cast<uint64_t>(n);
+    const bool atEnd = n == 0 || (static_cast<uint64_t>(n) < std::min<uint64_t>(room, size + 1) && copy.copied == size);
+    if (!ReadRest(in, size, atEnd, copy, error)) return Fail(error);
+    progress_->Advance(copy.copied);
+    if (!copy.readOk || copy.copied != size) {
+      // The wrap decision was made for the size the file had: drop what was copied.
+      LeaveOut(e, copy.readOk ? "changed while packing" : "cannot read: " + copy.error);
+      data_.Drop(entryStart);
+      return true;
+    }
+    if (!d.warning.empty()) {
+      progress_->Clear();
+      Report(command_, "warning: " + e.file->display + ": " + d.warning);
+    }
+    Record(i, e, data_.Position() - entryStart);
+    return true;
+  }
+  // The first read of a file of `size` bytes asks for one byte more, so that a file that
+  // grew is seen without a read of its own.
+  static size_t FirstRead(uint64_t size) { return static_cast<size_t>(std::min<uint64_t>(size + 1, kCopyBuffer)); }
+  // Reads the rest of a file of `size` bytes, `copy.copied` of them in already, until its
+  // end (`atEnd`: the last read came short) or one byte past `size`. False when the
+  // package cannot be written.
+  bool ReadRest(InputFile& in, uint64_t size, bool atEnd, FileCopy& copy, std::string& error) {
+    while (!atEnd && copy.copied <= size) {
+      const size_t want = static_cast<size_t>(std::min<uint64_t>(size + 1 - copy.copied, kCopyBuffer));
+      size_t room = 0;
+      uint8_t* at = data_.Room(want, room, error);
+      if (!at) return false;
+      const size_t asked = std::min(want, room);
+      const int64_t n = in.ReadSome(at, asked, copy.error);
+      if (n < 0) {
+        copy.readOk = false;
+        return true;
+      }
+      data_.Take(static_cast<size_t>(n));
+      copy.copied += static_cast<uint64_t>(n);
+      atEnd = n == 0 || (static_cast<size_t>(n) < asked && copy.copied == size);
+    }
+    return true;
+  }
+
+  bool AddKept(size_t i, const NewEntry& e) {
+    if (!FitsOffsets(e, Position() - dataStart_)) return false;
+    if (!ExtendRun(e)) return false;
+    Record(i, e, e.size);
+    Advance(e, e.size);
+    return true;
+  }
+
+  // --- Stream: every entry decided first, then copied.
+
+  bool DecideAll() {
+    uint64_t position = dataStart_;
+    for (size_t i = 0; i < entries_.Count(); ++i) {
+      const NewEntry& e = entries_.At(i);
+      uint64_t stored = e.size;
+      const std::vector<uint8_t>* header = nullptr;
+      if (e.file && !DecideFile(e, stored, header)) continue;
+      if (!FitsOffsets(e, position - dataStart_)) return false;
+      Record(i, e, stored);
+      streamHeaders_.push_back(header);
+      position += stored;
+    }
+    return true;
+  }
+  // The stored size of entry `e`'s file (with its header) and the header, from its first
+  // bytes; false when it is left out.
+  bool DecideFile(const NewEntry& e, uint64_t& stored, const std::vector<uint8_t>*& header) {
+    std::string error;
+    InputFile in;
+    uint8_t head[kPackHeadSize];
+    uint64_t size = 0;
+    int64_t n = -1;
+    if (!in.Open(e.file->path, error, e.file->followLink) || !in.Size(size, error) ||
+        (n = in.Read(head, sizeof head, error)) < 0) {
+      LeaveOut(e, "cannot read: " + error);
+      return false;
+    }
+    const FileDecision d = Decide(e, wrap_, head, static_cast<size_t>(n), size);
+    if (!d.ok) {
+      LeaveOut(e, d.why);
+      return false;
+    }
+    if (!d.warning.empty()) Report(command_, "warning: " + e.file->display + ": " + d.warning);
+    stored = size + (d.header ? d.header->size() : 0);
+    header = d.header;
+    return true;
+  }
+  // Writes record `k`'s file: the header decided for it and the size it had then; what
+  // cannot be read becomes zeros, as the index is out already.
+  bool StreamFile(const NewEntry& e, size_t k) {
+    if (!FlushRun()) return false;
+    std::string error;
+    const std::vector<uint8_t>* header = streamHeaders_[k];
+    if (header && !data_.Put(header->data(), header->size(), error)) return Fail(error);
+    const uint64_t fileSize = recordSizes_[k] - (header ? header->size() : 0);
+    InputFile in;
+    FileCopy copy;
+    copy.readOk = in.Open(e.file->path, copy.error, e.file->followLink);
+    while (copy.readOk && copy.copied < fileSize) {
+      size_t room = 0;
+      uint8_t* at = data_.Room(1, room, error);
+      if (!at) return Fail(error);
+      const int64_t n = in.ReadSome(at, static_cast<size_t>(std::min<uint64_t>(room, fileSize - copy.copied)), copy.error);
+      if (n <= 0) {
+        copy.readOk = n == 0;
+        break;
+      }
+      data_.Take(static_cast<size_t>(n));
+      copy.copied += static_cast<uint64_t>(n);
+    }
+    if (copy.copied < fileSize || !copy.readOk) {
+      if (!PutZeros(fileSize - copy.copied, error)) return Fail(error);
+      LeaveOut(e, std::string(copy.readOk ? "changed while packing" : "cannot read: " + copy.error) +
+                      "; its entry holds zeros after the first " + std::to_string(copy.copied) + " bytes");
+    }
+    progress_->Advance(copy.copied);
+    return true;
+  }
+  bool PutZeros(uint64_t count, std::string& error) {
+    while (count > 0) {
+      size_t room = 0;
+      uint8_t* at = data_.Room(1, room, error);
+      if (!at) return false;
+      const size_t n = static_cast<size_t>(std::min<uint64_t>(room, count));
+      std::memset(at, 0, n);
+      data_.Take(n);
+      count -= n;
+    }
+    return true;
+  }
+
+  // --- Kept entries of an old package.
+
   // Adjacent kept entries are copied in one call: `e` extends the current run, or the run
   // is copied and a new one starts at `e`.
   bool ExtendRun(const NewEntry& e) {
@@ -205,176 +385,156 @@ class Assembler {
     runSize_ = e.size;
     return true;
   }
-  bool AddKept(const NewEntry& e) {
-    if (!FitsOffsets(e, position_ - dataStart_)) return false;
-    if (!ExtendRun(e)) return false;
-    Record(e, position_, e.size);
-    position_ += e.size;
-    Advance(e, e.size);
+  // Copies the current run behind the data so far: by the system from the old package's
+  // file where it can, else from its mapping.
+  bool FlushRun() {
+    if (runSize_ == 0) return true;
+    std::string error;
+    if (!FlushData()) return false;
+    const uint64_t at = data_.Position();
+    int copied = 0;
+    if (kept_ && runStart_ >= kept_->Data() && runStart_ + runSize_ <= kept_->Data() + kept_->Size()) {
+      copied = out_.CopyFrom(*kept_, static_cast<uint64_t>(runStart_ - kept_->Data()), at, runSize_, error);
+      if (copied < 0) return Fail(error);
+      if (copied == 0) kept_ = nullptr;  // the system cannot: write from the mapping from now on
+    }
+    if (copied == 0 && !out_.WriteAt(at, runStart_, static_cast<size_t>(runSize_), error)) return Fail(error);
+    data_.MoveTo(at + runSize_);
+    runStart_ = nullptr;
+    runSize_ = 0;
     return true;
   }
-
-  // Regular output: data first, the index last at offset 0 with the sizes as copied.
-  bool RunSeekable() {
-    position_ = dataStart_;
+  bool FlushData() {
     std::string error;
-    for (const NewEntry& e : entries_) {
-      if (!e.file) {
-        if (!AddKept(e)) return false;
-        continue;
-      }
-      if (!FlushRun()) return false;
-      if (position_ - dataStart_ > kMaxOffset)
-        return Fail("the entries hold more than the format's 32-bit offsets can reach (4 GiB)");
-      InputFile in;
-      uint64_t size = 0;
-      int64_t n = -1;
-      if (!in.Open(e.file->path, error, e.file->followLink) || !in.Size(size, error) || (n = in.Read(buffer_.get(), kCopyBuffer, error)) < 0) {
-        LeaveOut(e, "cannot read: " + error);
-        progress_->Advance(0);
-        continue;
-      }
-      const FileDecision d = Decide(e, wrap_, buffer_.get(), static_cast<size_t>(n), size);
-      if (!d.ok) {
-        LeaveOut(e, d.why);
-        progress_->Advance(0);
-        continue;
-      }
-      const uint64_t entryStart = position_;
-      if (d.header) {
-        if (!out_.WriteAt(position_, d.header->data(), d.header->size(), error)) return Fail(error);
-        position_ += d.header->size();
-      }
-      uint64_t copied = 0;
-      bool readOk = true;
-      for (;;) {
-        if (n > 0) {
-          if (!out_.WriteAt(position_, buffer_.get(), static_cast<size_t>(n), error)) return Fail(error);
-          position_ += static_cast<uint64_t>(n);
-          copied += static_cast<uint64_t>(n);
-        }
-        if (static_cast<size_t>(n) < kCopyBuffer) break;
-        n = in.Read(buffer_.get(), kCopyBuffer, error);
-        if (n < 0) {
-          readOk = false;
-          break;
-        }
-      }
-      progress_->Advance(copied);
-      if (!readOk || copied != size) {
-        // The wrap decision was made for the size the file had: drop what was copied.
-        LeaveOut(e, readOk ? "changed while packing" : "cannot read: " + error);
-        position_ = entryStart;
-        continue;
-      }
-      if (!d.warning.empty()) {
-        progress_->Clear();
-        Report(command_, "warning: " + e.file->display + ": " + d.warning);
-      }
-      Record(e, entryStart, position_ - entryStart);
-    }
-    if (!FlushRun()) return false;
-    // Records of entries left out leave unused zero bytes between the index and the data.
-    return WriteIndex(dataStart_);
+    return data_.Flush(error) || Fail(error);
   }
+  // Where the next entry's bytes go.
+  uint64_t Position() const { return data_.Position() + runSize_; }
 
-  // Standard output, a device or a pipe: every size must be known before the index goes
-  // out, so each file is looked at first; the data then follows in order.
-  bool RunStream() {
-    struct Decided {
-      const NewEntry* entry;
-      const std::vector<uint8_t>* header;
-      uint64_t fileSize;
-    };
-    std::vector<Decided> decided;
-    decided.reserve(entries_.size());
-    std::string error;
-    uint64_t position = dataStart_;
-    for (const NewEntry& e : entries_) {
-      uint64_t size = e.size;
-      const std::vector<uint8_t>* header = nullptr;
-      if (e.file) {
-        InputFile in;
-        uint8_t head[kPackHeadSize];
-        int64_t n = -1;
-        if (!in.Open(e.file->path, error, e.file->followLink) || !in.Size(size, error) || (n = in.Read(head, sizeof head, error)) < 0) {
-          LeaveOut(e, "cannot read: " + error);
-          continue;
-        }
-        const FileDecision d = Decide(e, wrap_, head, static_cast<size_t>(n), size);
-        if (!d.ok) {
-          LeaveOut(e, d.why);
-          continue;
-        }
-        if (!d.warning.empty()) Report(command_, "warning: " + e.file->display + ": " + d.warning);
-        header = d.header;
-      }
-      if (!FitsOffsets(e, position - dataStart_)) return false;
-      const uint64_t stored = size + (header ? header->size() : 0);
-      Record(e, position, stored);
-      position += stored;
-      decided.push_back(Decided{&e, header, size});
+  // --- The index.
+
+  // Writes the header and the records, the data area starting at `dataStart`, from one
+  // block reused throughout (the index of 1,000,000 entries is tens of megabytes).
+  bool WriteIndex(uint64_t dataStart) {
+    block_.reserve(kIndexBlock + 2 * 65536);
+    block_.resize(sorv::pkg::kHeaderSize);
+    sorv::pkg::WriteHeader(block_.data(), static_cast<uint32_t>(recordCount_), dataStart);
+    indexWritten_ = 0;
+    uint64_t offset = 0;
+    for (size_t k = 0; k < recordEntries_.size(); ++k) {
+      const NewEntry& e = entries_.At(recordEntries_[k]);
+      if (!(e.keptCount ? PutKeptRecords(e, offset) : PutRecord(e.name, offset, recordSizes_[k]))) return false;
+      offset += recordSizes_[k];
     }
-    // The index of the entries left out is not written at all: the data area starts
-    // right behind the index here.
-    dataStart_ = IndexEnd();
-    if (!WriteIndex(dataStart_)) return false;
-    position_ = dataStart_;
-    for (const Decided& d : decided) {
-      const NewEntry& e = *d.entry;
-      if (!e.file) {
-        if (!AddKeptStream(e)) return false;
-        continue;
-      }
-      if (!FlushRun()) return false;
-      if (d.header && !out_.Write(d.header->data(), d.header->size(), error)) return Fail(error);
-      InputFile in;
-      uint64_t copied = 0;
-      bool readOk = in.Open(e.file->path, error, e.file->followLink);
-      while (readOk && copied < d.fileSize) {
-        const size_t want = static_cast<size_t>(std::min<uint64_t>(kCopyBuffer, d.fileSize - copied));
-        const int64_t n = in.Read(buffer_.get(), want, error);
-        if (n <= 0) {
-          readOk = n == 0;
-          break;
-        }
-        if (!out_.Write(buffer_.get(), static_cast<size_t>(n), error)) return Fail(error);
-        copied += static_cast<uint64_t>(n);
-      }
-      if (copied < d.fileSize || !readOk) {
-        // The index is out already: keep the entry's size, filled with zeros.
-        std::fill(buffer_.get(), buffer_.get() + kCopyBuffer, 0);
-        for (uint64_t left = d.fileSize - copied; left > 0;) {
-          const size_t chunk = static_cast<size_t>(std::min<uint64_t>(kCopyBuffer, left));
-          if (!out_.Write(buffer_.get(), chunk, error)) return Fail(error);
-          left -= chunk;
-        }
-        LeaveOut(e, std::string(readOk ? "changed while packing" : "cannot read: " + error) +
-                        "; its entry holds zeros after the first " + std::to_string(copied) + " bytes");
-      }
-      progress_->Advance(copied);
-    }
-    return FlushRun();
+    return FlushIndex();
   }
-  bool AddKeptStream(const NewEntry& e) {
-    if (!ExtendRun(e)) return false;
-    Advance(e, e.size);
+  bool PutRecord(std::u16string_view name, uint64_t offset, uint64_t size) {
+    const size_t at = block_.size();
+    block_.resize(at + static_cast<size_t>(sorv::pkg::RecordSize(name.size())));
+    sorv::pkg::WriteRecord(block_.data() + at, name, offset, size);
+    return block_.size() < kIndexBlock || FlushIndex();
+  }
+  // The old records of a run as they are, in slices of about a block, each offset moved:
+  // the entries keep their distances from the run's first one, which goes to `offset`.
+  bool PutKeptRecords(const NewEntry& e, uint64_t offset) {
+    auto recordEnd = [&](uint32_t k) { return e.keptView + e.keptRecords[k + 1]; };
+    const uint32_t firstOffset = sorv::pkg::ReadU32(recordEnd(0) - 16);
+    if (offset == firstOffset) {
+      const int copied = CopyKeptRecords(e);
+      if (copied != 0) return copied > 0;
+    }
+    for (uint32_t k = 0; k < e.keptCount;) {
+      if (block_.size() >= kIndexBlock && !FlushIndex()) return false;
+      const uint8_t* const from = e.keptView + e.keptRecords[k];
+      const size_t at = block_.size();
+      // As many records as the block has room for (the block is never grown).
+      const ptrdiff_t room = static_cast<ptrdiff_t>(kIndexBlock - at);
+      uint32_t last = k;
+      while (last + 1 < e.keptCount && recordEnd(last + 1) - from <= room) ++last;
+      block_.insert(block_.end(), from, recordEnd(last));
+      for (; k <= last; ++k) {
+        uint8_t* const field = block_.data() + at + (recordEnd(k) - from) - 16;
+        sorv::pkg::WriteU64(field, offset + (sorv::pkg::ReadU32(field) - firstOffset));
+      }
+    }
+    return block_.size() < kIndexBlock || FlushIndex();
+  }
+  // Records that keep their offsets are the old index's bytes: copied by the system, as
+  // the data is (a change in the middle of a package leaves its first half so).
+  // 1 when done, 0 when the system cannot (nothing written), -1 on a failure (reported).
+  int CopyKeptRecords(const NewEntry& e) {
+    if (!kept_ || e.keptView != kept_->Data()) return 0;
+    if (!FlushIndex()) return -1;
+    const uint64_t from = e.keptRecords[0];
+    const uint64_t size = e.keptRecords[e.keptCount] - from;
+    std::string error;
+    const int copied = out_.CopyFrom(*kept_, from, indexWritten_, size, error);
+    if (copied < 0) return Fail(error) ? 1 : -1;
+    if (copied == 0) {
+      kept_ = nullptr;  // as for the data: written from the mapping from now on
+      return 0;
+    }
+    indexWritten_ += size;
+    return 1;
+  }
+  bool FlushIndex() {
+    std::string error;
+    if (!out_.WriteAt(indexWritten_, block_.data(), block_.size(), error)) return Fail(error);
+    indexWritten_ += block_.size();
+    block_.clear();
     return true;
   }
+  uint64_t IndexEnd() {
+    uint64_t end = sorv::pkg::kHeaderSize;
+    for (uint32_t i : recordEntries_) end += RecordBytes(entries_.At(i));
+    return end;
+  }
 
-  const std::vector<NewEntry>& entries_;
+  // --- Bookkeeping.
+
+  void Record(size_t i, const NewEntry& e, uint64_t size) {
+    recordEntries_.push_back(static_cast<uint32_t>(i));
+    recordSizes_.push_back(size);
+    recordCount_ += Items(e);
+  }
+  // The index records `e` stands for: a run counts its entries.
+  static uint64_t Items(const NewEntry& e) { return e.keptCount ? e.keptCount : 1; }
+  // The bytes of the index records of `e`.
+  static uint64_t RecordBytes(const NewEntry& e) {
+    return e.keptCount ? e.keptRecords[e.keptCount] - e.keptRecords[0] : sorv::pkg::RecordSize(e.name.size());
+  }
+  // Whether an entry's start, `start` bytes into the data area, fits the 32-bit offsets
+  // (checked for every entry of a run through its last one).
+  bool FitsOffsets(const NewEntry& e, uint64_t start) {
+    return start + (e.keptCount ? e.keptLastStart : 0) <= kMaxOffset || Fail(kOffsetsFull);
+  }
+  void Advance(const NewEntry& e, uint64_t bytes) { progress_->Advance(bytes, Items(e)); }
+  void LeaveOut(const NewEntry& e, const std::string& why) {
+    ++result_.leftOut;
+    progress_->Clear();
+    Report(command_, e.file->display + ": " + why);
+  }
+  bool Fail(const std::string& error) {
+    progress_->Clear();
+    Report(command_, error);
+    return false;
+  }
+
+  EntryList& entries_;
   const std::vector<std::string>& wrap_;
   OutputFile& out_;
+  DataOut data_;
   const char* command_;
-  std::unique_ptr<uint8_t[]> buffer_;
   const MappedFile* kept_;
-  struct IndexRecord {
-    const NewEntry* entry;
-    uint64_t offset, size;  // offset from the data area's start
-  };
-  std::vector<IndexRecord> records_;
+  // One per index record written (a run of kept entries is one): the entry, its stored
+  // size. Offsets follow from the sizes, as the entries go out in order.
+  std::vector<uint32_t> recordEntries_;
+  std::vector<uint64_t> recordSizes_;
+  std::vector<const std::vector<uint8_t>*> streamHeaders_;  // on a stream: the header each file gets
   uint64_t recordCount_ = 0;  // index records: a run counts its entries
-  uint64_t dataStart_ = 0, position_ = 0;
+  uint64_t dataStart_ = 0;
+  std::vector<uint8_t> block_;
+  uint64_t indexWritten_ = 0;
   const uint8_t* runStart_ = nullptr;
   uint64_t runSize_ = 0;
   Progress* progress_ = nullptr;
@@ -383,8 +543,8 @@ class Assembler {
 
 }  // namespace
 
-AssemblyResult WriteNewPackage(const std::vector<NewEntry>& entries, const std::vector<std::string>& wrapExtensions,
-                               OutputFile& out, const char* command, const MappedFile* kept) {
+AssemblyResult WriteNewPackage(EntryList& entries, const std::vector<std::string>& wrapExtensions, OutputFile& out,
+                               const char* command, const MappedFile* kept) {
   return Assembler(entries, wrapExtensions, out, command, kept).Run();
 }
 

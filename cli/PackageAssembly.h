@@ -1,6 +1,7 @@
 // Writing a package from planned entries: pack's files, and update's entries kept from the
 // old package (copied straight from its mapping) beside new files.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -48,6 +49,26 @@ struct NewEntry {
   uint64_t keptLastStart = 0;  // where the last entry's bytes start, from `data`
 };
 
+// The entries of a new package, in order, as the writer asks for them: each one's name and
+// the file it refers to stay valid until the next call. Pack makes its million entries
+// one at a time from its folder listing; update hands over a vector.
+class EntryList {
+ public:
+  virtual ~EntryList() = default;
+  virtual size_t Count() const = 0;
+  virtual const NewEntry& At(size_t i) = 0;
+};
+
+class EntryVector : public EntryList {
+ public:
+  explicit EntryVector(const std::vector<NewEntry>& entries) : entries_(entries) {}
+  size_t Count() const override { return entries_.size(); }
+  const NewEntry& At(size_t i) override { return entries_[i]; }
+
+ private:
+  const std::vector<NewEntry>& entries_;
+};
+
 struct AssemblyResult {
   bool ok = false;      // false: a failure stopped the package (reported)
   size_t leftOut = 0;   // entries not stored (each reported)
@@ -60,8 +81,8 @@ struct AssemblyResult {
 // already written, the entry keeps its place and size, filled with zeros). `command`
 // names the subcommand in reports; a progress bar is drawn when standard error is a
 // terminal.
-AssemblyResult WriteNewPackage(const std::vector<NewEntry>& entries, const std::vector<std::string>& wrapExtensions,
-                               OutputFile& out, const char* command, const MappedFile* kept = nullptr);
+AssemblyResult WriteNewPackage(EntryList& entries, const std::vector<std::string>& wrapExtensions, OutputFile& out,
+                               const char* command, const MappedFile* kept = nullptr);
 
 // The extensions of --wrap values ("png", ".PNG,gif"): lower-case, without dot. Throws
 // UsageError for an empty or dotted one.

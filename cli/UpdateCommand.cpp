@@ -74,8 +74,6 @@ std::string Help(const std::string& optionLines) { return kHelpStart + optionLin
 // What happens to one entry of the old package; one byte each, as packages hold 100,000s.
 enum class Change : uint8_t { kKeep, kRemove, kReplace };
 
-std::string Shown(std::u16string_view name) { return NameInMessage(name); }
-
 // The last part of a path as given.
 std::string BaseName(const std::string& path) {
   size_t end = path.size();
@@ -90,267 +88,330 @@ std::string BaseName(const std::string& path) {
   return path.substr(start, end - start);
 }
 
-int Run(const UpdateArguments& a) {
-  if (a.output.size() != 1) throw UsageError("expects the package to write with -o NEW");
-  const std::vector<std::string> wrapExtensions = WrapExtensions(a.wrap);
-  const bool verbose = a.verbose;
-  std::vector<std::pair<std::u16string, std::string>> replacements;
-  for (const std::string& r : a.replace) {
-    const size_t eq = r.find('=');
-    std::u16string name;
-    if (eq == std::string::npos || eq == 0 || eq + 1 == r.size()) throw UsageError("--replace expects NAME=FILE, not '" + r + "'");
-    if (!Utf8ToUtf16(r.substr(0, eq), name)) throw UsageError("the name in '" + r + "' is not valid UTF-8");
-    replacements.emplace_back(name, r.substr(eq + 1));
-  }
-  std::vector<std::u16string> removals;
-  for (const std::string& g : a.remove) {
-    std::u16string pattern;
-    if (!Utf8ToUtf16(g, pattern)) throw UsageError("the pattern '" + g + "' is not valid UTF-8");
-    removals.push_back(pattern);
-  }
+// One run of update, step by step: the changes asked for are marked on the old entries
+// (removals, replacements, then the files to add, each replacing the entry of its name or
+// going at the end), then the new package's entries are laid out and written.
+class Update {
+ public:
+  explicit Update(const UpdateArguments& a)
+      : a_(a), verbose_(a.verbose), force_(a.force) {}
 
-  PackageFile package;
-  if (!OpenPackage(a, "update", package, false)) return kExitFailure;
-  IndexInPlace old;
-  try {
-    if (!old.Read(package.File().Data(), package.File().Size())) {
-      Report("update", a.Positionals()[0] + ": " + PackageFile::kDamagedIndex);
+  int Run() {
+    if (a_.output.size() != 1) throw UsageError("expects the package to write with -o NEW");
+    wrap_ = WrapExtensions(a_.wrap);
+    ReadChangeOptions();
+    if (!OpenInput() || !CreateOutput()) return kExitFailure;
+    changes_.assign(old_.Count(), Change::kKeep);
+    MarkRemovals();
+    MarkReplacements();
+    for (const std::string& source : a_.add) AddSource(source);
+    if (refused_) {
+      Report("update", "nothing written");
       return kExitFailure;
     }
-  } catch (const std::bad_alloc&) {
-    Report("update", a.Positionals()[0] + ": out of memory while reading the index");
-    return kExitFailure;
+    if (links_ > 0 && !verbose_) {
+      Report("update", std::to_string(links_) + (links_ == 1 ? " symbolic link" : " symbolic links") +
+                           " left out (-v names them)");
+    }
+    LayOutEntries();
+    if (replacesInput_ && !force_ && damagedKept_ > 0) {
+      Report("update", a_.Positionals()[0] + ": not replaced: " + std::to_string(damagedKept_) +
+                           (damagedKept_ == 1 ? " entry" : " entries") +
+                           " it holds could not be copied whole (--force replaces it without them)");
+      Report("update", "nothing written");
+      return kExitFailure;
+    }
+    EntryVector list(entries_);
+    return CommitPackage(list, wrap_, out_, "update", leftOut_, &package_.File(), replacesInput_ && !force_);
   }
-  std::string error;
-  OutputFile out;
-  if (!out.Create(a.output[0], error)) {
-    Report("update", error);
-    return kExitFailure;
+
+ private:
+  // --replace NAME=FILE and --remove GLOB, checked before anything is opened.
+  void ReadChangeOptions() {
+    for (const std::string& r : a_.replace) {
+      const size_t eq = r.find('=');
+      std::u16string name;
+      if (eq == std::string::npos || eq == 0 || eq + 1 == r.size())
+        throw UsageError("--replace expects NAME=FILE, not '" + r + "'");
+      if (!Utf8ToUtf16(r.substr(0, eq), name)) throw UsageError("the name in '" + r + "' is not valid UTF-8");
+      replacements_.emplace_back(name, r.substr(eq + 1));
+    }
+    for (const std::string& g : a_.remove) {
+      std::u16string pattern;
+      if (!Utf8ToUtf16(g, pattern)) throw UsageError("the pattern '" + g + "' is not valid UTF-8");
+      removals_.push_back(pattern);
+    }
   }
-  const FileId targetId = out.Target().empty() ? FileId() : IdentifyFile(out.Target());
-  const FileId temporaryId = out.Temporary().empty() ? FileId() : IdentifyFile(out.Temporary());
-  // -o naming the input: it is replaced only by a package that holds all it kept.
-  const bool replacesInput = targetId.valid && targetId == IdentifyFile(ToNativePath(a.Positionals()[0]));
-  const bool force = a.force;
-  std::vector<Change> changes(old.Count(), Change::kKeep);
-  std::unordered_map<size_t, std::pair<const NewFile*, std::string>> changedBy;  // the file, and who asked
-  bool refused = false;  // a change that cannot be made: nothing is written
-  auto refuse = [&](const std::string& text) {
+
+  bool OpenInput() {
+    if (!OpenPackage(a_, "update", package_, false)) return false;
+    try {
+      if (old_.Read(package_.File().Data(), package_.File().Size())) return true;
+      Report("update", a_.Positionals()[0] + ": " + PackageFile::kDamagedIndex);
+    } catch (const std::bad_alloc&) {
+      Report("update", a_.Positionals()[0] + ": out of memory while reading the index");
+    }
+    return false;
+  }
+
+  bool CreateOutput() {
+    std::string error;
+    if (!out_.Create(a_.output[0], error)) {
+      Report("update", error);
+      return false;
+    }
+    targetId_ = out_.Target().empty() ? FileId() : IdentifyFile(out_.Target());
+    temporaryId_ = out_.Temporary().empty() ? FileId() : IdentifyFile(out_.Temporary());
+    // -o naming the input: it is replaced only by a package that holds all it kept.
+    replacesInput_ = targetId_.valid && targetId_ == IdentifyFile(ToNativePath(a_.Positionals()[0]));
+    return true;
+  }
+
+  // A change that cannot be made: reported, and nothing is written.
+  void Refuse(const std::string& text) {
     Report("update", text);
-    refused = true;
-  };
-  auto change = [&](size_t i, Change kind, const NewFile* file, const std::string& by) {
-    if (changes[i] == Change::kRemove && kind == Change::kRemove) return;  // patterns may overlap
-    if (changes[i] != Change::kKeep) {
-      refuse(Shown(old.Name(i)) + ": both " + changedBy[i].second + " and " + by);
+    refused_ = true;
+  }
+  void LeaveOut(const std::string& display, const std::string& why) {
+    ++leftOut_;
+    Report("update", display + ": " + why);
+  }
+  // Marks old entry `i`; `by` says who asked, for a clash with an earlier change.
+  void Mark(size_t i, Change kind, const NewFile* file, const std::string& by) {
+    if (changes_[i] == Change::kRemove && kind == Change::kRemove) return;  // patterns may overlap
+    if (changes_[i] != Change::kKeep) {
+      Refuse(NameInMessage(old_.Name(i)) + ": both " + changedBy_[i].second + " and " + by);
       return;
     }
-    changes[i] = kind;
-    changedBy[i] = {file, by};
-  };
-  // The header a replacement keeps: the wrapped entry's own.
-  auto replacementOf = [&](size_t i, NewFile file) {
-    const RESENTRY entry = old.Entry(i);
-    const sorv::pkg::EntryContent content = package.Content(entry);
+    changes_[i] = kind;
+    changedBy_[i] = {file, by};
+  }
+  // `file` as the replacement of old entry `i`: a wrapped entry keeps its own header.
+  void MarkReplaced(size_t i, NewFile file, const std::string& by) {
+    const RESENTRY entry = old_.Entry(i);
+    const sorv::pkg::EntryContent content = package_.Content(entry);
     if (content.valid && content.wrapped) {
       file.wrap = NewFile::Wrap::kKeepHeader;
       file.header.assign(entry.pData, content.data);
     } else {
       file.wrap = NewFile::Wrap::kOwnHeaderOnly;
     }
-    return file;
-  };
-  std::vector<std::unique_ptr<NewFile>> files;  // stable addresses for the entries
-
-  for (const std::u16string& pattern : removals) {
-    bool any = false;
-    for (size_t i = 0; i < old.Count(); ++i) {
-      if (!sorv::rules::GlobMatch(pattern, old.Name(i))) continue;
-      any = true;
-      change(i, Change::kRemove, nullptr, "removed by --remove '" + Utf16ToUtf8(pattern) + "'");
-    }
-    if (!any) refuse("--remove '" + Utf16ToUtf8(pattern) + "' matches no entry");
-  }
-  for (const auto& r : replacements) {
-    NewFile file;
-    file.path = ToNativePath(r.second);
-    file.display = r.second;
-    InputFile in;
-    uint64_t size = 0;
-    if (!in.Open(file.path, error, true) || !in.Size(size, error)) {
-      refuse(r.second + ": cannot read: " + error);
-      continue;
-    }
-    bool any = false;
-    for (size_t i = 0; i < old.Count(); ++i) {
-      if (!NamesCollideOnWindows(r.first, old.Name(i))) continue;
-      any = true;
-      files.push_back(std::make_unique<NewFile>(replacementOf(i, file)));
-      files.back()->followLink = true;  // named on the command line
-      change(i, Change::kReplace, files.back().get(), "replaced by --replace");
-    }
-    if (!any) refuse("--replace " + Shown(r.first) + ": no such entry");
+    files_.push_back(std::make_unique<NewFile>(std::move(file)));
+    Mark(i, Change::kReplace, files_.back().get(), by);
   }
 
-  // Files to add: each replaces the entry of its name, or goes at the end.
-  std::unordered_map<std::u16string, size_t> oldByKey;
-  if (!a.add.empty()) {
-    oldByKey.reserve(old.Count());
-    for (size_t i = old.Count(); i-- > 0;) oldByKey[WindowsNameKey(old.Name(i))] = i;
+  void MarkRemovals() {
+    for (const std::u16string& pattern : removals_) {
+      bool any = false;
+      for (size_t i = 0; i < old_.Count(); ++i) {
+        if (!sorv::rules::GlobMatch(pattern, old_.Name(i))) continue;
+        any = true;
+        Mark(i, Change::kRemove, nullptr, "removed by --remove '" + Utf16ToUtf8(pattern) + "'");
+      }
+      if (!any) Refuse("--remove '" + Utf16ToUtf8(pattern) + "' matches no entry");
+    }
   }
-  std::unordered_map<std::u16string, std::string> addedKeys;
-  std::vector<NewEntry> appended;
-  std::deque<std::u16string> appendedNames;  // the entries keep views of them
-  size_t leftOut = 0, links = 0, damagedKept = 0;
-  auto leaveOut = [&](const std::string& display, const std::string& why) {
-    ++leftOut;
-    Report("update", display + ": " + why);
-  };
-  for (const std::string& source : a.add) {
+
+  void MarkReplacements() {
+    for (const auto& r : replacements_) {
+      NewFile file;
+      file.path = ToNativePath(r.second);
+      file.display = r.second;
+      file.followLink = true;  // named on the command line
+      InputFile in;
+      uint64_t size = 0;
+      std::string error;
+      if (!in.Open(file.path, error, true) || !in.Size(size, error)) {
+        Refuse(r.second + ": cannot read: " + error);
+        continue;
+      }
+      bool any = false;
+      for (size_t i = 0; i < old_.Count(); ++i) {
+        if (!NamesCollideOnWindows(r.first, old_.Name(i))) continue;
+        any = true;
+        MarkReplaced(i, file, "replaced by --replace");
+      }
+      if (!any) Refuse("--replace " + NameInMessage(r.first) + ": no such entry");
+    }
+  }
+
+  // --add DIR|FILE: the files it names, each added in name order.
+  void AddSource(const std::string& source) {
+    if (oldByKey_.empty() && old_.Count() > 0) {
+      oldByKey_.reserve(old_.Count());
+      for (size_t i = old_.Count(); i-- > 0;) oldByKey_[WindowsNameKey(old_.Name(i))] = i;
+    }
     std::vector<FoundFile> found;
     const NativePath native = ToNativePath(source);
     InputFile probe;
     uint64_t size = 0;
+    std::string error;
+    FolderListing listing;
     if (probe.Open(native, error, true) && probe.Size(size, error)) {
       std::u16string name;
       const bool nameOk = Utf8ToUtf16(BaseName(source), name);
       found.push_back(FoundFile{{name}, native, BaseName(source), nameOk ? "" : "the name is not valid UTF-8", false, true});
-    } else if (!WalkFolder(native, false, found, error)) {
-      refuse(error);
-      continue;
+    } else if (!WalkFolder(native, false, {targetId_, temporaryId_}, listing, error)) {
+      Refuse(error);
+      return;
     }
     probe.Close();
-    std::sort(found.begin(), found.end(),
-              [](const FoundFile& x, const FoundFile& y) { return x.components < y.components; });
-    for (FoundFile& f : found) {
-      if (f.link) {
-        ++links;
-        if (verbose) Report("update", f.display + ": " + f.problem);
-        continue;
-      }
-      if (!f.problem.empty()) {
-        leaveOut(f.display, f.problem);
-        continue;
-      }
-      // The package being made, under its name or its temporary one, is never added to
-      // itself (it would grow while it is copied).
-      if (f.path == out.Temporary()) continue;
-      if (targetId.valid || temporaryId.valid) {
-        const FileId id = IdentifyFile(f.path);
-        if (id == targetId || id == temporaryId) continue;
-      }
-      std::vector<uint8_t> head;
-      InputFile in;
-      if (!in.Open(f.path, error, f.followed) || !in.Size(size, error) || !ReadFileHead(f.path, f.followed, head, error)) {
-        leaveOut(f.display, "cannot read: " + error);
-        continue;
-      }
-      PackDecision d = PlanFile(f.components, wrapExtensions, head.data(), head.size(), size);
-      if (!d.store) {
-        leaveOut(f.display, d.note);
-        continue;
-      }
-      NewFile file = FileToStore(f);
-      const std::u16string key = WindowsNameKey(d.storedName);
-      auto hit = oldByKey.find(key);
-      if (hit == oldByKey.end()) {
-        // Named as extract writes a wrapped entry: the name plus its image's extension.
-        const ResChar* sniffed = sorv::pkg::SniffExtension(head.data(), head.size());
-        const size_t extLength = std::char_traits<ResChar>::length(sniffed);
-        if (extLength > 0 && key.size() > extLength &&
-            key.compare(key.size() - extLength, extLength, WindowsNameKey(std::u16string(sniffed, sniffed + extLength))) == 0) {
-          auto wrapped = oldByKey.find(key.substr(0, key.size() - extLength));
-          if (wrapped != oldByKey.end() && package.Content(old.Entry(wrapped->second)).wrapped) hit = wrapped;
-        }
-      }
-      const auto added = addedKeys.emplace(hit == oldByKey.end() ? key : WindowsNameKey(old.Name(hit->second)), f.display);
-      if (!added.second) {
-        leaveOut(f.display, "the same entry as " + added.first->second + ", added before it");
-        continue;
-      }
-      if (hit != oldByKey.end()) {
-        size_t replaced = 0;
-        for (size_t i = hit->second; i < old.Count(); ++i) {
-          if (WindowsNameKey(old.Name(i)) != hit->first) continue;
-          if (changes[i] == Change::kRemove) continue;  // removed: the file becomes a new entry
-          files.push_back(std::make_unique<NewFile>(replacementOf(i, file)));
-          change(i, Change::kReplace, files.back().get(), "replaced by --add " + f.display);
-          ++replaced;
-        }
-        if (replaced > 0) continue;
-      }
-      files.push_back(std::make_unique<NewFile>(std::move(file)));
-      appendedNames.push_back(std::move(d.storedName));
-      appended.push_back(NewEntry{appendedNames.back(), nullptr, 0, files.back().get()});
-    }
-  }
-  if (refused) {
-    Report("update", "nothing written");
-    return kExitFailure;
-  }
-  if (links > 0 && !verbose) {
-    Report("update", std::to_string(links) + (links == 1 ? " symbolic link" : " symbolic links") +
-                         " left out (-v names them)");
+    for (size_t i = 0; i < listing.Count(); ++i) found.push_back(listing.At(i));
+    for (FoundFile& f : found) AddFile(f);
   }
 
-  std::vector<NewEntry> entries;
-  BufferedOutput said(out.Target().empty() ? Stream::kErr : Stream::kOut);
-  // Kept entries go in runs: those next to each other in the index whose bytes follow
-  // each other too (all of them, in a package as pack writes it, but for the changes).
-  size_t runFirst = 0;  // the old entry that starts entries.back(), when it is a run
-  for (size_t i = 0; i < old.Count(); ++i) {
-    if (changes[i] == Change::kRemove) {
-      if (verbose) said.Append("removed " + Shown(old.Name(i)) + "\n");
-      continue;
+  void AddFile(FoundFile& f) {
+    if (f.link) {
+      ++links_;
+      if (verbose_) Report("update", f.display + ": " + f.problem);
+      return;
     }
-    if (changes[i] == Change::kReplace) {
-      const NewFile* file = changedBy[i].first;
-      const std::u16string_view name = old.Name(i);
-      if (verbose) said.Append("replaced " + Shown(name) + " from " + file->display + "\n");
-      entries.push_back(NewEntry{name, nullptr, 0, file});
-      continue;
+    if (!f.problem.empty()) {
+      LeaveOut(f.display, f.problem);
+      return;
     }
-    // Bounds only: the bytes themselves are not looked at (nor paged in) here.
-    const RESENTRY entry = old.Entry(i);
-    const uint64_t offset = static_cast<uint64_t>(entry.pData - package.File().Data());
-    const bool inside = entry.nSize >= 0 && entry.pData >= package.File().Data() &&
-                        offset <= package.File().Size() &&
-                        static_cast<uint64_t>(entry.nSize) <= package.File().Size() - offset;
-    if (!inside) {
-      ++leftOut;
-      ++damagedKept;
-      Report("update", Shown(old.Name(i)) + ": left out: " +
-                           (entry.nSize < 0 ? "negative size in the index" : "its data lies outside the package file"));
-      continue;
+    // The package being made, under its name or its temporary one, is never added to
+    // itself (it would grow while it is copied).
+    if (f.path == out_.Temporary()) return;
+    if (targetId_.valid || temporaryId_.valid) {
+      const FileId id = IdentifyFile(f.path);
+      if (id == targetId_ || id == temporaryId_) return;
     }
+    std::vector<uint8_t> head;
+    InputFile in;
+    uint64_t size = 0;
+    std::string error;
+    if (!in.Open(f.path, error, f.followed) || !in.Size(size, error) || !ReadFileHead(f.path, f.followed, head, error)) {
+      LeaveOut(f.display, "cannot read: " + error);
+      return;
+    }
+    PackDecision d = PlanFile(f.components, wrap_, head.data(), head.size(), size);
+    if (!d.store) {
+      LeaveOut(f.display, d.note);
+      return;
+    }
+    const std::u16string key = WindowsNameKey(d.storedName);
+    const auto hit = OldEntryNamed(key, head);
+    const auto added = addedKeys_.emplace(hit == oldByKey_.end() ? key : WindowsNameKey(old_.Name(hit->second)), f.display);
+    if (!added.second) {
+      LeaveOut(f.display, "the same entry as " + added.first->second + ", added before it");
+      return;
+    }
+    NewFile file = FileToStore(f);
+    if (hit != oldByKey_.end() && ReplaceAllNamed(hit->first, hit->second, file, f.display)) return;
+    files_.push_back(std::make_unique<NewFile>(std::move(file)));
+    appendedNames_.push_back(std::move(d.storedName));
+    appended_.push_back(NewEntry{appendedNames_.back(), nullptr, 0, files_.back().get()});
+  }
+
+  // The old entry a file stored as `key` replaces: of that name, or a wrapped entry that
+  // extract writes as that name (the name plus its image's extension).
+  std::unordered_map<std::u16string, size_t>::const_iterator OldEntryNamed(const std::u16string& key,
+                                                                           const std::vector<uint8_t>& head) const {
+    auto hit = oldByKey_.find(key);
+    if (hit != oldByKey_.end()) return hit;
+    const ResChar* sniffed = sorv::pkg::SniffExtension(head.data(), head.size());
+    const size_t extLength = std::char_traits<ResChar>::length(sniffed);
+    if (extLength > 0 && key.size() > extLength &&
+        key.compare(key.size() - extLength, extLength, WindowsNameKey(std::u16string(sniffed, sniffed + extLength))) == 0) {
+      auto wrapped = oldByKey_.find(key.substr(0, key.size() - extLength));
+      if (wrapped != oldByKey_.end() && package_.Content(old_.Entry(wrapped->second)).wrapped) return wrapped;
+    }
+    return oldByKey_.end();
+  }
+
+  // Marks every entry of name key `key` from `first` on as replaced by `file`, but for
+  // removed ones (the file then becomes a new entry); false when there was none.
+  bool ReplaceAllNamed(const std::u16string& key, size_t first, const NewFile& file, const std::string& display) {
+    size_t replaced = 0;
+    for (size_t i = first; i < old_.Count(); ++i) {
+      if (WindowsNameKey(old_.Name(i)) != key || changes_[i] == Change::kRemove) continue;
+      MarkReplaced(i, file, "replaced by --add " + display);
+      ++replaced;
+    }
+    return replaced > 0;
+  }
+
+  // The new package's entries: the old ones in order (kept ones in runs), then the files
+  // added at the end. Says what changed with -v.
+  void LayOutEntries() {
+    BufferedOutput said(out_.Target().empty() ? Stream::kErr : Stream::kOut);
+    // Kept entries go in runs: those next to each other in the index whose bytes follow
+    // each other too (all of them, in a package as pack writes it, but for the changes).
+    size_t runFirst = 0;  // the old entry that starts entries_.back(), when it is a run
+    for (size_t i = 0; i < old_.Count(); ++i) {
+      if (changes_[i] == Change::kRemove) {
+        if (verbose_) said.Append("removed " + NameInMessage(old_.Name(i)) + "\n");
+      } else if (changes_[i] == Change::kReplace) {
+        const NewFile* file = changedBy_[i].first;
+        if (verbose_) said.Append("replaced " + NameInMessage(old_.Name(i)) + " from " + file->display + "\n");
+        entries_.push_back(NewEntry{old_.Name(i), nullptr, 0, file});
+      } else if (KeptWhole(i)) {
+        Keep(i, runFirst);
+      }
+    }
+    for (NewEntry& e : appended_) {
+      if (verbose_) said.Append("added " + NameInMessage(e.name) + " from " + e.file->display + "\n");
+      entries_.push_back(std::move(e));
+    }
+    said.Flush();
+  }
+  // Whether old entry `i`'s bytes lie inside the file (bounds only: the bytes themselves
+  // are not looked at, nor paged in); if not it is left out.
+  bool KeptWhole(size_t i) {
+    const RESENTRY entry = old_.Entry(i);
+    const MappedFile& file = package_.File();
+    const uint64_t offset = static_cast<uint64_t>(entry.pData - file.Data());
+    if (entry.nSize >= 0 && entry.pData >= file.Data() && offset <= file.Size() &&
+        static_cast<uint64_t>(entry.nSize) <= file.Size() - offset)
+      return true;
+    ++leftOut_;
+    ++damagedKept_;
+    Report("update", NameInMessage(old_.Name(i)) + ": left out: " +
+                         (entry.nSize < 0 ? "negative size in the index" : "its data lies outside the package file"));
+    return false;
+  }
+  // Old entry `i` kept: it extends the run of entries_.back() (which starts at old entry
+  // `runFirst`) when it follows it in the index and in the file, or starts a new run.
+  void Keep(size_t i, size_t& runFirst) {
+    const RESENTRY entry = old_.Entry(i);
     const uint64_t size = static_cast<uint64_t>(entry.nSize);
-    if (!entries.empty()) {
-      NewEntry& run = entries.back();
+    if (!entries_.empty()) {
+      NewEntry& run = entries_.back();
       if (run.keptCount && runFirst + run.keptCount == i && run.data + run.size == entry.pData) {
         run.keptLastStart = run.size;
         run.size += size;
         ++run.keptCount;
-        continue;
+        return;
       }
     }
     runFirst = i;
-    entries.push_back(NewEntry{{}, entry.pData, size, nullptr, package.File().Data(), old.Records() + i, 1, 0});
-  }
-  for (NewEntry& e : appended) {
-    if (verbose) said.Append("added " + Shown(e.name) + " from " + e.file->display + "\n");
-    entries.push_back(std::move(e));
-  }
-  said.Flush();
-  if (replacesInput && !force && damagedKept > 0) {
-    Report("update", a.Positionals()[0] + ": not replaced: " + std::to_string(damagedKept) +
-                         (damagedKept == 1 ? " entry" : " entries") +
-                         " it holds could not be copied whole (--force replaces it without them)");
-    Report("update", "nothing written");
-    return kExitFailure;
+    entries_.push_back(NewEntry{{}, entry.pData, size, nullptr, package_.File().Data(), old_.Records() + i, 1, 0});
   }
 
-  return CommitPackage(entries, wrapExtensions, out, "update", leftOut, &package.File(), replacesInput && !force);
-}
+  const UpdateArguments& a_;
+  const bool verbose_, force_;
+  std::vector<std::string> wrap_;
+  std::vector<std::pair<std::u16string, std::string>> replacements_;  // name, file
+  std::vector<std::u16string> removals_;
+  PackageFile package_;
+  IndexInPlace old_;
+  OutputFile out_;
+  FileId targetId_, temporaryId_;
+  bool replacesInput_ = false;
+  std::vector<Change> changes_;
+  std::unordered_map<size_t, std::pair<const NewFile*, std::string>> changedBy_;  // the file, and who asked
+  bool refused_ = false;
+  std::vector<std::unique_ptr<NewFile>> files_;  // stable addresses for the entries
+  std::unordered_map<std::u16string, size_t> oldByKey_;  // the first old entry of each name key (--add)
+  std::unordered_map<std::u16string, std::string> addedKeys_;
+  std::vector<NewEntry> appended_;
+  std::deque<std::u16string> appendedNames_;  // the entries keep views of them
+  std::vector<NewEntry> entries_;
+  size_t leftOut_ = 0, links_ = 0, damagedKept_ = 0;
+};
+
+int Run(const UpdateArguments& a) { return Update(a).Run(); }
 
 }  // namespace
 

@@ -1,6 +1,9 @@
 #include "package/PackageFormat.h"
 
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "package/ContentTypes.h"
 
@@ -17,6 +20,15 @@ const ResChar* const kNoExt = RES_TEXT("");
 }  // namespace
 
 const uint8_t* FindNameEnd(const uint8_t* p, const uint8_t* end) {
+#if defined(__SSE2__)
+  // Eight units per step where the processor compares them at once.
+  while (end - p >= 16) {
+    const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const int zero = _mm_movemask_epi8(_mm_cmpeq_epi16(units, _mm_setzero_si128()));
+    if (zero) return p + __builtin_ctz(static_cast<unsigned>(zero)) + 2;
+    p += 16;
+  }
+#endif
   while (end - p >= 8) {
     uint64_t v;
     std::memcpy(&v, p, 8);
@@ -31,6 +43,25 @@ const uint8_t* FindNameEnd(const uint8_t* p, const uint8_t* end) {
   for (; end - p >= 2; p += 2)
     if ((p[0] | p[1]) == 0) return p + 2;
   return nullptr;
+}
+
+void WriteHeader(uint8_t* out, uint32_t count, uint64_t dataStartPart1, uint64_t dataStartPart2) {
+  std::memcpy(out, kSignature, kSignatureSize);
+  WriteU32(out + 16, count);
+  WriteU64(out + 20, dataStartPart1);
+  WriteU64(out + 28, dataStartPart2);
+}
+
+uint8_t* WriteRecord(uint8_t* out, std::u16string_view name, uint64_t offset, uint64_t size) {
+  for (char16_t c : name) {
+    *out++ = static_cast<uint8_t>(c & 0xFF);
+    *out++ = static_cast<uint8_t>(c >> 8);
+  }
+  *out++ = 0;
+  *out++ = 0;
+  WriteU64(out, offset);
+  WriteU64(out + 8, size);
+  return out + 16;
 }
 
 bool HasSignature(const uint8_t* view, uint64_t viewSize) {

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <string_view>
 #include <vector>
 
 #include "package/ResEntry.h"
@@ -26,6 +27,24 @@ inline uint32_t ReadU32(const uint8_t* p) {
 inline uint64_t ReadU64(const uint8_t* p) {
   return static_cast<uint64_t>(ReadU32(p)) | static_cast<uint64_t>(ReadU32(p + 4)) << 32;
 }
+
+inline void WriteU32(uint8_t* p, uint32_t value) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+inline void WriteU64(uint8_t* p, uint64_t value) {
+  for (int i = 0; i < 8; ++i) p[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+// The bytes of one index record whose name has `nameUnits` UTF-16 units: the name, its
+// zero terminator, the offset and the size field.
+constexpr uint64_t RecordSize(uint64_t nameUnits) { return 2 * (nameUnits + 1) + 16; }
+
+// Writes the kHeaderSize bytes of a header at `out`: the signature, the record count and
+// the data-area start as its two parts (a writer puts all of it into the first).
+void WriteHeader(uint8_t* out, uint32_t count, uint64_t dataStartPart1, uint64_t dataStartPart2 = 0);
+
+// Writes one index record of RecordSize(name.size()) bytes at `out`; returns its end.
+uint8_t* WriteRecord(uint8_t* out, std::u16string_view name, uint64_t offset, uint64_t size);
 
 // True when the view starts with the 16-byte signature.
 bool HasSignature(const uint8_t* view, uint64_t viewSize);

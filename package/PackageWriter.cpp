@@ -25,7 +25,7 @@ std::vector<uint8_t> PackageWriter::Wrap(const std::vector<uint8_t>& payload, ui
   if (headerLength < kWrapHeaderMin) throw std::invalid_argument("wrap header shorter than 20 bytes");
   std::vector<uint8_t> out(headerLength, 0);
   std::memcpy(out.data(), kWrapMarker, sizeof kWrapMarker);
-  PatchU32(out, 16, headerLength);
+  WriteU32(out.data() + 16, headerLength);
   out.insert(out.end(), payload.begin(), payload.end());
   return out;
 }
@@ -38,7 +38,7 @@ void PackageWriter::SetDataBaseParts(uint32_t part1, uint32_t part2) {
 
 uint64_t PackageWriter::IndexEnd() const {
   uint64_t end = kHeaderSize;
-  for (const Entry& e : entries_) end += 2 * (e.name.size() + 1) + 16;
+  for (const Entry& e : entries_) end += RecordSize(e.name.size());
   return end;
 }
 
@@ -49,22 +49,14 @@ std::vector<uint8_t> PackageWriter::Build() const {
   for (const Entry& e : entries_) total += e.data.size();
 
   std::vector<uint8_t> out(static_cast<size_t>(total), 0);
-  std::memcpy(out.data(), kSignature, kSignatureSize);
-  PatchU32(out, 16, static_cast<uint32_t>(entries_.size()));
-  PatchU64(out, 20, customBase_ ? part1_ : static_cast<uint32_t>(dataStart));
-  PatchU64(out, 28, customBase_ ? part2_ : 0);
+  WriteHeader(out.data(), static_cast<uint32_t>(entries_.size()), customBase_ ? part1_ : static_cast<uint32_t>(dataStart),
+              customBase_ ? part2_ : 0);
 
-  size_t p = kHeaderSize;
+  uint8_t* record = out.data() + kHeaderSize;
   uint64_t dataOffset = 0;
   for (const Entry& e : entries_) {
-    for (char16_t c : e.name) {
-      out[p++] = static_cast<uint8_t>(c & 0xFF);
-      out[p++] = static_cast<uint8_t>(c >> 8);
-    }
-    p += 2;  // terminator
-    PatchU64(out, p, e.overrideOffset ? e.offset : dataOffset);
-    PatchU64(out, p + 8, e.overrideSize ? static_cast<uint64_t>(e.size) : e.data.size());
-    p += 16;
+    record = WriteRecord(record, e.name, e.overrideOffset ? e.offset : dataOffset,
+                         e.overrideSize ? static_cast<uint64_t>(e.size) : e.data.size());
     if (!e.data.empty()) std::memcpy(out.data() + dataStart + dataOffset, e.data.data(), e.data.size());
     dataOffset += e.data.size();
   }
@@ -72,11 +64,11 @@ std::vector<uint8_t> PackageWriter::Build() const {
 }
 
 void PatchU32(std::vector<uint8_t>& bytes, size_t offset, uint32_t value) {
-  for (int i = 0; i < 4; ++i) bytes.at(offset + i) = static_cast<uint8_t>(value >> (8 * i));
+  WriteU32(&bytes.at(offset + 3) - 3, value);
 }
 
 void PatchU64(std::vector<uint8_t>& bytes, size_t offset, uint64_t value) {
-  for (int i = 0; i < 8; ++i) bytes.at(offset + i) = static_cast<uint8_t>(value >> (8 * i));
+  WriteU64(&bytes.at(offset + 7) - 7, value);
 }
 
 std::u16string Utf16(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }

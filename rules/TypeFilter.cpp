@@ -9,22 +9,25 @@ namespace rules {
 
 namespace {
 
+// One row per choice, in the drop-down's order: its text, its pattern and the name
+// rdbtool's --type gives it.
 struct FilterChoice {
   const char16_t* text;
   const char16_t* pattern;
+  const char* name;
 };
 
 const FilterChoice kChoices[kFilterCount] = {
-    {u"过滤:所有文件(*.*)", nullptr},
-    {u"过滤:图片文件(*.png;*.jpg;*.bmp;*.ico;*.gft)", u"*.png;*.jpg;*.bmp;*.ico;*.gft"},
-    {u"过滤:PNG图片(*.png;)", u"*.png;"},
-    {u"过滤:JPG图片(*.jpg;)", u"*.jpg;"},
-    {u"过滤:BMP图片(*.bmp)", u"*.bmp"},
-    {u"过滤:GFT图片(*.gft)", u"*.gft"},
-    {u"过滤:ICO图标(*.ico)", u"*.ico"},
-    {u"过滤:XML文件(*.xml)", u"*.xml"},
-    {u"过滤:GMD文件(*.gmd)", u"*.gmd"},
-    {u"过滤:LUA文件(*.lua)", u"*.lua"},
+    {u"过滤:所有文件(*.*)", nullptr, "all"},
+    {u"过滤:图片文件(*.png;*.jpg;*.bmp;*.ico;*.gft)", u"*.png;*.jpg;*.bmp;*.ico;*.gft", "images"},
+    {u"过滤:PNG图片(*.png;)", u"*.png;", "png"},
+    {u"过滤:JPG图片(*.jpg;)", u"*.jpg;", "jpg"},
+    {u"过滤:BMP图片(*.bmp)", u"*.bmp", "bmp"},
+    {u"过滤:GFT图片(*.gft)", u"*.gft", "gft"},
+    {u"过滤:ICO图标(*.ico)", u"*.ico", "ico"},
+    {u"过滤:XML文件(*.xml)", u"*.xml", "xml"},
+    {u"过滤:GMD文件(*.gmd)", u"*.gmd", "gmd"},
+    {u"过滤:LUA文件(*.lua)", u"*.lua", "lua"},
 };
 
 std::u16string Decimal(size_t n) {
@@ -36,6 +39,10 @@ std::u16string Decimal(size_t n) {
 
 const char16_t* FilterText(int index) {
   return (index >= 0 && index < kFilterCount) ? kChoices[index].text : nullptr;
+}
+
+const char* FilterName(int index) {
+  return (index >= 0 && index < kFilterCount) ? kChoices[index].name : nullptr;
 }
 
 const char16_t* FilterPattern(int index) {

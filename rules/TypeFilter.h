@@ -13,6 +13,10 @@ constexpr int kFilterCount = 10;
 // The drop-down text of choice `index` (0 to 9, in list order), or null outside that range.
 const char16_t* FilterText(int index);
 
+// The command-line name of choice `index` ("all", "images", "png", ...), or null outside
+// 0 to 9.
+const char* FilterName(int index);
+
 // The pattern of choice `index` ("*.png;*.jpg;..."), or null for 0 ("all files") and for
 // any index outside 1 to 9, all of which list every entry.
 const char16_t* FilterPattern(int index);

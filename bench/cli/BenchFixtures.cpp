@@ -5,6 +5,7 @@
 //                              (TOP: their first folder, default "res")
 //   names-tar FILE COUNT       a ustar archive of COUNT empty files with the same names
 //   small-tree DIR COUNT       COUNT files of 0 to 1023 bytes with those names below DIR
+//   flat-tree DIR COUNT FOLDERS  COUNT files of 0 to 255 bytes spread over FOLDERS folders
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -77,6 +78,21 @@ int MakeSmallTree(const std::string& dir, int count) {
   return 0;
 }
 
+int MakeFlatTree(const std::string& dir, int count, int folders) {
+  std::mt19937_64 rng(20261212);
+  mkdir(dir.c_str(), 0777);
+  for (int k = 0; k < folders; ++k) mkdir((dir + "/folder" + std::to_string(k)).c_str(), 0777);
+  std::vector<uint8_t> bytes;
+  char name[64];
+  for (int i = 0; i < count; ++i) {
+    std::snprintf(name, sizeof name, "/folder%d/entry%07d.dat", i % folders, i);
+    bytes.resize(rng() % 256);
+    for (uint8_t& b : bytes) b = static_cast<uint8_t>(rng());
+    if (!WriteAll(dir + name, bytes)) return 1;
+  }
+  return 0;
+}
+
 void Octal(char* field, size_t width, uint64_t value) {
   std::snprintf(field, width, "%0*llo", static_cast<int>(width - 1), static_cast<unsigned long long>(value));
 }
@@ -119,6 +135,8 @@ int main(int argc, char** argv) {
     if (what == "names-tar") return MakeNamesTar(argv[2], count);
     if (what == "small-tree") return MakeSmallTree(argv[2], count);
   }
-  std::fprintf(stderr, "usage: %s tree|names-package|names-tar|small-tree PATH COUNT [MAXKIB|TOP]\n", argv[0]);
+  if (argc == 5 && std::string(argv[1]) == "flat-tree") return MakeFlatTree(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
+  std::fprintf(stderr, "usage: %s tree|names-package|names-tar|small-tree|flat-tree PATH COUNT [MAXKIB|TOP|FOLDERS]\n",
+               argv[0]);
   return 2;
 }

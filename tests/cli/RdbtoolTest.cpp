@@ -108,6 +108,30 @@ TEST(RdbtoolRoundTrip, PackWritesWhatThePackageWriterWrites) {
   EXPECT_EQ(r.out, "[]\n");
 }
 
+// Stored in the order of the names' parts as UTF-16 text: a folder's files sit between
+// its subfolders by name, and a name beyond U+FFFF (a surrogate pair) comes before U+FF61,
+// as UTF-8 bytes would not have it; also on a stream, which writes the index first.
+TEST(RdbtoolRoundTrip, PackStoresFilesInTheOrderOfTheirNamesParts) {
+  Sandbox box;
+  const std::vector<std::pair<std::u16string, std::string>> stored = {
+      {u"a\\b\\c.txt", "abc"}, {u"a\\b.txt", "ab"},   {u"a\\c\\d", "acd"}, {u"a-b\\x", "x"},
+      {u"a.txt", "a"},           {u"b", ""},            {u"\U0001F600", "smile"}, {u"\uFF61", "dot"},
+  };
+  PackageWriter w;
+  for (auto it = stored.rbegin(); it != stored.rend(); ++it) {
+    std::u16string path = it->first;
+    for (char16_t& c : path)
+      if (c == u'\\') c = u'/';
+    WriteFile(box / "src" / fs::path(path), Text(it->second));
+  }
+  for (const auto& [name, text] : stored) w.Add(name, Text(text));
+  ASSERT_EQ(RunRdbtool({"pack", U8(box / "src"), "-o", U8(box / "p.rdb")}).exitCode, 0);
+  EXPECT_EQ(ReadFile(box / "p.rdb"), w.Build());
+  const ToolResult r = RunRdbtool({"pack", U8(box / "src"), "-o", "-"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(Text(r.out), w.Build());
+}
+
 TEST(RdbtoolRoundTrip, APackageInsideTheFolderIsNotPackedIntoItself) {
   Sandbox box;
   WriteFile(box / "src/a.txt", Text("a"));

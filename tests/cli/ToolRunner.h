@@ -7,6 +7,7 @@ struct ToolResult {
   int exitCode = -1;
   std::string out;
   std::string err;
+  long maxResidentKb = -1;  // the process's peak memory (host only)
 };
 
 // `args` in UTF-8. With `stderrTerminal` (host only) standard error is a pseudo-terminal.

@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -88,7 +89,9 @@ ToolResult Run(const std::vector<std::string>& args, bool stderrTerminal, const 
   }
   if (writer.joinable()) writer.join();
   int status = 0;
-  waitpid(pid, &status, 0);
+  struct rusage usage;
+  wait4(pid, &status, 0, &usage);
+  result.maxResidentKb = usage.ru_maxrss;
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return result;
 }

@@ -346,14 +346,17 @@ TEST(ContentTypes, EachRowKnowsItsOwnContentOnly) {
 // Names are scanned several units at a time: every name length against every place the file
 // may end must either read the whole record or refuse the index.
 TEST(PackageIndex, NameScanAtEveryLengthAndFileEnd) {
-  for (size_t length = 0; length < 12; ++length) {
+  for (size_t length = 0; length < 40; ++length) {
+    // Units with a zero byte of either half are no terminator.
+    std::u16string name;
+    for (size_t i = 0; i < length; ++i) name += (i % 3 == 0) ? u'\u0100' : (i % 3 == 1) ? u'\u0001' : u'n';
     PackageWriter w;
-    w.Add(std::u16string(length, u'n'), {});
+    w.Add(name, {});
     const std::vector<uint8_t> full = w.Build();
     for (size_t cut = 0; cut <= 20; ++cut) {
       Parsed p(std::vector<uint8_t>(full.begin(), full.end() - cut));
       EXPECT_EQ(p.ok, cut == 0) << "length " << length << " cut " << cut;
-      if (p.ok) EXPECT_EQ(NameOf(p.entries[0]).size(), length);
+      if (p.ok) EXPECT_EQ(NameOf(p.entries[0]), name);
     }
   }
 }
@@ -465,6 +468,29 @@ TEST(PackageFormatPinned, AHandWrittenPackageReadsAsTheFormatSays) {
   bare.U64(0);
   EXPECT_TRUE(Parsed(bare.b).ok);
   EXPECT_FALSE(Parsed(std::vector<uint8_t>(bare.b.begin(), bare.b.end() - 1)).ok);
+}
+
+// What the writers put out (pack, update, the test writer share the header and record
+// writer), against bytes put together by hand.
+TEST(PackageFormatPinned, TheWriterPutsOutTheFormatByHand) {
+  HandBytes hand;
+  hand.Text(kLiteralSignature, 16);
+  hand.U32(2);
+  hand.U64(36 + 2 * 3 + 16 + 2 * 1 + 16);
+  hand.U64(0);
+  hand.Name("ab");
+  hand.U64(0);
+  hand.U64(3);
+  hand.Name("");
+  hand.U64(3);
+  hand.U64(1);
+  hand.Text("xyzw", 4);
+  PackageWriter w;
+  w.Add(u"ab", {'x', 'y', 'z'});
+  w.Add(u"", {'w'});
+  EXPECT_EQ(w.Build(), hand.b);
+  EXPECT_EQ(RecordSize(2), 22u);
+  EXPECT_EQ(w.IndexEnd(), 36u + RecordSize(2) + RecordSize(0));
 }
 
 TEST(PackageFormatPinned, TheSignatureIsTheSixteenLiteralBytes) {
