@@ -221,6 +221,12 @@ PackageWriter WrappedPackage() {
   const Bytes tail = Random(200003, 3);
   bigPng.insert(bigPng.end(), tail.begin(), tail.end());
   w.AddWrapped(u"ui\\big", bigPng);
+  w.AddWrapped(u"ui\\far", kPng, 300);  // the content's signature well behind the entry's start
+  // The first entry's bytes again, read out of the file's order: again/ok.png.
+  w.At(w.Add(u"again\\ok", {})).overrideOffset = true;
+  w.At(w.Count() - 1).offset = 0;
+  w.At(w.Count() - 1).overrideSize = true;
+  w.At(w.Count() - 1).size = static_cast<int64_t>(PackageWriter::Wrap(kPng).size());
   return w;
 }
 
