@@ -180,6 +180,7 @@ MountTree MountTree::Build(const std::vector<std::vector<MountEntry>>& layers, s
         }
       }
       fileFolder[p] = folderNode[folder];
+      pacer.Tick();  // the names that make folders lie all over the index
     }
   }
 
