@@ -65,7 +65,7 @@ cpu_ms() {
 timed() {
   local TIMEFORMAT='%3R %3U %3S' t s0 s1 status=0
   s0=$(cpu_ms "${server:-}")
-  t=$({ time timeout "$limit" "$@" >"$work/out" 2>>"$work/errors.log"; } 2>&1) || status=$?
+  t=$({ time timeout "$limit" "$@" >"$mnt.out" 2>>"$work/errors.log"; } 2>&1) || status=$?
   s1=$(cpu_ms "${server:-}")
   if [ "$status" -eq 124 ]; then
     cell="did not finish in $limit s"
@@ -75,7 +75,7 @@ timed() {
   fi
   finished=yes
   cell=$(awk -v t="$t" -v s=$((s1 - s0)) 'BEGIN { split(t, a, " "); printf "%.0f (%.0f)", a[1] * 1000, (a[2] + a[3]) * 1000 + s }')
-  out=$(cat "$work/out")
+  out=$(cat "$mnt.out")
 }
 # As commands of their own, so that the limit stops them whole (timeout stops its group).
 load() { cut -d' ' -f1-3 /proc/loadavg; }
@@ -89,7 +89,7 @@ measure() {
   local t0 t1 first found find_cell read1 read2 peak unmount
   server=""
   t0=$(now_ms)
-  /usr/bin/time -f %M -o "$work/peak" "$@"
+  /usr/bin/time -f %M -o "$mnt.peak" "$@"
   until stat -c %s "$mnt/$deep" >/dev/null 2>&1; do
     [ $(($(now_ms) - t0)) -lt $((limit * 1000)) ] || { echo "$name: no answer in $limit s" >&2; exit 1; }
   done
@@ -106,7 +106,7 @@ measure() {
   # server's.
   peak=$(awk '/VmHWM/ { print $2 }' "/proc/$server/status")
   local before
-  before=$(tail -n 1 "$work/peak")
+  before=$(tail -n 1 "$mnt.peak")
   [ "$before" -le "$peak" ] || peak=$before
   t0=$(now_ms)
   fusermount3 -u "$mnt"
