@@ -104,7 +104,7 @@ bool ReadEntries(PackageFile& package, EntrySelection& selection, std::vector<Mo
         }
         out.push_back(e);
         // The index is read once here: its pages need not stay in this process's memory.
-        if (++sinceRelease == 65536) {
+        if (++sinceRelease == 8192) {
           package.File().ReleasePages(0, static_cast<uint64_t>(fields - view));
           sinceRelease = 0;
         }

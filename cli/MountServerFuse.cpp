@@ -8,6 +8,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <fuse_lowlevel.h>
+#include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -335,6 +336,9 @@ int ServeMount(const MountTree& tree, const MountedPackages& packages, const Mou
     if (t.tv_sec > served.folderTime.tv_sec || (t.tv_sec == served.folderTime.tv_sec && t.tv_nsec > served.folderTime.tv_nsec))
       served.folderTime = t;
   }
+
+  // What planning the tree freed goes back to the system before the server is forked.
+  malloc_trim(0);
 
   fuse_lowlevel_ops ops;
   std::memset(&ops, 0, sizeof ops);

@@ -13,7 +13,7 @@ namespace rdbtool {
 namespace {
 
 // How many names are read between two calls of the caller's pause.
-constexpr size_t kPauseEvery = 65536;
+constexpr size_t kPauseEvery = 8192;
 
 // The parts of a stored name between separators ("/" and "\", as the plan splits it).
 void SplitParts(std::u16string_view name, std::vector<std::u16string_view>& parts) {
