@@ -125,13 +125,17 @@ run_set() {  # NAME SOURCE-FOLDER DEEP-FILE READS(yes|no)
   echo "== $set: the peers' files"
   # Made once per work folder (a run with fewer peers reuses them).
   [ -f "$set.rdb" ] || "$tool" pack "$src" -o "$set.rdb" >/dev/null
-  [ -f "$set.sqfs" ] || mksquashfs "$src" "$set.sqfs" -noI -noD -noF -noX -no-progress -quiet >/dev/null
-  [ -f "$set.zip" ] || (cd "$src" && zip -q -0 -r "../$set.zip.part" . && mv "../$set.zip.part" "../$set.zip")
-  [ -f "$set.tar" ] || tar -cf "$set.tar" -C "$src" .
+  want squashfuse && [ ! -f "$set.sqfs" ] && mksquashfs "$src" "$set.sqfs" -noI -noD -noF -noX -no-progress -quiet >/dev/null
+  want fuse-zip && [ ! -f "$set.zip" ] && (cd "$src" && zip -q -0 -r "../$set.zip.part" . && mv "../$set.zip.part" "../$set.zip")
+  want archivemount && [ ! -f "$set.tar" ] && tar -cf "$set.tar" -C "$src" .
   rm -rf "$set.extracted"
   [ "$reads" = no ] || "$tool" extract "$set.rdb" -C "$set.extracted" >/dev/null
-  ls -l "$set.rdb" "$set.sqfs" "$set.zip" "$set.tar" | awk '{ print "  " $5 "\t" $9 }'
-  cat "$set.rdb" "$set.sqfs" "$set.zip" "$set.tar" >/dev/null  # all in the page cache
+  local files=("$set.rdb")
+  want squashfuse && files+=("$set.sqfs")
+  want fuse-zip && files+=("$set.zip")
+  want archivemount && files+=("$set.tar")
+  ls -l "${files[@]}" | awk '{ print "  " $5 "\t" $9 }'
+  cat "${files[@]}" >/dev/null  # all in the page cache
   echo "== $set: $(find "$src" -type f | wc -l) files; deep file $deep"
   echo "| $set | first stat, ms | find -type f | read all | read again | peak memory | unmount, ms | load average after |"
   echo "|---|---|---|---|---|---|---|---|"
