@@ -1,9 +1,9 @@
 // The mount on Linux: libfuse's low-level interface, where a request names a node by its
-// number, so a lookup is one hash probe and nothing keeps paths. The tree never changes
-// while mounted, so the kernel may keep every name, attribute and page it has seen
-// (long timeouts, kept page cache, no open or flush round trips); reads go from the
-// package's descriptor to the kernel without passing through our memory where libfuse
-// can splice them.
+// number, so a lookup is one search among a folder's children and nothing keeps paths.
+// The tree never changes while mounted, so the kernel may keep every name, attribute and
+// page it has seen (long timeouts, kept page cache, no open or flush round trips); reads
+// go from the package's descriptor to the kernel without passing through our memory where
+// libfuse can splice them.
 #define FUSE_USE_VERSION 312
 #include <dirent.h>
 #include <fcntl.h>
