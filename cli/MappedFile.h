@@ -34,10 +34,10 @@ class MappedFile {
   // False on a read error.
   bool ReadAt(uint64_t offset, uint8_t* buffer, size_t size) const;
 
-  // Lets go of the pages of the view read so far (the system keeps them in its cache): a
-  // walk over a large package then does not hold all of it in this process's memory. The
-  // view stays readable.
-  void ReleasePages();
+  // Lets go of the view's pages in [offset, offset + size) that were read (the system
+  // keeps them in its cache): a walk over a large package then does not hold all of it in
+  // this process's memory. The view stays readable.
+  void ReleasePages(uint64_t offset, uint64_t size);
 
   const uint8_t* Data() const { return data_; }
   uint64_t Size() const { return size_; }

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <vector>
@@ -133,9 +134,15 @@ bool MappedFile::ReadAt(uint64_t offset, uint8_t* buffer, size_t size) const {
   return true;
 }
 
-void MappedFile::ReleasePages() {
-  // The view is private and never written: its pages come back from the file when read.
-  if (data_) madvise(const_cast<uint8_t*>(data_), static_cast<size_t>(size_), MADV_DONTNEED);
+void MappedFile::ReleasePages(uint64_t offset, uint64_t size) {
+  if (!data_ || offset >= size_) return;
+  size = std::min(size, size_ - offset);
+  // Whole pages only; the view begins on one. It is private and never written: its pages
+  // come back from the file when read again.
+  const uint64_t page = static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
+  const uint64_t begin = offset / page * page;
+  const uint64_t end = offset + size == size_ ? size_ : (offset + size) / page * page;
+  if (end > begin) madvise(const_cast<uint8_t*>(data_) + begin, static_cast<size_t>(end - begin), MADV_DONTNEED);
 }
 
 void MappedFile::Close() {

@@ -69,7 +69,7 @@ bool MappedFile::ReadAt(uint64_t offset, uint8_t* buffer, size_t size) const {
   return true;
 }
 
-void MappedFile::ReleasePages() {}
+void MappedFile::ReleasePages(uint64_t, uint64_t) {}
 
 void MappedFile::Close() {
   view_.Reset();

@@ -1,4 +1,5 @@
 // mount PKG... MOUNTPOINT [-f] [--match GLOB] [--type T] [-o OPTIONS]
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -6,6 +7,7 @@
 #include "cli/Arguments.h"
 #include "cli/Commands.h"
 #include "cli/EntrySelection.h"
+#include "cli/MountHeads.h"
 #include "cli/MountServer.h"
 #include "cli/MountTree.h"
 #include "cli/PackageFile.h"
@@ -63,13 +65,13 @@ std::string Shown(std::u16string_view name) {
 }
 
 // Why a hidden entry is not shown, in extract's words.
-std::string Reason(const HiddenEntry& h, const std::vector<std::unique_ptr<PackageFile>>& packages,
+std::string Reason(const HiddenEntry& h, const std::vector<std::vector<MountEntry>>& layers,
                    const std::vector<std::string>& paths) {
   using sorv::rules::ExportRefusal;
   switch (h.why) {
     case HiddenEntry::kInvalid:
-      return packages[h.layer]->Entries()[h.entry].nSize < 0 ? "negative size in the index"
-                                                              : "its data lies outside the package file";
+      return layers[h.layer][h.entry].negativeSize ? "negative size in the index"
+                                                    : "its data lies outside the package file";
     case HiddenEntry::kUnpairedSurrogate:
       return "the name holds an unpaired UTF-16 surrogate, which no host file name can carry";
     case HiddenEntry::kRefused:
@@ -77,11 +79,91 @@ std::string Reason(const HiddenEntry& h, const std::vector<std::unique_ptr<Packa
   }
   std::string reason = RefusalText(h.refusal);
   if (h.refusal == ExportRefusal::kDuplicate || h.refusal == ExportRefusal::kNameClash) {
-    reason += " (\"" + Shown(PackageFile::Name(packages[h.earlierLayer]->Entries()[h.earlierEntry])) + "\"";
+    reason += " (\"" + Shown(layers[h.earlierLayer][h.earlierEntry].Name()) + "\"";
     if (h.earlierLayer != h.layer) reason += " of " + paths[h.earlierLayer];
     reason += ")";
   }
   return reason;
+}
+
+// Bytes a content type's signature needs at most (the icon and cursor test reads six).
+constexpr size_t kSniffBytes = 16;
+
+// One package's entries for the tree, in index order: where each one's bytes are, and
+// from their first bytes whether it is wrapped and what it holds. An entry the selection
+// leaves out gets no name (the tree plans it as nothing). `selected` counts the others.
+// False with the reason when the index is damaged or the file cannot be read.
+bool ReadEntries(PackageFile& package, EntrySelection& selection, std::vector<MountEntry>& out, size_t& selected,
+                 std::string& error) {
+  const MappedFile& file = package.File();
+  const uint8_t* view = file.Data();
+  const uint64_t size = file.Size();
+  sorv::pkg::IndexDamage damage;
+  size_t sinceRelease = 0;
+  const bool read = sorv::pkg::WalkIndex(
+      view, size, damage, [&](uint32_t count) { out.reserve(count); },
+      [&](const uint8_t* record, const uint8_t* fields) {
+        const RESENTRY entry = sorv::pkg::RecordEntry(view, size, record, fields);
+        MountEntry e;
+        // The view's bytes have no declared type; read as UTF-16 units on every platform.
+        e.SetName(std::u16string_view(reinterpret_cast<const char16_t*>(record),
+                                      static_cast<size_t>(fields - record) / 2 - 1));
+        e.negativeSize = entry.nSize < 0;
+        if (entry.pData && entry.nSize >= 0 && static_cast<uint64_t>(entry.nSize) <= size - (entry.pData - view)) {
+          e.valid = true;
+          e.offset = static_cast<uint64_t>(entry.pData - view);
+          e.size = static_cast<uint64_t>(entry.nSize);
+        }
+        out.push_back(e);
+        // The index is read once here: its pages need not stay in this process's memory.
+        if (++sinceRelease == 8192) {
+          package.File().ReleasePages(0, static_cast<uint64_t>(fields - view));
+          sinceRelease = 0;
+        }
+      });
+  if (!read) {
+    error = PackageFile::kDamagedIndex;
+    return false;
+  }
+  const uint64_t indexEnd = out.empty() ? 0 : static_cast<uint64_t>(
+      reinterpret_cast<const uint8_t*>(out.back().name + out.back().nameLength) + 18 - view);
+  package.File().ReleasePages(0, indexEnd);
+
+  MountHeads heads(file, out);
+  for (size_t i = 0; i < out.size(); ++i) {
+    MountEntry& e = out[i];
+    const sorv::pkg::ContentType* type = nullptr;
+    bool wrapped = false;
+    if (e.valid) {
+      size_t got = 0;
+      const uint8_t* head = heads.Head(i, got);
+      uint64_t headerLength = 0;
+      if (head && sorv::pkg::ReadWrapHeader(head, got, e.size, headerLength)) {
+        wrapped = true;
+        e.offset += headerLength;
+        e.size -= headerLength;
+        if (headerLength + std::min<uint64_t>(e.size, kSniffBytes) <= got) {
+          head += headerLength;
+          got -= static_cast<size_t>(headerLength);
+        } else {
+          head = heads.Bytes(e.offset, static_cast<size_t>(std::min<uint64_t>(e.size, kSniffBytes)), got);
+        }
+      }
+      if (!head) {
+        error = "cannot read the entries' first bytes (the file is shorter than its index says, or unreadable)";
+        return false;
+      }
+      type = sorv::pkg::SniffContentType(head, std::min<uint64_t>({e.size, got, kSniffBytes}));
+    }
+    if (wrapped) e.ext = MountEntry::ExtensionCode(type);
+    if (!selection.Selects(e.Name(), type ? type->name : sorv::pkg::kNoContentTypeName, e.Extension())) {
+      e.name = nullptr;  // planned as nothing: an empty name the plan refuses and nobody reports
+      e.nameLength = 0;
+      continue;
+    }
+    ++selected;
+  }
+  return true;
 }
 
 int Run(const MountArguments& a) {
@@ -109,7 +191,8 @@ int Run(const MountArguments& a) {
   for (size_t l = 0; l < paths.size(); ++l) {
     packages.push_back(std::make_unique<PackageFile>());
     PackageFile& package = *packages.back();
-    if (!served.Open(paths[l], error) || !package.Open(ToNativePath(paths[l]), error)) {
+    if (!served.Open(paths[l], error) || !package.Open(ToNativePath(paths[l]), error, nullptr, false) ||
+        !ReadEntries(package, selection, layers[l], total, error)) {
       Report(kCommand, paths[l] + ": " + error);
       return kExitFailure;
     }
@@ -117,54 +200,26 @@ int Run(const MountArguments& a) {
       Report(kCommand, paths[l] + ": replaced while being read");
       return kExitFailure;
     }
-    const uint8_t* view = package.File().Data();
-    layers[l].reserve(package.Entries().size());  // no doubling of a million records
-    size_t sinceRelease = 0;
-    for (const RESENTRY& entry : package.Entries()) {
-      // Each entry's first bytes decide its name (wrapped or not): the walk touches the
-      // whole package, which must not stay in our memory while mounted or before.
-      if (++sinceRelease == 1024) {
-        package.File().ReleasePages();
-        sinceRelease = 0;
-      }
-      const sorv::pkg::EntryContent content = package.Content(entry);
-      if (!selection.Selects(PackageFile::Name(entry), sorv::pkg::ContentTypeName(content.ext))) {
-        // Keeps the entry numbers of the hidden-entry reports: an entry not selected is
-        // planned as nothing at all (an empty name the plan refuses and nobody reports).
-        layers[l].push_back(MountEntry());
-        continue;
-      }
-      MountEntry e;
-      e.name = PackageFile::Name(entry);
-      // The extension texts are 16-bit units on every platform (wchar_t on Windows).
-      if (content.wrapped)
-        e.ext = std::u16string_view(reinterpret_cast<const char16_t*>(content.ext),
-                                    std::char_traits<ResChar>::length(content.ext));
-      e.valid = content.valid;
-      if (content.valid) {
-        e.offset = static_cast<uint64_t>(content.data - view);
-        e.size = content.size;
-      }
-      layers[l].push_back(e);
-      ++total;
-    }
-    package.File().ReleasePages();
   }
 
   std::vector<HiddenEntry> hidden;
-  const MountTree tree = MountTree::Build(layers, hidden);
+  // The names are read from the indexes once more: their pages go again as they are read.
+  const MountTree tree = MountTree::Build(layers, hidden, [&packages] {
+    for (const std::unique_ptr<PackageFile>& p : packages) p->File().ReleasePages(0, p->File().Size());
+  });
   size_t reported = 0;
   for (const HiddenEntry& h : hidden) {
-    const RESENTRY& entry = packages[h.layer]->Entries()[h.entry];
-    if (layers[h.layer][h.entry].name.data() == nullptr) continue;  // not selected
+    const MountEntry& entry = layers[h.layer][h.entry];
+    if (entry.name == nullptr) continue;  // not selected
     ++reported;
-    Report(kCommand, (paths.size() > 1 ? paths[h.layer] + ": " : std::string()) + Shown(PackageFile::Name(entry)) +
-                         ": " + Reason(h, packages, paths));
+    Report(kCommand, (paths.size() > 1 ? paths[h.layer] + ": " : std::string()) + Shown(entry.Name()) + ": " +
+                         Reason(h, layers, paths));
   }
   selection.ReportUnmatched(kCommand);
   if (reported) Report(kCommand, std::to_string(reported) + " of " + std::to_string(total) + " entries not shown");
-  // The tree holds what it needs: the mappings go before serving.
-  layers.clear();
+  // The tree holds what it needs: the entries and mappings go before serving.
+  std::vector<HiddenEntry>().swap(hidden);
+  std::vector<std::vector<MountEntry>>().swap(layers);
   packages.clear();
   return ServeMount(tree, served, request);
 }

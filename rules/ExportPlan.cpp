@@ -137,6 +137,15 @@ void ExportPlan::Grow() {
   slots_.swap(bigger);
 }
 
+void ExportPlan::Reserve(size_t entries) {
+  entries_.reserve(entries);
+  // Files and their folders; room that is never used is never touched.
+  nodes_.reserve(entries + entries / 2);
+  size_t slots = slots_.size();
+  while (slots < (entries + entries / 8) * 2) slots *= 2;
+  if (slots > slots_.size() && nodes_.empty()) slots_.assign(slots, 0);
+}
+
 void ExportPlan::Add(std::u16string_view storedName, std::u16string_view appendExt) {
   const uint32_t index = static_cast<uint32_t>(entries_.size());
   entries_.push_back(Entry{storedName, appendExt});

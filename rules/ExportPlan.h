@@ -46,6 +46,9 @@ class ExportPlan {
   // Plans the next entry, in index order: its stored name and the text its file name gets
   // appended (a wrapped image's extension, or empty). Both views must outlive the plan.
   void Add(std::u16string_view storedName, std::u16string_view appendExt);
+  // Makes room for about `entries` entries at once: a plan of millions then never holds
+  // its records twice while they grow.
+  void Reserve(size_t entries);
 
   size_t Size() const { return entries_.size(); }
   ExportRefusal Refusal(size_t entry) const { return entries_[entry].refusal; }

@@ -16,7 +16,7 @@ namespace {
 
 MountEntry Plain(const char16_t* name, uint64_t offset, uint64_t size) {
   MountEntry e;
-  e.name = name;
+  e.SetName(name);
   e.valid = true;
   e.offset = offset;
   e.size = size;
@@ -75,7 +75,8 @@ TEST(MountTree, HidesWhatExtractWouldNotWriteAndSaysWhy) {
   MountEntry outside = Plain(u"bad\\outside.bin", 0, 0);
   outside.valid = false;
   MountEntry wrapped = Plain(u"img\\logo", 7, 3);
-  wrapped.ext = u".png";
+  wrapped.ext = MountEntry::ExtensionCode(&sorv::pkg::kContentTypes[0]);
+  ASSERT_EQ(wrapped.Extension(), u".png");
   const char16_t lone[] = {u'x', 0xD800, u'.', u't', 0};
   const std::vector<std::vector<MountEntry>> layers = {
       {Plain(u"a\\b.txt", 1, 1), Plain(u"A\\B.TXT", 2, 1), Plain(u"A/B.TXT", 3, 1), Plain(u"..\\up", 4, 1), outside,
@@ -127,7 +128,7 @@ TEST(MountTree, EmptyTreeAndManyEntriesInOneFolder) {
   EXPECT_EQ(empty.ChildrenBegin(MountTree::kRoot), empty.ChildrenEnd(MountTree::kRoot));
   EXPECT_EQ(empty.Find(MountTree::kRoot, ""), MountTree::kNone);
 
-  // Enough names to grow the hash table several times; each is found where it was put.
+  // Many names in few folders; each is found where it was put.
   std::vector<std::u16string> names;
   for (int i = 0; i < 5000; ++i) {
     const std::string digits = std::to_string(i);

@@ -94,18 +94,20 @@ bool IsMounted(const fs::path& point) {
   return false;
 }
 
-// Processes (other than this one) whose command line names `point`: a mount's server.
-bool ServerRunning(const fs::path& point) {
-  const std::string target = point.string();
+// A process (other than this one) whose command line names `text` and mount: a mount's
+// server; -1 when there is none.
+pid_t ServerOf(const std::string& text) {
   for (const auto& p : fs::directory_iterator("/proc")) {
     const std::string name = p.path().filename().string();
     if (name.find_first_not_of("0123456789") != std::string::npos || std::stoi(name) == getpid()) continue;
     std::ifstream f(p.path() / "cmdline", std::ios::binary);
     const std::string cmdline((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-    if (cmdline.find(target) != std::string::npos && cmdline.find("mount") != std::string::npos) return true;
+    if (cmdline.find(text) != std::string::npos && cmdline.find("mount") != std::string::npos) return std::stoi(name);
   }
-  return false;
+  return -1;
 }
+
+bool ServerRunning(const fs::path& point) { return ServerOf(point.string()) > 0; }
 
 template <typename Condition>
 bool WaitFor(Condition condition, double seconds = 10) {
@@ -221,6 +223,12 @@ PackageWriter WrappedPackage() {
   const Bytes tail = Random(200003, 3);
   bigPng.insert(bigPng.end(), tail.begin(), tail.end());
   w.AddWrapped(u"ui\\big", bigPng);
+  w.AddWrapped(u"ui\\far", kPng, 300);  // the content's signature well behind the entry's start
+  // The first entry's bytes again, read out of the file's order: again/ok.png.
+  w.At(w.Add(u"again\\ok", {})).overrideOffset = true;
+  w.At(w.Count() - 1).offset = 0;
+  w.At(w.Count() - 1).overrideSize = true;
+  w.At(w.Count() - 1).size = static_cast<int64_t>(PackageWriter::Wrap(kPng).size());
   return w;
 }
 
@@ -413,15 +421,7 @@ TEST_F(Mount, EndsCleanlyEveryWay) {
       case kSigint: kill(pid, SIGINT); break;
       case kSigterm: kill(pid, SIGTERM); break;
       case kSigtermBackground: {
-        // The server's id, from its command line.
-        pid_t server = -1;
-        for (const auto& p : fs::directory_iterator("/proc")) {
-          const std::string name = p.path().filename().string();
-          if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-          std::ifstream f(p.path() / "cmdline", std::ios::binary);
-          const std::string cmdline((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-          if (cmdline.find(mnt.Str()) != std::string::npos && std::stoi(name) != getpid()) server = std::stoi(name);
-        }
+        const pid_t server = ServerOf(mnt.Str());
         ASSERT_GT(server, 0);
         kill(server, SIGTERM);
         break;
@@ -435,6 +435,46 @@ TEST_F(Mount, EndsCleanlyEveryWay) {
     EXPECT_TRUE(WaitFor([&] { return !IsMounted(mnt.Path()) && !ServerRunning(mnt.Path()); }));
     EXPECT_TRUE(fs::is_empty(mnt.Path()));
   }
+}
+
+// A mount point given relative to the current folder, and unmounted the same way from
+// there or by the server itself (which has left that folder) on SIGTERM: the mount ends,
+// the server too, and the folder is left empty.
+TEST_F(Mount, EndsWhenMountedByARelativePath) {
+  for (const char* unmount : {"fusermount3 -u mnt", "umount mnt", "SIGTERM"}) {
+    SCOPED_TRACE(unmount);
+    Sandbox box;
+    PackageWriter w;
+    w.Add(u"a\\b.txt", Text("b"));
+    const std::string pkg = U8(WritePackage(box, "p.rdb", w));  // names this test's server
+    Tool tool(box);
+    MountPoint mnt(box, "mnt");
+    const std::string inBox = "cd '" + U8(box.Root()) + "' && ";
+    const ToolResult r = tool.Wait(tool.StartArgv({"sh", "-c", inBox + "exec \"$0\" mount \"$1\" mnt", RDBTOOL_PATH, pkg}));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ReadFile(mnt / "a/b.txt"), Text("b"));
+    const pid_t server = ServerOf(pkg);
+    ASSERT_GT(server, 0);
+    if (std::string(unmount) == "SIGTERM") kill(server, SIGTERM);
+    else EXPECT_EQ(std::system((inBox + unmount).c_str()), 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsMounted(mnt.Path()) && ServerOf(pkg) < 0; }));
+    EXPECT_TRUE(fs::is_empty(mnt.Path()));
+  }
+}
+
+// libfuse writes some of its messages in pieces: each comes out as one whole line of ours.
+TEST_F(Mount, LibraryMessagesComeOutAsWholeLines) {
+  Sandbox box;
+  PackageWriter w;
+  w.Add(u"a.txt", Text("a"));
+  const fs::path pkg = WritePackage(box, "p.rdb", w);
+  MountPoint mnt(box, "mnt");
+  const ToolResult r = Tool(box).Run({"mount", U8(pkg), mnt.Str(), "-o", "no_such_option"});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_EQ(Lines(r.err), (std::vector<std::string>{
+                              "rdbtool mount: fuse: unknown option(s): `-o no_such_option'",
+                              "rdbtool mount: cannot mount: the -o options were not accepted",
+                          }));
 }
 
 TEST_F(Mount, RefusesWithExitTwoAndMountsNothing) {
