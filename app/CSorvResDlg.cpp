@@ -147,11 +147,6 @@ bool CSorvResDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
         result = FALSE;  // let it open
         return true;
       }
-      if (header->idFrom == IDC_TREE && header->code == TVN_GETDISPINFOW) {
-        OnTreeGetDispInfo(reinterpret_cast<NMTVDISPINFOW*>(lParam));
-        result = 0;
-        return true;
-      }
       // One per item when the tree empties: answered here, nothing to do for it.
       if (header->idFrom == IDC_TREE && header->code == TVN_DELETEITEMW) {
         result = 0;

@@ -59,8 +59,6 @@ class CSorvResDlg : public CDialog {
   void FillTree();
   // Inserts listed entry `index` into the tree; false when the tree could not take it.
   bool InsertListed(uint32_t index);
-  // The tree asks for the text of an entry's item when it shows it: none is stored.
-  void OnTreeGetDispInfo(NMTVDISPINFOW* info);
   void ShowPreview(RESITEM* item);
   // Handles every waiting message of the thread, then returns.
   void PumpMessages();

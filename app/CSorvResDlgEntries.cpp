@@ -5,7 +5,6 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
-#include <algorithm>
 #include <memory>
 #include <new>
 
@@ -193,23 +192,16 @@ void CSorvResDlg::OnFilterCloseUp() {
 bool CSorvResDlg::InsertListed(uint32_t index) {
   // The folder view inserts its items when their folders are opened.
   if (m_folderView) return true;
-  // The text comes when the tree shows the item.
-  const HTREEITEM inserted = m_tree.InsertRootItem(LPSTR_TEXTCALLBACKW, EntryData(index));
+  // The tree keeps its own copy of the text: asked for when shown instead, the tree under
+  // Wine asks for every item's text again as items are added, which costs more.
+  const HTREEITEM inserted =
+      m_tree.InsertRootItem(sorv::app::DisplayName(m_entries.Entry(index).pszName).c_str(), EntryData(index));
   if (!inserted) return false;
   if (index == m_reselect) m_reselectItem = inserted;
   m_listedItems.push_back(inserted);
   return true;
 }
 
-void CSorvResDlg::OnTreeGetDispInfo(NMTVDISPINFOW* info) {
-  if (!(info->item.mask & TVIF_TEXT) || !info->item.pszText || info->item.cchTextMax <= 0) return;
-  const size_t index = IndexOfData(info->item.lParam);
-  const std::wstring text =
-      index < m_entries.Count() ? sorv::app::DisplayName(m_entries.Entry(index).pszName) : std::wstring();
-  const size_t length = std::min(text.size(), static_cast<size_t>(info->item.cchTextMax - 1));
-  text.copy(info->item.pszText, length);
-  info->item.pszText[length] = L'\0';
-}
 
 LRESULT CSorvResDlg::OnTreeSelChanged(const NMTREEVIEWW* notification) {
   if (notification->action != TVC_UNKNOWN && notification->itemNew.hItem) {

@@ -43,11 +43,12 @@ void CSorvResDlg::InsertFolderChildren(uint32_t folder, HTREEITEM parent) {
     m_folderItems[inside] = reinterpret_cast<HTREEITEM>(
         m_tree.SendMessage(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
   }
-  // Entries as in the flat list: the text comes when the tree shows the item.
+  // Entries with their file names, as in the flat list.
   insert.item.mask = TVIF_TEXT | TVIF_PARAM;
-  insert.item.pszText = LPSTR_TEXTCALLBACKW;
   const sorv::app::ListedIndexes& listed = m_entries.Listed();
   for (uint32_t position : m_folders.Files(folder)) {
+    const std::wstring text = m_folders.FileText(position);
+    insert.item.pszText = const_cast<LPWSTR>(text.c_str());
     insert.item.lParam = EntryData(listed[position]);
     const HTREEITEM item =
         reinterpret_cast<HTREEITEM>(m_tree.SendMessage(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));

@@ -1,8 +1,8 @@
 // The browser window's entry list: the open package's entries, the ones the type filter
 // lets through, and the count text of the status bar. Nothing is made per entry when a
-// package opens: the filter reads each stored name where it lies, the tree asks for an
-// item's text when it shows it, and an entry's record is made the first time it is asked
-// for (the selected entry's, for the preview and the save). The window only mirrors the
+// package opens: the filter reads each stored name where it lies, an item's text is made
+// from the name as the item goes into the tree, and an entry's record is made the first
+// time it is asked for (the selected entry's, for the preview and the save). The window only mirrors the
 // list into its tree; nothing here knows about windows.
 #pragma once
 #include <cstddef>

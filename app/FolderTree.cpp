@@ -132,8 +132,8 @@ void FolderTree::SortChildren(uint32_t folder) {
     for (size_t p = runs_[run].begin; p < RunEnd(run); ++p) f.files.push_back(static_cast<uint32_t>(p));
   f.runs.clear();
   f.runs.shrink_to_fit();
-  // The texts are made once for the sort and dropped after it: the tree asks for them
-  // again only for the items it shows.
+  // The texts are made once for the sort and dropped after it: the tree gets its own copy
+  // of each as the folder opens.
   std::vector<std::pair<std::wstring, uint32_t>> files;
   files.reserve(f.files.size());
   for (uint32_t position : f.files) files.emplace_back(FileText(position), position);
