@@ -192,8 +192,8 @@ void CSorvResDlg::OnFilterCloseUp() {
 bool CSorvResDlg::InsertListed(uint32_t index) {
   // The folder view inserts its items when their folders are opened.
   if (m_folderView) return true;
-  // The tree keeps its own copy of the text: asked for when shown instead, the tree under
-  // Wine asks for every item's text again as items are added, which costs more.
+  // The tree keeps its own copy of the text: asked for when shown instead (a text
+  // callback), opening a folder of 20,000 files took twice as long under Wine.
   const HTREEITEM inserted =
       m_tree.InsertRootItem(sorv::app::DisplayName(m_entries.Entry(index).pszName).c_str(), EntryData(index));
   if (!inserted) return false;
