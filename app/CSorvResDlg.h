@@ -16,6 +16,7 @@
 #include <shellapi.h>
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "framework/CButton.h"
@@ -68,23 +69,23 @@ class CSorvResDlg : public CDialog {
   void BuildItems();
   // Filters the entry list and mirrors what it lists into the tree and the status bar.
   void FillTree();
-  // Inserts one listed item into the tree; false when the tree could not take it.
-  bool InsertListed(RESITEM& item);
+  // Inserts listed entry `index` into the tree; false when the tree could not take it.
+  bool InsertListed(uint32_t index);
   void ShowPreview(RESITEM* item);
   // Handles every waiting message of the thread, then returns.
   void PumpMessages();
 
   // Saving and exporting.
   static std::wstring MakeSaveName(const std::wstring& storedName);
-  // Asks for a folder and writes `entries` (listed records, in index order) below it, with
-  // progress and the final message: "全部导出" and "导出此文件夹".
-  void ExportEntries(const std::vector<RESITEM*>& entries);
+  // Asks for a folder and writes `entries` (indexes of listed entries, in index order)
+  // below it, with progress and the final message: "全部导出" and "导出此文件夹".
+  void ExportEntries(const std::vector<uint32_t>& entries);
   // Writes `entries` below `folder` as one export plan decides; returns how many were not
   // written, and names the first of them in `named`. Runs no message loop.
-  size_t ExportListed(const std::wstring& folder, const std::vector<RESITEM*>& entries,
+  size_t ExportListed(const std::wstring& folder, const std::vector<uint32_t>& entries,
                       std::vector<sorv::app::NotExportedEntry>* named = nullptr);
   // Adds an entry that was not written, with the plan's refusal or what the writer met.
-  static void NameNotExported(std::vector<sorv::app::NotExportedEntry>& named, const RESITEM* item,
+  static void NameNotExported(std::vector<sorv::app::NotExportedEntry>& named, const RESENTRY* entry,
                               sorv::rules::ExportRefusal refusal, const sorv::rules::WriteResult& result);
   // Called before each listed entry of an export is written (index in the listed order).
   virtual void OnExportEntry(size_t /*index*/, size_t /*count*/) {}
@@ -98,7 +99,7 @@ class CSorvResDlg : public CDialog {
   CSorvResFile m_resFile;
   // The entry list, in index order, and the entries listed in the tree in tree order (so
   // that the export walks them without two tree messages per item: the tree checks each
-  // handle it is given). The tree items' data point at its records.
+  // handle it is given). The tree items' data name its entries by index.
   sorv::app::EntryList m_entries;
   CButton m_btnOpen;
   std::wstring m_strPackagePath;
@@ -115,8 +116,10 @@ class CSorvResDlg : public CDialog {
   // True while a load, a save or an export runs: their message pumping and dialogs must
   // not start another one that would close the package under them.
   bool m_bBusy = false;
-  // During a refill: the entry selected before it, and its new tree item once inserted.
-  RESITEM* m_reselect = nullptr;
+  // During a refill: the index of the entry selected before it (kNoEntry for none), and
+  // its new tree item once inserted.
+  static const size_t kNoEntry = static_cast<size_t>(-1);
+  size_t m_reselect = kNoEntry;
   HTREEITEM m_reselectItem = nullptr;
   // The entry the name box and the preview show, or null.
   RESITEM* m_shownItem = nullptr;
@@ -158,13 +161,22 @@ class CSorvResDlg : public CDialog {
   void InsertFolderChildren(uint32_t folder, HTREEITEM parent);
   void ShowFolder(uint32_t folder);
   void OnExportFolder(uint32_t folder);
-  // The tree item of listed record `position`, with the folders above it opened; null when
+  // The tree item of listed entry `position`, with the folders above it opened; null when
   // it is not in the tree.
   HTREEITEM RevealListed(size_t position);
   // Adds "导出此文件夹" for a folder (else removes it) and checks "按文件夹显示".
   void PrepareTreeMenu(HMENU popup, HTREEITEM clicked);
-  // The records behind a tree item's data: an entry, or a folder of the folder view.
-  static RESITEM* EntryOfData(LPARAM data) { return (data & 1) ? nullptr : reinterpret_cast<RESITEM*>(data); }
+  // A tree item's data: an entry's index (EntryData, even and never 0), or a folder of
+  // the folder view (FolderData, odd).
+  static LPARAM EntryData(size_t index) { return static_cast<LPARAM>(index + 1) << 1; }
+  static size_t IndexOfData(LPARAM data) {
+    return (data == 0 || (data & 1)) ? kNoEntry : static_cast<size_t>(data >> 1) - 1;
+  }
+  // The record of the entry behind a tree item's data (made when first asked for), or null.
+  RESITEM* EntryOfData(LPARAM data) const {
+    const size_t index = IndexOfData(data);
+    return index < m_entries.Count() ? &m_entries.Item(index) : nullptr;
+  }
   static bool IsFolderData(LPARAM data) { return (data & 1) != 0; }
   static LPARAM FolderData(uint32_t folder) { return (static_cast<LPARAM>(folder) << 1) | 1; }
   static uint32_t FolderOfData(LPARAM data) { return static_cast<uint32_t>(data >> 1); }
@@ -172,9 +184,13 @@ class CSorvResDlg : public CDialog {
   static int CompareNames(const wchar_t* a, const wchar_t* b);
   bool m_folderView = false;
   sorv::app::FolderTree m_folders{&CSorvResDlg::CompareNames};
-  // The tree items of the listed records (by listed position) and of the folders, null
-  // until inserted.
+  // The tree items of the listed entries by listed position: all of them in the flat list;
+  // in the folder view those of the opened folders only, so a big package costs nothing
+  // per entry there. Null when not in the tree.
+  HTREEITEM ListedItem(size_t position) const;
   std::vector<HTREEITEM> m_listedItems;
+  std::unordered_map<uint32_t, HTREEITEM> m_openedItems;
+  // The folders' tree items, null until inserted.
   std::vector<HTREEITEM> m_folderItems;
 
  public:

@@ -61,10 +61,10 @@ void CSorvResDlg::OnSaveFile() {
 void CSorvResDlg::OnExportAll() {
   if (m_bBusy) return;
   if (m_tree.GetCount() == 0) return;
-  ExportEntries(m_entries.Listed());
+  ExportEntries(m_entries.Listed().ToVector());
 }
 
-void CSorvResDlg::ExportEntries(const std::vector<RESITEM*>& entries) {
+void CSorvResDlg::ExportEntries(const std::vector<uint32_t>& entries) {
   if (m_bBusy || entries.empty()) return;
   CFolderDlg chooser(L"请选择导出目录...", m_hWnd);
   if (!m_lastExportFolder.empty()) chooser.SetFolderPath(m_lastExportFolder);
@@ -121,14 +121,14 @@ std::u16string WriteOutcomeWords(sorv::rules::WriteOutcome outcome) {
 
 }  // namespace
 
-size_t CSorvResDlg::ExportListed(const std::wstring& folder, const std::vector<RESITEM*>& listed,
+size_t CSorvResDlg::ExportListed(const std::wstring& folder, const std::vector<uint32_t>& listed,
                                  std::vector<sorv::app::NotExportedEntry>* named) {
   // Every target is decided before anything is written. The listed items in index order:
   // the running progress pumps messages but drops the input that could change the list.
   sorv::rules::ExportPlan plan(ToU16(folder), sorv::rules::WindowsExportLimits(), sorv::rules::PlatformFileNameFold());
-  for (const RESITEM* item : listed) {
-    const RESENTRY* entry = item ? item->pEntry : nullptr;
-    if (!entry) {
+  for (uint32_t index : listed) {
+    const RESENTRY* entry = &m_entries.Entry(index);
+    if (!entry->pszName) {
       plan.Add(std::u16string_view(), std::u16string_view());  // refused: no name
       continue;
     }
@@ -149,20 +149,19 @@ size_t CSorvResDlg::ExportListed(const std::wstring& folder, const std::vector<R
     DWORD size = 0;
     sorv::rules::WriteResult result;
     if (plan.Allowed(i)) {
-      if (m_resFile.GetContent(listed[i]->pEntry, data, size)) result = folders.Write(i, data, size);
+      if (m_resFile.GetContent(&m_entries.Entry(listed[i]), data, size)) result = folders.Write(i, data, size);
       else result.error = ERROR_INVALID_DATA;
     }
     if (!result.Written()) {
       ++notExported;
-      if (named && named->size() < sorv::app::kNamedNotExported) NameNotExported(*named, listed[i], plan.Refusal(i), result);
+      if (named && named->size() < sorv::app::kNamedNotExported) NameNotExported(*named, &m_entries.Entry(listed[i]), plan.Refusal(i), result);
     }
   }
   return notExported;
 }
 
-void CSorvResDlg::NameNotExported(std::vector<sorv::app::NotExportedEntry>& named, const RESITEM* item,
+void CSorvResDlg::NameNotExported(std::vector<sorv::app::NotExportedEntry>& named, const RESENTRY* entry,
                                   sorv::rules::ExportRefusal refusal, const sorv::rules::WriteResult& result) {
-  const RESENTRY* entry = item ? item->pEntry : nullptr;
   sorv::app::NotExportedEntry e;
   e.name = entry ? ToU16(entry->pszName) : std::u16string();
   if (refusal != sorv::rules::ExportRefusal::kNone) e.reason = sorv::app::RefusalWords(refusal);

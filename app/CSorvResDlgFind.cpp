@@ -43,9 +43,10 @@ void CSorvResDlg::FindAgain(bool down) {
     OnFind();
     return;
   }
-  const std::vector<RESITEM*>& listed = m_entries.Listed();
+  const sorv::app::ListedIndexes& listed = m_entries.Listed();
   const size_t count = listed.size();
-  if (count == 0 || m_listedItems.size() != count) return;
+  // The flat list holds every listed entry (a refill stopped part way lists fewer).
+  if (count == 0 || (!m_folderView && m_listedItems.size() != count)) return;
   const sorv::rules::NameQuery query(ToU16(m_findText), m_findMatchCase);
 
   // The listed positions in the tree's order: the index order of the flat list, the fully
@@ -63,11 +64,10 @@ void CSorvResDlg::FindAgain(bool down) {
     const long long begin = static_cast<long long>(m_folders.DisplayBegin(FolderOfData(data)));
     from = down ? begin - 1 : begin;
   } else if (selected) {
-    for (size_t i = 0; i < count; ++i)
-      if (m_listedItems[i] == selected) {
-        from = static_cast<long long>(m_folderView ? m_folders.DisplayIndexOf(static_cast<uint32_t>(i)) : i);
-        break;
-      }
+    const size_t i = listed.PositionOf(IndexOfData(data));
+    if (i != sorv::app::ListedIndexes::npos) {
+      from = static_cast<long long>(m_folderView ? m_folders.DisplayIndexOf(static_cast<uint32_t>(i)) : i);
+    }
   }
 
   // One step at a time round the list (no division per name: this loop is the find's cost).
@@ -82,15 +82,14 @@ void CSorvResDlg::FindAgain(bool down) {
       if (at == 0) at = count, wrapped = !wrapped;
       --at;
     }
-    const RESITEM* item = listed[positionAt(at)];
-    const ResChar* name = item && item->pEntry ? item->pEntry->pszName : nullptr;
+    const ResChar* name = m_entries.Entry(listed[positionAt(at)]).pszName;
     if (!name) continue;
     if (!query.Matches(std::u16string_view(reinterpret_cast<const char16_t*>(name), std::wcslen(name)))) continue;
     const HTREEITEM found = RevealListed(positionAt(at));
     if (!found) return;
     m_tree.SelectItem(found);
     m_tree.SendMessage(TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(found));
-    ShowPreview(listed[positionAt(at)]);
+    ShowPreview(&m_entries.Item(listed[positionAt(at)]));
     m_statusBar.SetPaneText(0,
                             wrapped ? (down ? L"已查找到末尾，从开头继续" : L"已查找到开头，从末尾继续")
                                     : sorv::app::FromU16<wchar_t>(m_entries.CountText()).c_str(),

@@ -22,19 +22,12 @@ void CSorvResDlg::OnToggleFolderView() {
 }
 
 void CSorvResDlg::FillFolderView() {
-  m_folders.Build(m_entries.Listed());
-  m_listedItems.assign(m_entries.Listed().size(), nullptr);
+  m_folders.Build(m_entries);
   m_folderItems.assign(m_folders.FolderCount(), nullptr);
   InsertFolderChildren(sorv::app::FolderTree::kRoot, TVI_ROOT);
   // The entry selected before the refill, found again with its folders opened.
-  if (m_reselect) {
-    const std::vector<RESITEM*>& listed = m_entries.Listed();
-    for (size_t i = 0; i < listed.size(); ++i)
-      if (listed[i] == m_reselect) {
-        m_reselectItem = RevealListed(i);
-        break;
-      }
-  }
+  const size_t position = m_entries.Listed().PositionOf(m_reselect);
+  if (position != sorv::app::ListedIndexes::npos) m_reselectItem = RevealListed(position);
 }
 
 void CSorvResDlg::InsertFolderChildren(uint32_t folder, HTREEITEM parent) {
@@ -50,13 +43,16 @@ void CSorvResDlg::InsertFolderChildren(uint32_t folder, HTREEITEM parent) {
     m_folderItems[inside] = reinterpret_cast<HTREEITEM>(
         m_tree.SendMessage(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
   }
+  // Entries with their file names, as in the flat list.
   insert.item.mask = TVIF_TEXT | TVIF_PARAM;
-  const std::vector<RESITEM*>& listed = m_entries.Listed();
+  const sorv::app::ListedIndexes& listed = m_entries.Listed();
   for (uint32_t position : m_folders.Files(folder)) {
-    insert.item.pszText = const_cast<LPWSTR>(m_folders.FileText(position));
-    insert.item.lParam = reinterpret_cast<LPARAM>(listed[position]);
-    m_listedItems[position] = reinterpret_cast<HTREEITEM>(
-        m_tree.SendMessage(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
+    const std::wstring text = m_folders.FileText(position);
+    insert.item.pszText = const_cast<LPWSTR>(text.c_str());
+    insert.item.lParam = EntryData(listed[position]);
+    const HTREEITEM item =
+        reinterpret_cast<HTREEITEM>(m_tree.SendMessage(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
+    if (item) m_openedItems[position] = item;
   }
 }
 
@@ -72,9 +68,15 @@ void CSorvResDlg::OnTreeItemExpanding(const NMTREEVIEWW* notification) {
   m_tree.SetRedraw(TRUE);
 }
 
+HTREEITEM CSorvResDlg::ListedItem(size_t position) const {
+  if (!m_folderView) return position < m_listedItems.size() ? m_listedItems[position] : nullptr;
+  const auto found = m_openedItems.find(static_cast<uint32_t>(position));
+  return found == m_openedItems.end() ? nullptr : found->second;
+}
+
 HTREEITEM CSorvResDlg::RevealListed(size_t position) {
-  if (position >= m_listedItems.size()) return nullptr;
-  if (m_folderView && !m_listedItems[position]) {
+  if (position >= m_entries.Listed().size()) return nullptr;
+  if (m_folderView && !ListedItem(position)) {
     // Open the folders from the top down to the entry's.
     std::vector<uint32_t> chain;
     for (uint32_t f = m_folders.FolderOf(static_cast<uint32_t>(position)); f != sorv::app::FolderTree::kRoot;
@@ -83,7 +85,7 @@ HTREEITEM CSorvResDlg::RevealListed(size_t position) {
     for (auto f = chain.rbegin(); f != chain.rend(); ++f)
       if (m_folderItems[*f]) m_tree.SendMessage(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(m_folderItems[*f]));
   }
-  return m_listedItems[position];
+  return ListedItem(position);
 }
 
 void CSorvResDlg::ShowFolder(uint32_t folder) {

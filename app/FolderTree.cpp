@@ -23,32 +23,33 @@ std::wstring FolderKey(uint32_t parent, const ResChar* name, size_t begin, size_
 }  // namespace
 
 void FolderTree::Clear() {
-  listed_ = nullptr;
+  list_ = nullptr;
   folders_.clear();
   folders_.shrink_to_fit();
-  fileFolder_.clear();
-  fileFolder_.shrink_to_fit();
+  runs_.clear();
+  runs_.shrink_to_fit();
+  positions_ = 0;
   display_.clear();
   display_.shrink_to_fit();
   displayIndex_.clear();
   displayIndex_.shrink_to_fit();
 }
 
-void FolderTree::Build(const std::vector<RESITEM*>& listed) {
+void FolderTree::Build(const EntryList& list) {
   Clear();
-  listed_ = &listed;
-  folders_.push_back(Folder{std::wstring(), kRoot, {}, {}, nullptr, 0, 0, false});
-  fileFolder_.resize(listed.size(), kRoot);
+  list_ = &list;
+  const ListedIndexes& listed = list.Listed();
+  folders_.push_back(Folder{std::wstring(), kRoot, {}, {}, {}, nullptr, 0, 0, false});
+  positions_ = listed.size();
   std::unordered_map<std::wstring, uint32_t> known;
   // Packages keep a folder's entries together: the previous entry's folder is tried first.
   const ResChar* previous = nullptr;
   size_t previousPath = 0;
   uint32_t previousFolder = kRoot;
   for (size_t position = 0; position < listed.size(); ++position) {
-    const RESITEM* item = listed[position];
-    const ResChar* name = item && item->pEntry ? item->pEntry->pszName : nullptr;
+    const ResChar* name = list.Entry(listed[position]).pszName;
     if (!name) {
-      folders_[kRoot].files.push_back(static_cast<uint32_t>(position));
+      AddToRun(static_cast<uint32_t>(position), kRoot);
       continue;
     }
     size_t length = 0, pathEnd = 0;
@@ -78,13 +79,25 @@ void FolderTree::Build(const std::vector<RESITEM*>& listed) {
     previous = name;
     previousPath = pathEnd;
     previousFolder = folder;
-    fileFolder_[position] = folder;
-    folders_[folder].files.push_back(static_cast<uint32_t>(position));
+    AddToRun(static_cast<uint32_t>(position), folder);
   }
 }
 
+void FolderTree::AddToRun(uint32_t position, uint32_t folder) {
+  if (!runs_.empty() && runs_.back().folder == folder) return;
+  folders_[folder].runs.push_back(static_cast<uint32_t>(runs_.size()));
+  runs_.push_back(Run{position, folder});
+}
+
+uint32_t FolderTree::FolderOf(uint32_t position) const {
+  // The last run that begins at or before `position`.
+  const auto after = std::upper_bound(runs_.begin(), runs_.end(), position,
+                                      [](uint32_t p, const Run& run) { return p < run.begin; });
+  return after == runs_.begin() ? kRoot : (after - 1)->folder;
+}
+
 uint32_t FolderTree::ChildFolder(uint32_t parent, const ResChar* name, size_t begin, size_t end) {
-  Folder folder{std::wstring(), parent, {}, {}, name, end, 0, false};
+  Folder folder{std::wstring(), parent, {}, {}, {}, name, end, 0, false};
   folder.name.reserve(end - begin);
   for (size_t i = begin; i < end; ++i) folder.name.push_back(static_cast<wchar_t>(name[i]));
   const uint32_t index = static_cast<uint32_t>(folders_.size());
@@ -102,10 +115,8 @@ std::wstring FolderTree::Path(uint32_t folder) const {
   return path;
 }
 
-const wchar_t* FolderTree::FileText(uint32_t position) const {
-  static const wchar_t kNone[] = L"";
-  const RESITEM* item = (*listed_)[position];
-  return item ? item->szName : kNone;
+std::wstring FolderTree::FileText(uint32_t position) const {
+  return DisplayName(list_->Entry(list_->Listed()[position]).pszName);
 }
 
 void FolderTree::SortChildren(uint32_t folder) {
@@ -115,8 +126,22 @@ void FolderTree::SortChildren(uint32_t folder) {
   std::stable_sort(f.folders.begin(), f.folders.end(), [this, compare](uint32_t a, uint32_t b) {
     return compare(folders_[a].name.c_str(), folders_[b].name.c_str()) < 0;
   });
-  std::stable_sort(f.files.begin(), f.files.end(),
-                   [this, compare](uint32_t a, uint32_t b) { return compare(FileText(a), FileText(b)) < 0; });
+  // The folder's entries, from its runs, in listed order.
+  f.files.clear();
+  for (uint32_t run : f.runs)
+    for (size_t p = runs_[run].begin; p < RunEnd(run); ++p) f.files.push_back(static_cast<uint32_t>(p));
+  f.runs.clear();
+  f.runs.shrink_to_fit();
+  // The texts are made once for the sort and dropped after it: the tree gets its own copy
+  // of each as the folder opens.
+  std::vector<std::pair<std::wstring, uint32_t>> files;
+  files.reserve(f.files.size());
+  for (uint32_t position : f.files) files.emplace_back(FileText(position), position);
+  std::stable_sort(files.begin(), files.end(),
+                   [compare](const std::pair<std::wstring, uint32_t>& a, const std::pair<std::wstring, uint32_t>& b) {
+                     return compare(a.first.c_str(), b.first.c_str()) < 0;
+                   });
+  for (size_t i = 0; i < files.size(); ++i) f.files[i] = files[i].second;
   f.sorted = true;
 }
 
@@ -130,15 +155,16 @@ const std::vector<uint32_t>& FolderTree::Files(uint32_t folder) {
   return folders_[folder].files;
 }
 
-std::vector<RESITEM*> FolderTree::EntriesBelow(uint32_t folder) const {
-  std::vector<RESITEM*> below;
-  if (!listed_) return below;
-  for (size_t position = 0; position < fileFolder_.size(); ++position) {
+std::vector<uint32_t> FolderTree::EntriesBelow(uint32_t folder) const {
+  std::vector<uint32_t> below;
+  if (!list_) return below;
+  for (size_t run = 0; run < runs_.size(); ++run) {
     // Folders are made before the folders inside them: no folder below `folder` has a
     // smaller index, so the climb stops there.
-    uint32_t f = fileFolder_[position];
+    uint32_t f = runs_[run].folder;
     while (f > folder) f = folders_[f].parent;
-    if (f == folder) below.push_back((*listed_)[position]);
+    if (f != folder) continue;
+    for (size_t p = runs_[run].begin; p < RunEnd(run); ++p) below.push_back(list_->Listed()[p]);
   }
   return below;
 }
@@ -163,11 +189,11 @@ void FolderTree::AddToDisplay(uint32_t folder) {
 }
 
 const std::vector<uint32_t>& FolderTree::DisplayOrder() {
-  if (display_.size() != fileFolder_.size()) {
+  if (display_.size() != positions_) {
     display_.clear();
-    display_.reserve(fileFolder_.size());
+    display_.reserve(positions_);
     AddToDisplay(kRoot);
-    displayIndex_.assign(fileFolder_.size(), 0);
+    displayIndex_.assign(positions_, 0);
     for (size_t i = 0; i < display_.size(); ++i) displayIndex_[display_[i]] = static_cast<uint32_t>(i);
   }
   return display_;

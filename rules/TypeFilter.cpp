@@ -50,7 +50,7 @@ const char16_t* FilterPattern(int index) {
 }
 
 // Scans the pattern in place, copying nothing: the tree filter calls this once per entry.
-bool ExtensionMatches(const std::u16string& ext, std::u16string_view pattern) {
+bool ExtensionMatches(std::u16string_view ext, std::u16string_view pattern) {
   if (ext.empty()) return false;
   size_t start = 0;
   while (start <= pattern.size()) {
@@ -67,7 +67,7 @@ bool ExtensionMatches(const std::u16string& ext, std::u16string_view pattern) {
   return false;
 }
 
-bool IsListed(int filterIndex, const std::u16string& ext) {
+bool IsListed(int filterIndex, std::u16string_view ext) {
   const char16_t* pattern = FilterPattern(filterIndex);
   return pattern == nullptr || ExtensionMatches(ext, pattern);
 }

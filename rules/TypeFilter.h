@@ -26,11 +26,11 @@ const char16_t* FilterPattern(int index);
 // ignoring case. Only ASCII letters are folded (the patterns are ASCII); other units
 // compare as they are, so a look-alike such as a dotless "ı" in ".ıco" does not match.
 // An empty extension never matches.
-bool ExtensionMatches(const std::u16string& ext, std::u16string_view pattern);
+bool ExtensionMatches(std::u16string_view ext, std::u16string_view pattern);
 
 // Whether an entry with extension `ext` is listed under filter choice `filterIndex`
 // (the combo box's current selection; -1 for none).
-bool IsListed(int filterIndex, const std::u16string& ext);
+bool IsListed(int filterIndex, std::u16string_view ext);
 
 // Status bar text after the tree was filled: "共有文件:<total>" for choice 0, else
 // "共有文件:<total> 过滤后:<listed>" (also when there is no selection).

@@ -77,10 +77,10 @@ HDROP MakeDrop(const std::vector<std::wstring>& files) {
 
 bool DropReleased(HDROP drop) { return ::GlobalFlags(drop) == GMEM_INVALID_HANDLE; }
 
-std::vector<std::pair<std::wstring, RESITEM*>> TreeItems(const CTreeCtrl& tree) {
-  std::vector<std::pair<std::wstring, RESITEM*>> items;
+std::vector<std::pair<std::wstring, LPARAM>> TreeItems(const CTreeCtrl& tree) {
+  std::vector<std::pair<std::wstring, LPARAM>> items;
   for (HTREEITEM h = tree.GetRootItem(); h; h = tree.GetNextSiblingItem(h))
-    items.emplace_back(tree.GetItemText(h), reinterpret_cast<RESITEM*>(tree.GetItemData(h)));
+    items.emplace_back(tree.GetItemText(h), tree.GetItemData(h));
   return items;
 }
 

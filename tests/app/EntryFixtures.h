@@ -37,8 +37,8 @@ HDROP MakeDrop(const std::vector<std::wstring>& files);
 // True when `drop` has been released (DragFinish frees the block).
 bool DropReleased(HDROP drop);
 
-// The tree's root items, in order: text and RESITEM pointer.
-std::vector<std::pair<std::wstring, RESITEM*>> TreeItems(const CTreeCtrl& tree);
+// The tree's root items, in order: text and item data.
+std::vector<std::pair<std::wstring, LPARAM>> TreeItems(const CTreeCtrl& tree);
 std::vector<std::wstring> TreeTexts(const CTreeCtrl& tree);
 
 // Paints into a fresh w x h 32-bit top-down bitmap and returns its pixels (0x00RRGGBB, top

@@ -1,5 +1,6 @@
-// The window's entry list without the window: records built from the reader's entries, the
-// type filter applied to them, what the tree is offered and the count text.
+// The window's entry list without the window: records made from the reader's entries when
+// asked for, the type filter applied to the stored names, what the tree is offered, the
+// count text and the item texts.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -10,7 +11,9 @@
 #include "app/WideText.h"
 
 using sorv::app::EntryList;
+using sorv::app::DisplayName;
 using sorv::app::FillItemNames;
+using sorv::app::NameExtension;
 using sorv::app::ToU16;
 
 namespace {
@@ -29,35 +32,40 @@ std::vector<RESENTRY> Entries() {
 
 std::vector<std::u16string> ListedNames(const EntryList& list) {
   std::vector<std::u16string> names;
-  for (const RESITEM* item : list.Listed()) names.push_back(ToU16(item->szName));
+  for (uint32_t index : list.Listed()) names.push_back(ToU16(list.Item(index).szName));
   return names;
 }
 
 }  // namespace
 
-TEST(EntryList, BuildMakesOneRecordPerEntryInIndexOrder) {
+// A record is made when it is first asked for, once: the same address every time after.
+TEST(EntryList, RecordsMadeWhenAskedForOncePerEntry) {
   const std::vector<RESENTRY> entries = Entries();
   EntryList list;
-  size_t steps = 0;
-  list.Build(entries, [&] {
-    ++steps;
-    return true;
-  });
-  EXPECT_EQ(steps, entries.size());
+  list.Build(entries);
   ASSERT_EQ(list.Count(), entries.size());
-  for (size_t i = 0; i < entries.size(); ++i) EXPECT_EQ(list.Item(i).pEntry, &entries[i]) << i;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    EXPECT_EQ(&list.Entry(i), &entries[i]) << i;
+    EXPECT_EQ(list.Item(i).pEntry, &entries[i]) << i;
+  }
   EXPECT_EQ(ToU16(list.Item(0).szName), u"Logo.PNG");
   EXPECT_EQ(ToU16(list.Item(0).szFName), u"Logo");
   EXPECT_EQ(ToU16(list.Item(0).szExt), u".PNG");
   EXPECT_EQ(ToU16(list.Item(5).szExt), u"");
-  // Nothing is listed before a filter runs.
+  // Nothing is listed before a filter runs; filters and unlisting keep the records.
   EXPECT_TRUE(list.Listed().empty());
+  RESITEM* const first = &list.Item(0);
+  list.Filter(2);
+  list.Filter(0);
+  list.Unlist();
+  EXPECT_EQ(&list.Item(0), first);
 
   // A second package replaces the first entirely.
   const std::vector<RESENTRY> other = {RESENTRY{RES_TEXT("one.lua"), nullptr, 1}};
   list.Build(other);
   ASSERT_EQ(list.Count(), 1u);
   EXPECT_EQ(list.Item(0).pEntry, &other[0]);
+  EXPECT_EQ(ToU16(list.Item(0).szName), u"one.lua");
 }
 
 TEST(EntryList, FilterListsWholeExtensionsInIndexOrderAndCounts) {
@@ -85,44 +93,72 @@ TEST(EntryList, FilterListsWholeExtensionsInIndexOrderAndCounts) {
     });
     EXPECT_EQ(ListedNames(list), c.listed) << "filter " << c.filter;
     EXPECT_EQ(list.CountText(), c.counts) << "filter " << c.filter;
-    // Every record is a step, listed or not.
+    // Every entry is a step, listed or not.
     EXPECT_EQ(steps, entries.size()) << "filter " << c.filter;
   }
 }
 
-// The tree is offered exactly the records the filter lets through, in order; one it cannot
-// show is neither listed nor counted, and every listed record is the list's own, at the
-// address it keeps across refills (the tree items point there).
-TEST(EntryList, ListsOnlyWhatTheTreeTookAtStableAddresses) {
+// The tree is offered exactly the entries the filter lets through, in order; one it cannot
+// show is neither listed nor counted.
+TEST(EntryList, ListsOnlyWhatTheTreeTook) {
   const std::vector<RESENTRY> entries = Entries();
   EntryList list;
   list.Build(entries);
-  std::vector<const RESITEM*> offered;
-  list.Filter(2, [&](RESITEM& item) {
-    offered.push_back(&item);
+  std::vector<uint32_t> offered;
+  list.Filter(2, [&](uint32_t index) {
+    offered.push_back(index);
     return offered.size() != 2;  // the tree refuses the second
   });
-  EXPECT_EQ(offered, (std::vector<const RESITEM*>{&list.Item(0), &list.Item(1), &list.Item(2)}));
-  EXPECT_EQ(list.Listed(), (std::vector<RESITEM*>{&list.Item(0), &list.Item(2)}));
+  EXPECT_EQ(offered, (std::vector<uint32_t>{0, 1, 2}));
+  EXPECT_EQ(list.Listed().ToVector(), (std::vector<uint32_t>{0, 2}));
   EXPECT_EQ(list.CountText(), u"共有文件:6 过滤后:2");
 
-  list.Filter(0, [](RESITEM&) { return true; });
-  ASSERT_EQ(list.Listed().size(), entries.size());
-  for (size_t i = 0; i < entries.size(); ++i) EXPECT_EQ(list.Listed()[i], &list.Item(i)) << i;
+  list.Filter(0, [](uint32_t) { return true; });
+  EXPECT_EQ(list.Listed().ToVector(), (std::vector<uint32_t>{0, 1, 2, 3, 4, 5}));
+  // Under "all" too: one the tree refuses is left out, and positions follow.
+  list.Filter(0, [](uint32_t index) { return index != 3; });
+  const sorv::app::ListedIndexes& listed = list.Listed();
+  EXPECT_EQ(listed.ToVector(), (std::vector<uint32_t>{0, 1, 2, 4, 5}));
+  EXPECT_EQ(listed.PositionOf(4), 3u);
+  EXPECT_EQ(listed.PositionOf(3), sorv::app::ListedIndexes::npos);
+  list.Filter(0);
+  EXPECT_EQ(list.Listed().PositionOf(5), 5u);
+  EXPECT_EQ(list.Listed().PositionOf(6), sorv::app::ListedIndexes::npos);
 }
 
-// A step that answers false ends the walk before its record (a load or refill stopped).
-TEST(EntryList, AStepThatSaysStopEndsBuildAndFilterThere) {
+// A step that answers false ends the walk before its entry (a load or refill stopped).
+TEST(EntryList, AStepThatSaysStopEndsTheFilterThere) {
   const std::vector<RESENTRY> entries = Entries();
   EntryList list;
+  list.Build(entries);
   size_t steps = 0;
-  const auto stopAtThird = [&] { return ++steps < 3; };
-  EXPECT_FALSE(list.Build(entries, stopAtThird));
-  EXPECT_EQ(list.Count(), 2u);
-  EXPECT_TRUE(list.Build(entries));
-  steps = 0;
-  EXPECT_FALSE(list.Filter(0, nullptr, stopAtThird));
+  EXPECT_FALSE(list.Filter(0, nullptr, [&] { return ++steps < 3; }));
   EXPECT_EQ(ListedNames(list), (std::vector<std::u16string>{u"Logo.PNG", u"btn.png"}));
+}
+
+// The text the tree asks for and the extension the filter reads, taken from the stored
+// name without a record, are what the record holds, however the name is made.
+TEST(EntryList, TextAndExtensionWithoutARecordAreTheRecords) {
+  const std::u16string names[] = {
+      u"Skin\\Main\\Logo.PNG", u"ui/btn.png", u"noext", u"x.", u".hidden", u"a.b\\c", u"a.b/c.d.e",
+      u"C:pic.png", u"C:\\dir\\pic.png", u"\\:odd.bmp", u"C:", u"", u"dir\\",
+      u"d\\" + std::u16string(255, u'n'), u"d\\" + std::u16string(256, u'n'),
+      u"d\\" + std::u16string(250, u'n') + u".pngxx", u"d\\" + std::u16string(300, u'n') + u"." + std::u16string(300, u'x'),
+      u"e\\" + std::u16string(254, u'n') + u"\xD83D\xDE00.png",
+  };
+  for (const std::u16string& name : names) {
+    const std::basic_string<ResChar> stored(name.begin(), name.end());
+    RESITEM item;
+    std::memset(&item, 0, sizeof item);
+    FillItemNames(item, name);
+    EXPECT_EQ(ToU16(DisplayName(stored.c_str())), ToU16(item.szName)) << name.size();
+    const std::u16string ext(NameExtension(stored.c_str()));
+    // The record's extension is the same, cut to its field.
+    EXPECT_EQ(ext.substr(0, ToU16(item.szExt).size()), ToU16(item.szExt)) << name.size();
+    EXPECT_EQ(ext.empty(), item.szExt[0] == 0) << name.size();
+  }
+  EXPECT_EQ(DisplayName(nullptr), L"");
+  EXPECT_TRUE(NameExtension(nullptr).empty());
 }
 
 TEST(EntryList, UnlistKeepsTheRecordsAndClearDropsEverything) {

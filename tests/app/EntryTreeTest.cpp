@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include "resources/resource.h"
 #include "tests/app/EntryFixtures.h"
 #include "tests/app/MainDialogHarness.h"
 
@@ -64,13 +65,15 @@ TEST_F(EntryTreeTest, OpenAsksWithTheOpenDialogAndListsEveryEntry) {
   EXPECT_TRUE(CommandsEnabled());
   EXPECT_TRUE(ui.messages.empty());
 
-  // Every tree item carries its RESITEM, whose entry is the reader's, in index order.
+  // Every tree item names its entry's record, whose entry is the reader's, in index order.
   const auto items = fixtures::TreeItems(dlg.m_tree);
   ASSERT_EQ(dlg.m_entries.Count(), 6u);
   ASSERT_EQ(dlg.m_resFile.Entries().size(), 6u);
   for (size_t i = 0; i < items.size(); ++i) {
-    EXPECT_EQ(items[i].second, &dlg.m_entries.Item(i));
-    EXPECT_EQ(items[i].second->pEntry, &dlg.m_resFile.Entries()[i]);
+    RESITEM* const item = dlg.EntryOfData(items[i].second);
+    EXPECT_EQ(item, &dlg.m_entries.Item(i));
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->pEntry, &dlg.m_resFile.Entries()[i]);
   }
   EXPECT_STREQ(dlg.m_entries.Item(0).szFName, L"Logo");
   EXPECT_STREQ(dlg.m_entries.Item(0).szExt, L".PNG");
@@ -80,6 +83,36 @@ TEST_F(EntryTreeTest, OpenAsksWithTheOpenDialogAndListsEveryEntry) {
   Open(L"");
   EXPECT_EQ(fixtures::TreeTexts(dlg.m_tree).size(), 6u);
   EXPECT_EQ(ui.requests.size(), 2u);
+}
+
+// Opening makes nothing per entry that is not shown: no record until an entry is selected,
+// in the folder view only the top level in the tree; the items' texts come from the names.
+TEST_F(EntryTreeTest, OpeningMakesNoRecordsAndTheFolderViewOnlyItsTopLevel) {
+  std::vector<EntrySpec> entries;
+  for (int i = 0; i < 3000; ++i)
+    entries.push_back({L"dir" + std::to_wstring(i % 30) + L"\\f" + std::to_wstring(i) + L".png", fixtures::PngLike(20)});
+  const std::wstring path = dir / L"many.rdb";
+  fixtures::WritePackage(path, entries);
+  Open(path);
+  EXPECT_EQ(Pane0(), L"共有文件:3000");
+  EXPECT_EQ(dlg.m_tree.GetCount(), 3000u);
+  EXPECT_EQ(dlg.m_entries.RecordCount(), 0u);
+  EXPECT_EQ(dlg.m_tree.GetItemText(dlg.m_tree.GetRootItem()), L"f0.png");
+
+  // The folder view (Ctrl+T's command): 30 folders, not filled.
+  dlg.SendMessage(WM_COMMAND, MAKEWPARAM(IDM_FOLDER_VIEW, 1), 0);
+  EXPECT_EQ(dlg.m_tree.GetCount(), 30u);
+  Open(path);
+  EXPECT_EQ(dlg.m_tree.GetCount(), 30u);
+  EXPECT_EQ(dlg.m_entries.RecordCount(), 0u);
+  EXPECT_EQ(Pane0(), L"共有文件:3000");
+
+  // A selected entry gets its record, the one its tree item names.
+  dlg.SendMessage(WM_COMMAND, MAKEWPARAM(IDM_FOLDER_VIEW, 1), 0);
+  fixtures::ClickTreeItem(dlg, 2);
+  EXPECT_EQ(dlg.m_editName.GetWindowText(), L"dir2\\f2.png");
+  EXPECT_EQ(dlg.m_entries.RecordCount(), 1u);
+  EXPECT_EQ(dlg.EntryOfData(dlg.m_tree.GetItemData(dlg.m_tree.GetSelectedItem())), &dlg.m_entries.Item(2));
 }
 
 // The extension matches one of the filter's extensions as a whole, in any case.

@@ -27,9 +27,10 @@ struct Listing {
   EntryList list;
 };
 
-std::wstring Stored(const RESITEM* item) {
+// The stored name of entry `index`.
+std::wstring Stored(const EntryList& list, uint32_t index) {
   std::wstring s;
-  for (const ResChar* p = item->pEntry->pszName; *p; ++p) s.push_back(static_cast<wchar_t>(*p));
+  for (const ResChar* p = list.Entry(index).pszName; *p; ++p) s.push_back(static_cast<wchar_t>(*p));
   return s;
 }
 
@@ -59,7 +60,7 @@ TEST(FolderTree, FoldersFromBothSeparatorsFoldersFirstEachSorted) {
              RES_TEXT("UI\\x.png"), RES_TEXT("a.txt"), RES_TEXT("ui\\\\empty-part.png"),
              RES_TEXT("\\lead.png")});
   FolderTree tree(&Plain);
-  tree.Build(l.list.Listed());
+  tree.Build(l.list);
   // The root: folders UI, data, ui (the sort's order; names are kept apart as stored),
   // then files.
   std::vector<std::wstring> top;
@@ -74,7 +75,7 @@ TEST(FolderTree, FoldersFromBothSeparatorsFoldersFirstEachSorted) {
   EXPECT_EQ(tree.Path(btn), L"ui\\btn");  // as the first entry in it stores it
   EXPECT_EQ(tree.Parent(btn), ui);
   std::vector<std::wstring> uiFiles;
-  for (uint32_t p : tree.Files(ui)) uiFiles.push_back(Stored(l.list.Listed()[p]));
+  for (uint32_t p : tree.Files(ui)) uiFiles.push_back(Stored(l.list, l.list.Listed()[p]));
   // An empty part between two separators makes no folder.
   EXPECT_EQ(uiFiles, (std::vector<std::wstring>{L"ui\\a.xml", L"ui\\\\empty-part.png"}));
   // Two entries of one name stay two, in listed order.
@@ -90,16 +91,16 @@ TEST(FolderTree, DisplayOrderAndAFoldersEntriesInIndexOrder) {
   Listing l({RES_TEXT("b\\2.png"), RES_TEXT("top.png"), RES_TEXT("a\\z.png"), RES_TEXT("b\\c\\1.png"),
              RES_TEXT("a\\y.png"), RES_TEXT("b\\1.png")});
   FolderTree tree(&Plain);
-  tree.Build(l.list.Listed());
+  tree.Build(l.list);
   std::vector<std::wstring> shown;
-  for (uint32_t p : tree.DisplayOrder()) shown.push_back(Stored(l.list.Listed()[p]));
+  for (uint32_t p : tree.DisplayOrder()) shown.push_back(Stored(l.list, l.list.Listed()[p]));
   EXPECT_EQ(shown, (std::vector<std::wstring>{L"a\\y.png", L"a\\z.png", L"b\\c\\1.png", L"b\\1.png", L"b\\2.png",
                                               L"top.png"}));
   const uint32_t b = FolderAt(tree, L"b");
   EXPECT_EQ(tree.DisplayBegin(b), 2u);
   EXPECT_EQ(tree.DisplayIndexOf(1), 5u);  // top.png, listed second, shown last
   std::vector<std::wstring> below;
-  for (const RESITEM* item : tree.EntriesBelow(b)) below.push_back(Stored(item));
+  for (uint32_t index : tree.EntriesBelow(b)) below.push_back(Stored(l.list, index));
   EXPECT_EQ(below, (std::vector<std::wstring>{L"b\\2.png", L"b\\c\\1.png", L"b\\1.png"}));
   EXPECT_EQ(tree.EntriesBelow(FolderTree::kRoot).size(), 6u);
 }
@@ -108,7 +109,7 @@ TEST(FolderTree, OnlyFoldersOfListedEntries) {
   Listing l({RES_TEXT("img\\a.PNG"), RES_TEXT("xml\\b.xml"), RES_TEXT("img\\deep\\c.PNG")});
   l.list.Filter(2);  // PNG only
   FolderTree tree(&Plain);
-  tree.Build(l.list.Listed());
+  tree.Build(l.list);
   ASSERT_EQ(tree.Folders(FolderTree::kRoot).size(), 1u);
   EXPECT_EQ(tree.Name(tree.Folders(FolderTree::kRoot)[0]), L"img");
   EXPECT_EQ(tree.FolderCount(), 3u);  // the root, img, img\deep

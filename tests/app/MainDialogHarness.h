@@ -75,6 +75,7 @@ class TestDlg : public CSorvResDlg {
   using CSorvResDlg::m_filter;
   using CSorvResDlg::m_hIcon;
   using CSorvResDlg::m_entries;
+  using CSorvResDlg::EntryOfData;
   using CSorvResDlg::m_layout;
   using CSorvResDlg::m_link;
   using CSorvResDlg::m_preview;
