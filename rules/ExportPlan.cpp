@@ -59,7 +59,7 @@ void ExportPlan::Reserve(size_t entries) {
   if (slots > slots_.size()) Grow(slots);
 }
 
-ExportRefusal ExportPlan::CheckName(std::u16string_view name, std::u16string_view ext) const {
+ExportRefusal ExportPlan::CheckName(std::u16string_view name, std::u16string_view ext, size_t known) const {
   const size_t folderLength = MeasuredLength(folder_, limits_.utf8);
   // A name longer than the whole limit is refused before it is looked at any further:
   // its length alone decides (UTF-8 never takes fewer bytes than UTF-16 units).
@@ -67,9 +67,9 @@ ExportRefusal ExportPlan::CheckName(std::u16string_view name, std::u16string_vie
       name.size() > UINT16_MAX) {
     return ExportRefusal::kTooLong;
   }
-  size_t start = 0;
+  size_t start = known;
   ExportRefusal tooLong = ExportRefusal::kNone;
-  for (size_t i = 0; i <= name.size(); ++i) {
+  for (size_t i = known; i <= name.size(); ++i) {
     if (i < name.size() && !IsSeparator(name[i])) continue;
     const std::u16string_view part = name.substr(start, i - start);
     ExportRefusal refusal = CheckExportComponent(part);
@@ -177,20 +177,37 @@ uint16_t ExportPlan::ExtensionIndex(std::u16string_view ext) {
   return static_cast<uint16_t>(exts_.size() - 1);
 }
 
+void ExportPlan::Prefetch(std::u16string_view storedName, std::u16string_view appendExt) {
+  const size_t folderText = lastFolderText_.size();
+  if (folderText == 0 || storedName.size() <= folderText || storedName.compare(0, folderText, lastFolderText_) != 0)
+    return;
+  const std::u16string_view file = storedName.substr(folderText);
+  for (char16_t c : file)
+    if (IsSeparator(c)) return;
+  __builtin_prefetch(&slots_[Hash(lastFolder_, file, appendExt) & (slots_.size() - 1)]);
+}
+
 void ExportPlan::Add(std::u16string_view storedName, std::u16string_view appendExt) {
   const uint32_t index = static_cast<uint32_t>(entries_.size());
   const uint32_t length = storedName.size() > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(storedName.size());
   entries_.push_back(Entry{storedName.data(), length, 0, ExtensionIndex(appendExt), 0, ExportRefusal::kNone});
-  const ExportRefusal refusal = CheckName(storedName, appendExt);
+  // The name's folders, when they are the last allowed entry's: judged and found then.
+  size_t known = 0;
+  const size_t folderText = lastFolderText_.size();
+  if (folderText != 0 && storedName.size() > folderText && IsSeparator(storedName[folderText - 1]) &&
+      storedName.compare(0, folderText, lastFolderText_) == 0) {
+    known = folderText;
+  }
+  const ExportRefusal refusal = CheckName(storedName, appendExt, known);
   if (refusal != ExportRefusal::kNone) {
     entries_.back().refusal = refusal;
     return;
   }
 
-  uint32_t parent = 0;
-  uint32_t depth = 0;
-  size_t start = 0;
-  for (size_t i = 0; i <= storedName.size(); ++i) {
+  uint32_t parent = known ? lastFolder_ : 0;
+  uint32_t depth = known ? lastDepth_ : 0;
+  size_t start = known;
+  for (size_t i = known; i <= storedName.size(); ++i) {
     if (i < storedName.size() && !IsSeparator(storedName[i])) continue;
     const bool last = i == storedName.size();
     const std::u16string_view part = storedName.substr(start, i - start);
@@ -218,6 +235,9 @@ void ExportPlan::Add(std::u16string_view storedName, std::u16string_view appendE
       self.link = parent;
       self.fileBegin = static_cast<uint16_t>(start);
       Insert(slot, hash, index);
+      lastFolderText_ = storedName.substr(0, start);
+      lastFolder_ = parent;
+      lastDepth_ = depth;
     }
     ++depth;
     start = i + 1;

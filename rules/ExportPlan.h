@@ -52,6 +52,11 @@ class ExportPlan {
   // the appended texts are expected to come from a small set (at most 65,535 distinct).
   void Add(std::u16string_view storedName, std::u16string_view appendExt);
 
+  // A hint that `storedName` (+ `appendExt`) is added soon: the slot its file would take
+  // when it is in the last entry's folder is fetched meanwhile (the table of a million
+  // entries is far larger than the cache).
+  void Prefetch(std::u16string_view storedName, std::u16string_view appendExt);
+
   size_t Size() const { return entries_.size(); }
   ExportRefusal Refusal(size_t entry) const { return entries_[entry].refusal; }
   bool Allowed(size_t entry) const { return entries_[entry].refusal == ExportRefusal::kNone; }
@@ -108,7 +113,8 @@ class ExportPlan {
   };
   static constexpr uint32_t kFolderBit = 0x80000000u;
 
-  ExportRefusal CheckName(std::u16string_view name, std::u16string_view ext) const;
+  // `known`: a leading part of the name (up to a separator) already judged good.
+  ExportRefusal CheckName(std::u16string_view name, std::u16string_view ext, size_t known) const;
   uint32_t Hash(uint32_t parent, std::u16string_view part, std::u16string_view ext);
   // The folder or file slot named `part` (+ `ext`) below folder `parent`; an empty slot
   // where it would go when there is none.
@@ -128,6 +134,11 @@ class ExportPlan {
   size_t used_ = 0;
   std::vector<std::u16string_view> exts_;  // the distinct appended texts; 0 is empty
   size_t allowed_ = 0;
+  // The folders of the last allowed entry, up to its last separator: entries of one folder
+  // usually follow each other, and a name that begins with exactly these units is in that
+  // folder without hashing or judging them again.
+  std::u16string_view lastFolderText_;
+  uint32_t lastFolder_ = 0, lastDepth_ = 0;
   std::u16string scratchA_, scratchB_;  // folded texts, reused
 };
 
