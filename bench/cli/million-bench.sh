@@ -61,6 +61,9 @@ ab() {  # label-a label-b
     else
       t[a]+="$(run_ms run_a "$r")"$'\n'; sync; t[b]+="$(run_ms run_b "$r")"$'\n'
     fi
+    # Each round as it ends: a run of a million files takes minutes.
+    printf '  round %d: %s %s, %s %s (wall cpu)\n' "$r" "$1" "$(printf '%s' "${t[a]}" | tail -n 1)" "$2" \
+      "$(printf '%s' "${t[b]}" | tail -n 1)"
     ((r == 0)) || { rm -rf $(outputs_of "$r"); sync; }
   done
   local aw ac bw bc
