@@ -1,8 +1,12 @@
 // What the commands share: opening a package, the entry selection their options ask for,
 // and writing a new package.
 #include "cli/Commands.h"
+
+#include <new>
+
 #include "package/ContentTypes.h"
 #include "cli/EntrySelection.h"
+#include "cli/IndexInPlace.h"
 #include "cli/MappedFile.h"
 #include "cli/OutputFile.h"
 #include "cli/PackageAssembly.h"
@@ -15,6 +19,18 @@ bool OpenPackage(const Arguments& args, const char* command, PackageFile& packag
   std::string error;
   if (package.OpenArgument(path, error, nullptr, readIndex)) return true;
   Report(command, (path == "-" ? std::string("standard input") : path) + ": " + error);
+  return false;
+}
+
+bool ReadIndexInPlace(const Arguments& args, const char* command, const PackageFile& package, IndexInPlace& index) {
+  const std::string& path = args.Positionals()[0];
+  const std::string shown = path == "-" ? std::string("standard input") : path;
+  try {
+    if (index.Read(package.File().Data(), package.File().Size())) return true;
+    Report(command, shown + ": " + PackageFile::kDamagedIndex);
+  } catch (const std::bad_alloc&) {
+    Report(command, shown + ": out of memory while reading the index");
+  }
   return false;
 }
 

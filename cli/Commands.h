@@ -17,6 +17,7 @@
 namespace rdbtool {
 
 class EntrySelection;
+class IndexInPlace;
 class MappedFile;
 class OutputFile;
 class PackageFile;
@@ -71,6 +72,9 @@ void PrintHelp(const std::string& text);
 // Opens the package named by the first positional argument. On failure reports
 // "<path>: <reason>" for `command` and returns false (the command then exits with 2).
 bool OpenPackage(const Arguments& args, const char* command, PackageFile& package, bool readIndex = true);
+// Reads in place the index of `package`, opened with OpenPackage without its index. On
+// failure reports as OpenPackage does and returns false.
+bool ReadIndexInPlace(const Arguments& args, const char* command, const PackageFile& package, IndexInPlace& index);
 // The text extract appends to an entry's file name: a wrapped image's extension, or empty.
 // The view stays valid for the whole run.
 std::u16string_view AppendedExtension(const sorv::pkg::EntryContent& content);

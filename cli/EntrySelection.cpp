@@ -147,6 +147,16 @@ EntrySelection::Match EntrySelection::NameMatch(const Name& name, std::u16string
   return exact ? Match::kExact : Match::kCaseBlind;
 }
 
+bool EntrySelection::MayNeedExtension(std::u16string_view stored) const {
+  for (const Name& n : names_) {
+    if (n.units || stored.size() >= n.text.size() || n.text[stored.size()] != u'.') continue;
+    size_t i = 0;
+    while (i < stored.size() && sorv::LowerAscii(Separated(n.text[i])) == sorv::LowerAscii(Separated(stored[i]))) ++i;
+    if (i == stored.size()) return true;
+  }
+  return false;
+}
+
 void EntrySelection::SeeName(std::u16string_view storedName, std::u16string_view appendedExt) {
   for (Name& n : names_)
     if (!n.exactSeen && NameMatch(n, storedName, appendedExt) == Match::kExact) n.exactSeen = true;

@@ -53,6 +53,16 @@ class EntrySelection {
   // The patterns that matched no selected entry, as given.
   std::vector<std::string> UnmatchedPatterns() const;
 
+  // How a stored name matches the name (or units) given first, for a caller that scans
+  // the entries once and chooses itself (cat): exactly, ignoring ASCII case, or not.
+  enum class Match { kNone, kCaseBlind, kExact };
+  Match MatchOfFirst(std::u16string_view storedName, std::u16string_view appendedExt) const {
+    return names_.empty() ? Match::kNone : NameMatch(names_.front(), storedName, appendedExt);
+  }
+  // Whether some name given could be `storedName` with an appended extension: only then
+  // must the caller find the entry's extension (which reads its data).
+  bool MayNeedExtension(std::u16string_view storedName) const;
+
   // Reports on standard error, for `command`, each name and pattern that selected nothing,
   // and --type when nothing at all was selected. True when anything was reported.
   bool ReportUnmatched(const char* command) const;
@@ -74,7 +84,6 @@ class EntrySelection {
     bool exactSeen = false;  // some entry is stored exactly so
     bool used = false;
   };
-  enum class Match { kNone, kCaseBlind, kExact };
   Match NameMatch(const Name& name, std::u16string_view stored, std::u16string_view ext) const;
   std::vector<Name> names_;
   size_t longestName_ = 0;

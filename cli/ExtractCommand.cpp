@@ -5,6 +5,7 @@
 #include "package/ContentTypes.h"
 #include "cli/EntrySelection.h"
 #include "cli/ExtractFolder.h"
+#include "cli/IndexInPlace.h"
 #include "cli/RefusalText.h"
 #include "cli/PackageFile.h"
 #include "cli/Progress.h"
@@ -125,8 +126,11 @@ int Run(const ExtractArguments& a) {
   for (const std::string& units : a.units)
     if (!selection.AddUnits(units, error)) throw UsageError(error);
 
+  // The index is read in place: a million entries need no record of their own.
   PackageFile package;
-  if (!OpenPackage(a, "extract", package)) return kExitFailure;
+  if (!OpenPackage(a, "extract", package, false)) return kExitFailure;
+  IndexInPlace index;
+  if (!ReadIndexInPlace(a, "extract", package, index)) return kExitFailure;
   const std::string& path = a.Positionals()[0];
   ExtractFolder folder;
   if (path != "-") folder.Protect(ToNativePath(path));
@@ -137,34 +141,31 @@ int Run(const ExtractArguments& a) {
     return kExitFailure;
   }
 
-  // Select first, so that the progress bar knows the whole.
-  struct Selected {
-    const RESENTRY* entry;
-    sorv::pkg::EntryContent content;
-  };
-  std::vector<Selected> selected;
-  uint64_t totalBytes = 0;
+  // Select and plan first, so that every target is decided before the first file is
+  // written and the progress bar knows the whole. Entry i of the plan is the index's
+  // record selected[i].
+  const size_t count = index.Count();
   if (selection.HasNames()) {
-    for (const RESENTRY& entry : package.Entries())
-      selection.SeeName(PackageFile::Name(entry), AppendedExtension(package.Content(entry)));
+    for (size_t k = 0; k < count; ++k) selection.SeeName(index.Name(k), AppendedExtension(package.Content(index.Entry(k))));
   }
-  for (const RESENTRY& entry : package.Entries()) {
-    const sorv::pkg::EntryContent content = package.Content(entry);
-    const std::u16string_view name = PackageFile::Name(entry);
-    if (!selection.Selects(name, sorv::pkg::ContentTypeName(content.ext),
-                           selection.HasNames() ? AppendedExtension(content) : std::u16string_view()))
+  std::vector<uint32_t> selected;
+  selected.reserve(count);
+  sorv::rules::ExportPlan plan = folder.MakePlan();
+  plan.Reserve(count);
+  uint64_t totalBytes = 0;
+  for (size_t k = 0; k < count; ++k) {
+    const sorv::pkg::EntryContent content = package.Content(index.Entry(k));
+    const std::u16string_view name = index.Name(k);
+    const std::u16string_view appended = AppendedExtension(content);
+    if (!selection.Selects(name, sorv::pkg::ContentTypeName(content.ext), selection.HasNames() ? appended : std::u16string_view()))
       continue;
     // Like tar, an entry with no more parts than are stripped is left alone.
     if (strip && StripComponents(name, strip).empty()) continue;
-    selected.push_back(Selected{&entry, content});
+    selected.push_back(static_cast<uint32_t>(k));
+    plan.Add(StripComponents(name, strip), appended);
     if (content.valid) totalBytes += content.size;
   }
   package.File().AdviseSequential();
-
-  // Every target is planned before the first file is written.
-  sorv::rules::ExportPlan plan = folder.MakePlan();
-  for (const Selected& s : selected)
-    plan.Add(StripComponents(PackageFile::Name(*s.entry), strip), AppendedExtension(s.content));
 
   Progress progress(IsTerminal(Stream::kErr), selected.size(), totalBytes);
   size_t failed = 0, kept = 0, done = 0;
@@ -175,26 +176,26 @@ int Run(const ExtractArguments& a) {
     Report("extract", NameInMessage(name) + ": " + reason);
   };
   for (size_t i = 0; i < selected.size(); ++i) {
-    const Selected& s = selected[i];
-    const std::u16string_view name = PackageFile::Name(*s.entry);
+    const RESENTRY entry = index.Entry(selected[i]);
+    const sorv::pkg::EntryContent content = package.Content(entry);
+    const std::u16string_view name = index.Name(selected[i]);
     const sorv::rules::ExportRefusal refusal = plan.Refusal(i);
     if (toStdout) {
-      if (!s.content.valid) {
-        fail(name, s.entry->nSize < 0 ? "negative size in the index" : "its data lies outside the package file");
-      } else if (!WriteBytes(Stream::kOut, s.content.data, s.content.size)) {
+      if (!content.valid) {
+        fail(name, entry.nSize < 0 ? "negative size in the index" : "its data lies outside the package file");
+      } else if (!WriteBytes(Stream::kOut, content.data, content.size)) {
         Report("extract", "cannot write to standard output");
         return kExitFailure;
       } else {
         ++done;
       }
     } else if (refusal == sorv::rules::ExportRefusal::kDuplicate || refusal == sorv::rules::ExportRefusal::kNameClash) {
-      fail(name, std::string(RefusalText(refusal)) + " (\"" + NameInMessage(PackageFile::Name(*selected[plan.EarlierEntry(i)].entry)) +
-                     "\")");
+      fail(name, std::string(RefusalText(refusal)) + " (\"" + NameInMessage(index.Name(selected[plan.EarlierEntry(i)])) + "\")");
     } else if (refusal != sorv::rules::ExportRefusal::kNone) {
       fail(name, RefusalText(refusal));
-    } else if (!s.content.valid) {
-      fail(name, s.entry->nSize < 0 ? "negative size in the index" : "its data lies outside the package file");
-    } else if (folder.Write(plan, i, s.content.data, s.content.size, error)) {
+    } else if (!content.valid) {
+      fail(name, entry.nSize < 0 ? "negative size in the index" : "its data lies outside the package file");
+    } else if (folder.Write(plan, i, content.data, content.size, error)) {
       ++done;
       if (verbose) written.Append(ShownPath(plan.Components(i)) + "\n");
     } else if (folder.WasKept()) {
@@ -203,7 +204,7 @@ int Run(const ExtractArguments& a) {
     } else {
       fail(name, error);
     }
-    progress.Advance(s.content.valid ? s.content.size : 0);
+    progress.Advance(content.valid ? content.size : 0);
   }
   progress.Finish();
   written.Flush();

@@ -69,13 +69,14 @@ class ExtractFolder {
   std::unique_ptr<sorv::rules::ExportFolderWin> folders_;
 #else
   struct OpenFolder {
+    uint32_t number;  // in the plan
     std::string name;
     int fd;
     bool made;  // made by this extract
   };
-  // Enters `dirs` below the folder, making what is missing; the first `entered` of chain_
-  // were kept from the entry before.
-  bool EnterDirectories(const std::vector<std::string>& dirs, size_t& entered, std::string& error);
+  // Enters the plan's folder `folder` below the chosen one, making what is missing; the
+  // first `entered` of chain_ were kept from the entry before.
+  bool EnterFolder(const sorv::rules::ExportPlan& plan, uint32_t folder, size_t& entered, std::string& error);
   // Leaves the folders from chain_[from] on, removing those this extract made that are
   // still empty.
   void LeaveMadeFolders(size_t from);
@@ -88,6 +89,8 @@ class ExtractFolder {
   // The directories of the last entry, open, outermost first: entries of one directory
   // usually follow each other, so each directory is made and opened once.
   std::vector<OpenFolder> chain_;
+  std::vector<uint32_t> folders_;  // scratch: the folders down to the one entered
+  std::string fileName_, appended_;  // scratch: the file's name in UTF-8
   bool protected_ = false;
   uint64_t protectedDevice_ = 0, protectedInode_ = 0, protectedSize_ = 0;
   int64_t protectedModified_ = 0;

@@ -174,17 +174,27 @@ bool ExtractFolder::IsPackage(int dirFd, const std::string& name, const struct s
          modified == protectedModified_;
 }
 
-bool ExtractFolder::EnterDirectories(const std::vector<std::string>& dirs, size_t& entered, std::string& error) {
+bool ExtractFolder::EnterFolder(const sorv::rules::ExportPlan& plan, uint32_t folder, size_t& entered,
+                                std::string& error) {
+  folders_.clear();
+  for (uint32_t f = folder; f != 0; f = plan.Parent(f)) folders_.push_back(f);
   size_t keep = 0;
-  while (keep < chain_.size() && keep < dirs.size() && chain_[keep].name == dirs[keep]) ++keep;
+  while (keep < chain_.size() && keep < folders_.size() && chain_[keep].number == folders_[folders_.size() - 1 - keep])
+    ++keep;
   while (chain_.size() > keep) {
     close(chain_.back().fd);
     chain_.pop_back();
   }
   entered = keep;
-  for (size_t i = keep; i < dirs.size(); ++i) {
+  for (size_t i = keep; i < folders_.size(); ++i) {
+    const uint32_t number = folders_[folders_.size() - 1 - i];
+    std::string name;
+    if (!Utf16ToUtf8(plan.FolderName(number), name)) {
+      error = "write failed: the name holds an unpaired UTF-16 surrogate, which no host file name can carry";
+      LeaveMadeFolders(keep);
+      return false;
+    }
     const int parent = chain_.empty() ? rootFd_ : chain_.back().fd;
-    const std::string& name = dirs[i];
     const bool made = mkdirat(parent, name.c_str(), 0777) == 0;
     if (!made && errno != EEXIST) {
       error = "write failed: cannot make folder '" + name + "': " + LastSystemError();
@@ -201,7 +211,7 @@ bool ExtractFolder::EnterDirectories(const std::vector<std::string>& dirs, size_
       LeaveMadeFolders(keep);
       return false;
     }
-    chain_.push_back(OpenFolder{name, fd, made});
+    chain_.push_back(OpenFolder{number, name, fd, made});
   }
   return true;
 }
@@ -258,18 +268,16 @@ bool ExtractFolder::Write(const sorv::rules::ExportPlan& plan, size_t entry, con
     error = RefusalText(plan.Refusal(entry));
     return false;
   }
-  const std::vector<std::u16string> components = plan.Components(entry);
-  std::vector<std::string> parts(components.size());
-  for (size_t i = 0; i < parts.size(); ++i) {
-    if (!Utf16ToUtf8(components[i], parts[i])) {
-      error = "write failed: the name holds an unpaired UTF-16 surrogate, which no host file name can carry";
-      return false;
-    }
+  // Entries of one folder follow each other: its folder is usually the one entered last.
+  const uint32_t folder = plan.Folder(entry);
+  size_t entered = chain_.size();
+  if (folder != (chain_.empty() ? 0 : chain_.back().number) && !EnterFolder(plan, folder, entered, error)) return false;
+  if (!Utf16ToUtf8(plan.FileName(entry), fileName_) || !Utf16ToUtf8(plan.Appended(entry), appended_)) {
+    error = "write failed: the name holds an unpaired UTF-16 surrogate, which no host file name can carry";
+    return false;
   }
-  const std::string fileName = parts.back();
-  parts.pop_back();
-  size_t entered = 0;
-  if (!EnterDirectories(parts, entered, error)) return false;
+  fileName_ += appended_;
+  const std::string& fileName = fileName_;
   const int dirFd = chain_.empty() ? rootFd_ : chain_.back().fd;
 
   // A new file: written where it is, and removed again when the write fails. The usual

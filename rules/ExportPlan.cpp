@@ -1,5 +1,7 @@
 #include "rules/ExportPlan.h"
 
+#include <stdexcept>
+
 #include "platform/TextRules.h"
 
 namespace sorv {
@@ -44,172 +46,239 @@ ExportPlan::ExportPlan(std::u16string_view folder, ExportLimits limits, FileName
     if (IsSeparator(folder_.back())) folder_.back() = separator_;
     else folder_ += separator_;
   }
-  folders_.push_back(0);  // folder 0, the chosen folder, has no node
-  slots_.assign(1024, 0);
+  folders_.push_back(FolderNode{0, 0, 0, 0, 0});  // folder 0, the chosen folder
+  exts_.push_back(std::u16string_view());
+  slots_.assign(1024, Slot{0, 0});
 }
 
-ExportRefusal ExportPlan::CheckName(const Entry& e) const {
+void ExportPlan::Reserve(size_t entries) {
+  entries_.reserve(entries);
+  // Every entry may be a distinct file: a table for all of them, at most half full.
+  size_t slots = slots_.size();
+  while (slots < 2 * entries + 2) slots *= 2;
+  if (slots > slots_.size()) Grow(slots);
+}
+
+ExportRefusal ExportPlan::CheckName(std::u16string_view name, std::u16string_view ext, size_t known) const {
   const size_t folderLength = MeasuredLength(folder_, limits_.utf8);
   // A name longer than the whole limit is refused before it is looked at any further:
   // its length alone decides (UTF-8 never takes fewer bytes than UTF-16 units).
-  if (e.name.size() > limits_.maxPath || folderLength + e.name.size() + e.ext.size() > limits_.maxPath) {
+  if (name.size() > limits_.maxPath || folderLength + name.size() + ext.size() > limits_.maxPath ||
+      name.size() > UINT16_MAX) {
     return ExportRefusal::kTooLong;
   }
-  size_t start = 0;
+  size_t start = known;
   ExportRefusal tooLong = ExportRefusal::kNone;
-  for (size_t i = 0; i <= e.name.size(); ++i) {
-    if (i < e.name.size() && !IsSeparator(e.name[i])) continue;
-    const std::u16string_view part = e.name.substr(start, i - start);
+  for (size_t i = known; i <= name.size(); ++i) {
+    if (i < name.size() && !IsSeparator(name[i])) continue;
+    const std::u16string_view part = name.substr(start, i - start);
     ExportRefusal refusal = CheckExportComponent(part);
     // The file's name as written, with the appended text, must be as plain as the rest.
-    if (refusal == ExportRefusal::kNone && i == e.name.size() && !e.ext.empty())
-      refusal = CheckExportComponent(std::u16string(part) + std::u16string(e.ext));
+    if (refusal == ExportRefusal::kNone && i == name.size() && !ext.empty())
+      refusal = CheckExportComponent(std::u16string(part) + std::u16string(ext));
     if (refusal != ExportRefusal::kNone) return refusal;
     size_t length = MeasuredLength(part, limits_.utf8);
-    if (i == e.name.size()) length += MeasuredLength(e.ext, limits_.utf8);
+    if (i == name.size()) length += MeasuredLength(ext, limits_.utf8);
     if (length > limits_.maxComponent) tooLong = ExportRefusal::kTooLong;
     start = i + 1;
   }
   if (tooLong != ExportRefusal::kNone) return tooLong;
-  if (limits_.utf8 && (HasUnpairedSurrogate(e.name) || HasUnpairedSurrogate(e.ext)))
+  if (limits_.utf8 && (HasUnpairedSurrogate(name) || HasUnpairedSurrogate(ext)))
     return ExportRefusal::kUnpairedSurrogate;
-  if (folderLength + MeasuredLength(e.name, limits_.utf8) + MeasuredLength(e.ext, limits_.utf8) > limits_.maxPath) {
+  if (folderLength + MeasuredLength(name, limits_.utf8) + MeasuredLength(ext, limits_.utf8) > limits_.maxPath) {
     return ExportRefusal::kTooLong;
   }
   return ExportRefusal::kNone;
 }
 
-uint64_t ExportPlan::Hash(uint32_t parent, std::u16string_view part, std::u16string_view ext) {
-  scratchA_.assign(part);
-  scratchA_.append(ext);
-  if (fold_) fold_(&scratchA_[0], scratchA_.size());
+uint32_t ExportPlan::Hash(uint32_t parent, std::u16string_view part, std::u16string_view ext) {
   uint64_t h = kFnvOffset ^ parent;
   h *= kFnvPrime;
-  for (char16_t c : scratchA_) {
-    h ^= c;
-    h *= kFnvPrime;
+  auto add = [&h](std::u16string_view text) {
+    for (char16_t c : text) {
+      h ^= c;
+      h *= kFnvPrime;
+    }
+  };
+  if (fold_) {
+    // Folded once here; SameName compares with this text.
+    scratchA_.assign(part);
+    scratchA_.append(ext);
+    if (!scratchA_.empty()) fold_(&scratchA_[0], scratchA_.size());
+    add(scratchA_);
+  } else {
+    add(part);
+    add(ext);
   }
-  return h;
+  return static_cast<uint32_t>(h ^ (h >> 32));
 }
 
-// Compares with the folded text of the last Hash call.
-bool ExportPlan::SameName(const Node& n, std::u16string_view part, std::u16string_view ext) {
-  const Entry& owner = entries_[n.entry];
-  const std::u16string_view ownerExt = n.file ? owner.ext : std::u16string_view();
-  if (n.length + ownerExt.size() != part.size() + ext.size()) return false;
-  scratchB_.assign(owner.name.substr(n.begin, n.length));
+bool ExportPlan::SameName(uint32_t ref, uint32_t parent, std::u16string_view part, std::u16string_view ext) {
+  std::u16string_view ownerPart, ownerExt;
+  if (ref & kFolderBit) {
+    const FolderNode& f = folders_[ref & ~kFolderBit];
+    if (f.parent != parent) return false;
+    ownerPart = entries_[f.entry].Name().substr(f.begin, f.length);
+  } else {
+    const Entry& owner = entries_[ref];
+    if (owner.link != parent) return false;
+    ownerPart = owner.Name().substr(owner.fileBegin);
+    ownerExt = exts_[owner.ext];
+  }
+  if (ownerPart.size() + ownerExt.size() != part.size() + ext.size()) return false;
+  if (!fold_) {
+    // Exact names: compared where they are, split at either text's end.
+    const size_t n = part.size() + ext.size();
+    for (size_t i = 0; i < n; ++i) {
+      const char16_t a = i < ownerPart.size() ? ownerPart[i] : ownerExt[i - ownerPart.size()];
+      const char16_t b = i < part.size() ? part[i] : ext[i - part.size()];
+      if (a != b) return false;
+    }
+    return true;
+  }
+  scratchB_.assign(ownerPart);
   scratchB_.append(ownerExt);
-  if (fold_) fold_(&scratchB_[0], scratchB_.size());
+  if (!scratchB_.empty()) fold_(&scratchB_[0], scratchB_.size());
   return scratchA_ == scratchB_;
 }
 
-int64_t ExportPlan::Find(uint64_t hash, uint32_t parent, std::u16string_view part, std::u16string_view ext,
-                         size_t& slot) {
+size_t ExportPlan::Find(uint32_t hash, uint32_t parent, std::u16string_view part, std::u16string_view ext) {
   const size_t mask = slots_.size() - 1;
-  for (size_t i = static_cast<size_t>(hash) & mask;; i = (i + 1) & mask) {
-    const uint32_t s = slots_[i];
-    if (s == 0) {
-      slot = i;
-      return -1;
-    }
-    const Node& n = nodes_[s - 1];
-    if (n.hash == hash && n.parent == parent && SameName(n, part, ext)) {
-      slot = i;
-      return static_cast<int64_t>(s - 1);
-    }
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    const Slot& s = slots_[i];
+    if (s.ref == 0 || (s.hash == hash && SameName(s.ref - 1, parent, part, ext))) return i;
   }
 }
 
-void ExportPlan::Insert(size_t slot, const Node& node) {
-  nodes_.push_back(node);
-  slots_[slot] = static_cast<uint32_t>(nodes_.size());
-  if (nodes_.size() * 2 > slots_.size()) Grow();
+void ExportPlan::Insert(size_t slot, uint32_t hash, uint32_t ref) {
+  slots_[slot] = Slot{hash, ref + 1};
+  if (++used_ * 2 > slots_.size()) Grow(slots_.size() * 2);
 }
 
-void ExportPlan::Grow() {
-  std::vector<uint32_t> bigger(slots_.size() * 2, 0);
+void ExportPlan::Grow(size_t size) {
+  std::vector<Slot> bigger(size, Slot{0, 0});
   const size_t mask = bigger.size() - 1;
-  for (size_t n = 0; n < nodes_.size(); ++n) {
-    size_t i = static_cast<size_t>(nodes_[n].hash) & mask;
-    while (bigger[i] != 0) i = (i + 1) & mask;
-    bigger[i] = static_cast<uint32_t>(n + 1);
+  for (const Slot& s : slots_) {
+    if (s.ref == 0) continue;
+    size_t i = s.hash & mask;
+    while (bigger[i].ref != 0) i = (i + 1) & mask;
+    bigger[i] = s;
   }
   slots_.swap(bigger);
 }
 
-void ExportPlan::Reserve(size_t entries) {
-  entries_.reserve(entries);
-  // Files and their folders; room that is never used is never touched.
-  nodes_.reserve(entries + entries / 2);
-  size_t slots = slots_.size();
-  while (slots < (entries + entries / 8) * 2) slots *= 2;
-  if (slots > slots_.size() && nodes_.empty()) slots_.assign(slots, 0);
+uint16_t ExportPlan::ExtensionIndex(std::u16string_view ext) {
+  if (ext.empty()) return 0;
+  // A handful of texts, most entries repeating the one before.
+  for (size_t i = exts_.size(); i-- > 1;)
+    if (exts_[i] == ext) return static_cast<uint16_t>(i);
+  if (exts_.size() > UINT16_MAX) throw std::length_error("too many distinct appended texts in one export plan");
+  exts_.push_back(ext);
+  return static_cast<uint16_t>(exts_.size() - 1);
+}
+
+void ExportPlan::Prefetch(std::u16string_view storedName, std::u16string_view appendExt) {
+  const size_t folderText = lastFolderText_.size();
+  if (folderText == 0 || storedName.size() <= folderText || storedName.compare(0, folderText, lastFolderText_) != 0)
+    return;
+  const std::u16string_view file = storedName.substr(folderText);
+  for (char16_t c : file)
+    if (IsSeparator(c)) return;
+  __builtin_prefetch(&slots_[Hash(lastFolder_, file, appendExt) & (slots_.size() - 1)]);
 }
 
 void ExportPlan::Add(std::u16string_view storedName, std::u16string_view appendExt) {
   const uint32_t index = static_cast<uint32_t>(entries_.size());
-  entries_.push_back(Entry{storedName, appendExt});
-  Entry& e = entries_.back();
-  e.refusal = CheckName(e);
-  if (e.refusal != ExportRefusal::kNone) return;
+  const uint32_t length = storedName.size() > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(storedName.size());
+  entries_.push_back(Entry{storedName.data(), length, 0, ExtensionIndex(appendExt), 0, ExportRefusal::kNone});
+  // The name's folders, when they are the last allowed entry's: judged and found then.
+  size_t known = 0;
+  const size_t folderText = lastFolderText_.size();
+  if (folderText != 0 && storedName.size() > folderText && IsSeparator(storedName[folderText - 1]) &&
+      storedName.compare(0, folderText, lastFolderText_) == 0) {
+    known = folderText;
+  }
+  const ExportRefusal refusal = CheckName(storedName, appendExt, known);
+  if (refusal != ExportRefusal::kNone) {
+    entries_.back().refusal = refusal;
+    return;
+  }
 
-  uint32_t parent = 0;
-  uint32_t depth = 0;
-  size_t start = 0;
-  for (size_t i = 0; i <= storedName.size(); ++i) {
+  uint32_t parent = known ? lastFolder_ : 0;
+  uint32_t depth = known ? lastDepth_ : 0;
+  size_t start = known;
+  for (size_t i = known; i <= storedName.size(); ++i) {
     if (i < storedName.size() && !IsSeparator(storedName[i])) continue;
     const bool last = i == storedName.size();
     const std::u16string_view part = storedName.substr(start, i - start);
     const std::u16string_view ext = last ? appendExt : std::u16string_view();
-    const uint64_t hash = Hash(parent, part, ext);
-    size_t slot = 0;
-    const int64_t found = Find(hash, parent, part, ext, slot);
+    const uint32_t hash = Hash(parent, part, ext);
+    const size_t slot = Find(hash, parent, part, ext);
     Entry& self = entries_[index];
-    if (found >= 0) {
-      const Node& n = nodes_[static_cast<size_t>(found)];
-      if (last || n.file) {
+    const uint32_t ref = slots_[slot].ref;
+    if (ref != 0) {
+      const bool file = !((ref - 1) & kFolderBit);
+      if (last || file) {
         // The first entry in index order keeps the name.
-        self.refusal = (last && n.file) ? ExportRefusal::kDuplicate : ExportRefusal::kNameClash;
-        self.other = n.entry;
+        self.refusal = (last && file) ? ExportRefusal::kDuplicate : ExportRefusal::kNameClash;
+        self.link = file ? ref - 1 : folders_[(ref - 1) & ~kFolderBit].entry;
         return;
       }
-      parent = n.folder;
+      parent = (ref - 1) & ~kFolderBit;
+    } else if (!last) {
+      const uint32_t folder = static_cast<uint32_t>(folders_.size());
+      folders_.push_back(FolderNode{parent, index, static_cast<uint32_t>(start), static_cast<uint32_t>(i - start),
+                                    depth + 1});
+      Insert(slot, hash, folder | kFolderBit);
+      parent = folder;
     } else {
-      Node n{hash, parent, index, static_cast<uint32_t>(start), static_cast<uint32_t>(i - start), depth + 1, 0, last};
-      if (!last) {
-        n.folder = static_cast<uint32_t>(folders_.size());
-        folders_.push_back(static_cast<uint32_t>(nodes_.size()));
-      }
-      Insert(slot, n);
-      if (!last) parent = n.folder;
+      self.link = parent;
+      self.fileBegin = static_cast<uint16_t>(start);
+      Insert(slot, hash, index);
+      lastFolderText_ = storedName.substr(0, start);
+      lastFolder_ = parent;
+      lastDepth_ = depth;
     }
     ++depth;
     start = i + 1;
   }
-  entries_[index].folder = parent;
   ++allowed_;
+}
+
+std::u16string_view ExportPlan::FolderName(uint32_t folder) const {
+  if (folder == 0) return std::u16string_view();
+  const FolderNode& f = folders_[folder];
+  return entries_[f.entry].Name().substr(f.begin, f.length);
+}
+
+std::u16string_view ExportPlan::FileName(size_t entry) const {
+  const Entry& e = entries_[entry];
+  return e.Name().substr(e.fileBegin);
 }
 
 std::u16string ExportPlan::TargetPath(size_t entry) const {
   const Entry& e = entries_[entry];
+  const std::u16string_view name = e.Name();
+  const std::u16string_view ext = exts_[e.ext];
   std::u16string path;
-  path.reserve(folder_.size() + e.name.size() + e.ext.size());
+  path.reserve(folder_.size() + name.size() + ext.size());
   path = folder_;
-  for (char16_t c : e.name) path += IsSeparator(c) ? separator_ : c;
-  path.append(e.ext);
+  for (char16_t c : name) path += IsSeparator(c) ? separator_ : c;
+  path.append(ext);
   return path;
 }
 
 std::vector<std::u16string> ExportPlan::Components(size_t entry) const {
   const Entry& e = entries_[entry];
+  const std::u16string_view name = e.Name();
   std::vector<std::u16string> parts;
   size_t start = 0;
-  for (size_t i = 0; i <= e.name.size(); ++i) {
-    if (i < e.name.size() && !IsSeparator(e.name[i])) continue;
-    parts.emplace_back(e.name.substr(start, i - start));
+  for (size_t i = 0; i <= name.size(); ++i) {
+    if (i < name.size() && !IsSeparator(name[i])) continue;
+    parts.emplace_back(name.substr(start, i - start));
     start = i + 1;
   }
-  parts.back().append(e.ext);
+  parts.back().append(exts_[e.ext]);
   return parts;
 }
 

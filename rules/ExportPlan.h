@@ -5,8 +5,9 @@
 // other way round, is refused too. The folders below the chosen one are numbered, so a
 // writer makes and checks each of them once without keeping their paths.
 //
-// Memory is linear in the names' total length: a name is not copied; the plan keeps, per
-// entry, a view of it, and per distinct folder or file one small record.
+// Memory per entry is small and fixed: a name is not copied (the plan keeps where it is and
+// its length, 24 bytes in all per entry), distinct files are found through one hash table
+// of 8-byte slots that names them by entry, and only folders get a record of their own.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -43,27 +44,39 @@ class ExportPlan {
   // added; may be empty for a writer that works relative to an open folder).
   ExportPlan(std::u16string_view folder, ExportLimits limits, FileNameFold fold, char16_t separator = u'\\');
 
-  // Plans the next entry, in index order: its stored name and the text its file name gets
-  // appended (a wrapped image's extension, or empty). Both views must outlive the plan.
-  void Add(std::u16string_view storedName, std::u16string_view appendExt);
-  // Makes room for about `entries` entries at once: a plan of millions then never holds
-  // its records twice while they grow.
+  // Room for `entries` entries in all, so that planning them grows nothing.
   void Reserve(size_t entries);
+
+  // Plans the next entry, in index order: its stored name and the text its file name gets
+  // appended (a wrapped image's extension, or empty). Both views must outlive the plan;
+  // the appended texts are expected to come from a small set (at most 65,535 distinct).
+  void Add(std::u16string_view storedName, std::u16string_view appendExt);
+
+  // A hint that `storedName` (+ `appendExt`) is added soon: the slot its file would take
+  // when it is in the last entry's folder is fetched meanwhile (the table of a million
+  // entries is far larger than the cache).
+  void Prefetch(std::u16string_view storedName, std::u16string_view appendExt);
 
   size_t Size() const { return entries_.size(); }
   ExportRefusal Refusal(size_t entry) const { return entries_[entry].refusal; }
   bool Allowed(size_t entry) const { return entries_[entry].refusal == ExportRefusal::kNone; }
   // For kDuplicate and kNameClash: the earlier entry that holds the name.
-  size_t EarlierEntry(size_t entry) const { return entries_[entry].other; }
+  size_t EarlierEntry(size_t entry) const { return Allowed(entry) ? 0 : entries_[entry].link; }
   size_t AllowedCount() const { return allowed_; }
 
   // The folder an allowed entry's file goes into: 0 is the chosen folder itself, others
   // are numbered from 1 in the order they were first needed.
-  uint32_t Folder(size_t entry) const { return entries_[entry].folder; }
-  uint32_t Parent(uint32_t folder) const { return nodes_[folders_[folder]].parent; }
+  uint32_t Folder(size_t entry) const { return Allowed(entry) ? entries_[entry].link : 0; }
+  uint32_t Parent(uint32_t folder) const { return folders_[folder].parent; }
   // Folder levels below the chosen folder (0 for the folder itself).
-  uint32_t Depth(uint32_t folder) const { return folder == 0 ? 0 : nodes_[folders_[folder]].depth; }
+  uint32_t Depth(uint32_t folder) const { return folders_[folder].depth; }
   size_t FolderCount() const { return folders_.size(); }
+  // The folder's own name, as the first entry that needed it spells it (empty for 0).
+  std::u16string_view FolderName(uint32_t folder) const;
+  // The allowed entry's file name without and with nothing appended: its name's last part,
+  // and the appended text.
+  std::u16string_view FileName(size_t entry) const;
+  std::u16string_view Appended(size_t entry) const { return exts_[entries_[entry].ext]; }
 
   // The allowed entry's target path: folder, the name's parts joined by the separator, the
   // appended text. Its folder of depth d ends at the d-th separator after FolderText().
@@ -76,42 +89,56 @@ class ExportPlan {
 
  private:
   struct Entry {
-    std::u16string_view name;
-    std::u16string_view ext;
-    uint32_t folder = 0;
-    uint32_t other = 0;
-    ExportRefusal refusal = ExportRefusal::kNone;
+    const char16_t* name;
+    uint32_t length;     // of the name; a name beyond this is refused as too long
+    uint32_t link;       // allowed: its folder; refused as taken: the earlier entry
+    uint16_t ext;        // its appended text in exts_
+    uint16_t fileBegin;  // where its name's last part begins (allowed entries)
+    ExportRefusal refusal;
+    std::u16string_view Name() const { return std::u16string_view(name, length); }
   };
-  // One distinct folder or file below the chosen folder: the component [begin, begin +
-  // length) of entry `entry`'s name (with that entry's extension when it is a file).
-  struct Node {
-    uint64_t hash;
-    uint32_t parent;  // folder number
+  // A folder below the chosen one: the part [begin, begin + length) of entry `entry`'s name.
+  struct FolderNode {
+    uint32_t parent;
     uint32_t entry;
     uint32_t begin;
     uint32_t length;
     uint32_t depth;
-    uint32_t folder;  // its folder number, for folders
-    bool file;
   };
+  // A slot of the table of distinct names below their folders: the name's hash, and the
+  // entry whose file it is or the folder (kFolderBit), plus one; 0 when empty.
+  struct Slot {
+    uint32_t hash;
+    uint32_t ref;
+  };
+  static constexpr uint32_t kFolderBit = 0x80000000u;
 
-  ExportRefusal CheckName(const Entry& e) const;
-  uint64_t Hash(uint32_t parent, std::u16string_view part, std::u16string_view ext);
-  bool SameName(const Node& n, std::u16string_view part, std::u16string_view ext);
-  // The node of `part` (+ `ext`) below folder `parent`, or -1; its slot in `slot`.
-  int64_t Find(uint64_t hash, uint32_t parent, std::u16string_view part, std::u16string_view ext, size_t& slot);
-  void Insert(size_t slot, const Node& node);
-  void Grow();
+  // `known`: a leading part of the name (up to a separator) already judged good.
+  ExportRefusal CheckName(std::u16string_view name, std::u16string_view ext, size_t known) const;
+  uint32_t Hash(uint32_t parent, std::u16string_view part, std::u16string_view ext);
+  // The folder or file slot named `part` (+ `ext`) below folder `parent`; an empty slot
+  // where it would go when there is none.
+  size_t Find(uint32_t hash, uint32_t parent, std::u16string_view part, std::u16string_view ext);
+  bool SameName(uint32_t ref, uint32_t parent, std::u16string_view part, std::u16string_view ext);
+  void Insert(size_t slot, uint32_t hash, uint32_t ref);
+  void Grow(size_t slots);
+  uint16_t ExtensionIndex(std::u16string_view ext);
 
   std::u16string folder_;
   ExportLimits limits_;
   FileNameFold fold_;
   char16_t separator_;
   std::vector<Entry> entries_;
-  std::vector<Node> nodes_;
-  std::vector<uint32_t> slots_;     // open addressing: node index + 1, 0 empty
-  std::vector<uint32_t> folders_;   // folder number -> node index (0: unused)
+  std::vector<FolderNode> folders_;  // by folder number; 0, the chosen folder, unused
+  std::vector<Slot> slots_;          // open addressing, a power of two, at most half full
+  size_t used_ = 0;
+  std::vector<std::u16string_view> exts_;  // the distinct appended texts; 0 is empty
   size_t allowed_ = 0;
+  // The folders of the last allowed entry, up to its last separator: entries of one folder
+  // usually follow each other, and a name that begins with exactly these units is in that
+  // folder without hashing or judging them again.
+  std::u16string_view lastFolderText_;
+  uint32_t lastFolder_ = 0, lastDepth_ = 0;
   std::u16string scratchA_, scratchB_;  // folded texts, reused
 };
 

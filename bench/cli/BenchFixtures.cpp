@@ -6,6 +6,10 @@
 //   names-tar FILE COUNT       a ustar archive of COUNT empty files with the same names
 //   small-tree DIR COUNT       COUNT files of 0 to 1023 bytes with those names below DIR
 //   flat-tree DIR COUNT FOLDERS  COUNT files of 0 to 255 bytes spread over FOLDERS folders
+//   million-package FILE COUNT a package of COUNT entries of 0 to 255 random bytes in 1,000
+//                              folders (res\f000 to res\f999, COUNT / 1000 entries each, one
+//                              folder's entries together, as a packed folder tree gives them)
+//   million-zip FILE COUNT     a stored zip (Zip64 end records) of the same files and bytes
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -93,6 +97,118 @@ int MakeFlatTree(const std::string& dir, int count, int folders) {
   return 0;
 }
 
+// The entries of million-package and million-zip: the name ("/" separated) and bytes of
+// entry `i` of `count`, from one generator walked in order.
+class MillionEntries {
+ public:
+  explicit MillionEntries(int count) : perFolder_(count < 1000 ? 1 : count / 1000) {}
+  void Next(int i, std::string& name, std::vector<uint8_t>& bytes) {
+    char text[64];
+    std::snprintf(text, sizeof text, "res/f%03d/item_%07d.dat", (i / perFolder_) % 1000, i);
+    name = text;
+    bytes.resize(rng_() % 256);
+    for (uint8_t& b : bytes) b = static_cast<uint8_t>(rng_());
+  }
+
+ private:
+  int perFolder_;
+  std::mt19937_64 rng_{20261212};
+};
+
+int MakeMillionPackage(const std::string& path, int count) {
+  sorv::pkg::PackageWriter w;
+  MillionEntries entries(count);
+  std::string name;
+  std::vector<uint8_t> bytes;
+  for (int i = 0; i < count; ++i) {
+    entries.Next(i, name, bytes);
+    for (char& c : name)
+      if (c == '/') c = '\\';
+    w.Add(sorv::pkg::Utf16(name), bytes);
+  }
+  return WriteAll(path, w.Build()) ? 0 : 1;
+}
+
+uint32_t Crc32(const std::vector<uint8_t>& bytes) {
+  static uint32_t table[256];
+  if (!table[1]) {
+    for (uint32_t n = 0; n < 256; ++n) {
+      uint32_t c = n;
+      for (int k = 0; k < 8; ++k) c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+      table[n] = c;
+    }
+  }
+  uint32_t crc = 0xFFFFFFFFu;
+  for (uint8_t b : bytes) crc = table[(crc ^ b) & 0xFF] ^ (crc >> 8);
+  return crc ^ 0xFFFFFFFFu;
+}
+
+void Put(std::vector<uint8_t>& out, uint64_t value, int bytes) {
+  for (int k = 0; k < bytes; ++k) out.push_back(static_cast<uint8_t>(value >> (8 * k)));
+}
+
+// Stored (uncompressed) members; more than 65,535 of them need the Zip64 end records.
+int MakeMillionZip(const std::string& path, int count) {
+  MillionEntries entries(count);
+  std::string name;
+  std::vector<uint8_t> bytes, out, central;
+  for (int i = 0; i < count; ++i) {
+    entries.Next(i, name, bytes);
+    const uint32_t crc = Crc32(bytes);
+    const uint64_t offset = out.size();
+    for (std::vector<uint8_t>* header : {&out, &central}) {
+      const bool local = header == &out;
+      Put(*header, local ? 0x04034b50 : 0x02014b50, 4);
+      if (!local) Put(*header, 0x031E, 2);  // made on Unix
+      Put(*header, 10, 2);                  // version needed: stored
+      Put(*header, 0, 2);                   // flags
+      Put(*header, 0, 2);                   // method: stored
+      Put(*header, 0, 2);                   // time
+      Put(*header, 0x5B8C, 2);              // date: 2025-12-12
+      Put(*header, crc, 4);
+      Put(*header, bytes.size(), 4);
+      Put(*header, bytes.size(), 4);
+      Put(*header, name.size(), 2);
+      Put(*header, 0, 2);  // extra
+      if (!local) {
+        Put(*header, 0, 2);                 // comment
+        Put(*header, 0, 2);                 // disk
+        Put(*header, 0, 2);                 // internal attributes
+        Put(*header, 0100644u << 16, 4);    // external: a plain file, rw-r--r--
+        Put(*header, offset, 4);
+      }
+      header->insert(header->end(), name.begin(), name.end());
+    }
+    out.insert(out.end(), bytes.begin(), bytes.end());
+  }
+  const uint64_t centralOffset = out.size();
+  out.insert(out.end(), central.begin(), central.end());
+  const uint64_t zip64End = out.size();
+  Put(out, 0x06064b50, 4);
+  Put(out, 44, 8);
+  Put(out, 45, 2);
+  Put(out, 45, 2);
+  Put(out, 0, 4);
+  Put(out, 0, 4);
+  Put(out, static_cast<uint64_t>(count), 8);
+  Put(out, static_cast<uint64_t>(count), 8);
+  Put(out, central.size(), 8);
+  Put(out, centralOffset, 8);
+  Put(out, 0x07064b50, 4);
+  Put(out, 0, 4);
+  Put(out, zip64End, 8);
+  Put(out, 1, 4);
+  Put(out, 0x06054b50, 4);
+  Put(out, 0, 2);
+  Put(out, 0, 2);
+  Put(out, count > 0xFFFF ? 0xFFFF : count, 2);
+  Put(out, count > 0xFFFF ? 0xFFFF : count, 2);
+  Put(out, central.size(), 4);
+  Put(out, centralOffset, 4);
+  Put(out, 0, 2);
+  return WriteAll(path, out) ? 0 : 1;
+}
+
 void Octal(char* field, size_t width, uint64_t value) {
   std::snprintf(field, width, "%0*llo", static_cast<int>(width - 1), static_cast<unsigned long long>(value));
 }
@@ -134,9 +250,11 @@ int main(int argc, char** argv) {
     if (what == "names-package") return MakeNamesPackage(argv[2], count, argc == 5 ? argv[4] : "res");
     if (what == "names-tar") return MakeNamesTar(argv[2], count);
     if (what == "small-tree") return MakeSmallTree(argv[2], count);
+    if (what == "million-package") return MakeMillionPackage(argv[2], count);
+    if (what == "million-zip") return MakeMillionZip(argv[2], count);
   }
   if (argc == 5 && std::string(argv[1]) == "flat-tree") return MakeFlatTree(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
-  std::fprintf(stderr, "usage: %s tree|names-package|names-tar|small-tree|flat-tree PATH COUNT [MAXKIB|TOP|FOLDERS]\n",
+  std::fprintf(stderr, "usage: %s tree|names-package|names-tar|small-tree|flat-tree|million-package|million-zip PATH COUNT [MAXKIB|TOP|FOLDERS]\n",
                argv[0]);
   return 2;
 }

@@ -1,96 +1,138 @@
 #!/usr/bin/env bash
-# rdbtool at a million entries: 1,000,000 files of 0-255 bytes in 1,000 folders.
-#  - pack: rdbtool pack of the tree against tar -cf of it, each into a new file, with the
-#    peak memory of each (GNU time's maximum resident size);
-#  - update: rdbtool update of the package made from the tree, replacing the entry in the
-#    middle with a 100-byte file, against cp of the package; and the same on a package of
-#    99,000 such entries, for the ratio at both sizes.
-# The two commands of a part alternate which goes first (A B B A ...), sync before each;
-# figures are medians in milliseconds, and the load average is printed with them.
-# Usage: bench/cli/million-bench.sh [BUILD_DIR] [ROUNDS] [PARTS]   (BUILD_DIR: a native
-# tree with the targets rdbtool and bench_cli_fixtures built; work files go below it, about
-# 5 GB; PARTS: some of "pack update", default both)
+# rdbtool at a million entries: a package of COUNT (default 1,000,000) entries of 0-255
+# random bytes in 1,000 folders (res/f000 to res/f999, one folder's entries together), and
+# a stored zip of the same files, both in the page cache. Parts (each command pair runs
+# ROUNDS times, alternating which goes first; figures are medians in milliseconds):
+#  - extract: rdbtool extract against bench_bare_extract, a C loop making the same folders
+#    once and writing the same files from the same mapping (openat, write, close), each
+#    into a new folder, sync before each run; the two trees are compared once;
+#  - check:   rdbtool check against unzip -tq of the zip;
+#  - cat:     rdbtool cat of the last entry against unzip -p of it (same bytes checked);
+#  - memory:  extract's own memory: /proc/PID/status of the running extract sampled every
+#    10 ms (RssAnon: its heap and stacks, without the package's mapped pages, which are
+#    RssFile), the largest value, and VmHWM at the end (all pages), per entry.
+# Usage: bench/cli/million-bench.sh [BUILD_DIR] [ROUNDS] [PARTS]   (BUILD_DIR: a native tree
+# with the targets rdbtool, bench_cli_fixtures and bench_bare_extract built; work files go
+# below it; PARTS: some of "extract check cat memory", default all; COUNT in the
+# environment for another number of entries)
 set -euo pipefail
 build=$(cd "${1:-build/native}" && pwd)
 rounds=${2:-5}
-parts=" ${3:-pack update} "
+parts=" ${3:-extract check cat memory} "
+count=${COUNT:-1000000}
 want() { [[ $parts == *" $1 "* ]]; }
 tool=$build/cli/rdbtool
 fixtures=$build/bench/cli/bench_cli_fixtures
-work=$build/bench-million-work
-for need in "$tool" "$fixtures"; do
-  [ -x "$need" ] || { echo "missing $need (build the targets rdbtool and bench_cli_fixtures)" >&2; exit 2; }
+bare=$build/bench/cli/bench_bare_extract
+work=$build/million-bench-work
+for need in "$tool" "$fixtures" "$bare"; do
+  [ -x "$need" ] || { echo "missing $need (build the targets rdbtool bench_cli_fixtures bench_bare_extract)" >&2; exit 2; }
 done
-[ -x /usr/bin/time ] || { echo "missing /usr/bin/time (Debian package: time)" >&2; exit 2; }
+command -v unzip >/dev/null || { echo "missing unzip (Debian package unzip)" >&2; exit 2; }
 
+rm -rf "$work"
 mkdir -p "$work"
 cd "$work"
-if [ ! -d tree ]; then
-  echo "== fixtures (kept in $work for the next run)"
-  "$fixtures" flat-tree tree.part 1000000 1000
-  mv tree.part tree
-fi
-if [ ! -d tree99k ]; then
-  "$fixtures" flat-tree tree99k.part 99000 1000
-  mv tree99k.part tree99k
-fi
-rm -f errors.log out-* copy-*
-touch errors.log
 
-# "wall cpu maxrss" (milliseconds, milliseconds, KB) of the command; its output goes to
-# /dev/null, its diagnostics to errors.log.
+# "wall cpu" milliseconds taken by the command (cpu: user + system of its process tree);
+# its output goes to /dev/null, its diagnostics to errors.log.
 run_ms() {
-  /usr/bin/time -o time.txt -f '%e %U %S %M' "$@" >/dev/null 2>>errors.log
-  awk '{ printf "%.0f %.0f %s\n", $1 * 1000, ($2 + $3) * 1000, $4 }' time.txt
+  local TIMEFORMAT='%3R %3U %3S' t
+  t=$({ time "$@" >/dev/null 2>>errors.log; } 2>&1)
+  awk -v t="$t" 'BEGIN { split(t, a, " "); printf "%.0f %.0f\n", a[1] * 1000, (a[2] + a[3]) * 1000 }'
 }
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-column() { cut -d' ' -f"$1" | median; }
+medians() {
+  local lines
+  lines=$(cat)
+  echo "$(echo "$lines" | cut -d' ' -f1 | median) $(echo "$lines" | cut -d' ' -f2 | median)"
+}
+errors_none() { [ ! -s errors.log ] || { cat errors.log >&2; exit 1; }; }
 
-# Runs the commands that cmd_a and cmd_b print (given the round number) alternately;
-# prints medians and ratios.
+# Two commands timed in alternating order (run_a and run_b take the round number; the
+# files they write are named by outputs_of ROUND and removed after the round, round 0's
+# after the part's checks). Prints the medians and their ratio.
 ab() {  # label-a label-b
-  local ta="" tb="" r
+  local -A t
   for ((r = 0; r < rounds; r++)); do
     sync
     if ((r % 2)); then
-      tb+="$(run_ms $(cmd_b "$r"))"$'\n'; sync; ta+="$(run_ms $(cmd_a "$r"))"$'\n'
+      t[b]+="$(run_ms run_b "$r")"$'\n'; sync; t[a]+="$(run_ms run_a "$r")"$'\n'
     else
-      ta+="$(run_ms $(cmd_a "$r"))"$'\n'; sync; tb+="$(run_ms $(cmd_b "$r"))"$'\n'
+      t[a]+="$(run_ms run_a "$r")"$'\n'; sync; t[b]+="$(run_ms run_b "$r")"$'\n'
     fi
-    ((r == 0)) || rm -f out-"$r".* copy-"$r".*
+    # Each round as it ends: a run of a million files takes minutes.
+    printf '  round %d: %s %s, %s %s (wall cpu)\n' "$r" "$1" "$(printf '%s' "${t[a]}" | tail -n 1)" "$2" \
+      "$(printf '%s' "${t[b]}" | tail -n 1)"
+    ((r == 0)) || { rm -rf $(outputs_of "$r"); sync; }
   done
-  local aw ac am bw bc bm
-  aw=$(printf '%s' "$ta" | column 1); ac=$(printf '%s' "$ta" | column 2); am=$(printf '%s' "$ta" | column 3)
-  bw=$(printf '%s' "$tb" | column 1); bc=$(printf '%s' "$tb" | column 2); bm=$(printf '%s' "$tb" | column 3)
-  printf '  %-16s median %7s wall %7s cpu %8s KB   (runs, wall: %s)\n' "$1" "$aw" "$ac" "$am" "$(printf '%s' "$ta" | cut -d' ' -f1 | tr '\n' ' ')"
-  printf '  %-16s median %7s wall %7s cpu %8s KB   (runs, wall: %s)\n' "$2" "$bw" "$bc" "$bm" "$(printf '%s' "$tb" | cut -d' ' -f1 | tr '\n' ' ')"
+  local aw ac bw bc
+  read -r aw ac < <(printf '%s' "${t[a]}" | medians)
+  read -r bw bc < <(printf '%s' "${t[b]}" | medians)
+  printf '  %-22s median %6s wall %6s cpu   (runs, wall: %s)\n' "$1" "$aw" "$ac" "$(printf '%s' "${t[a]}" | cut -d' ' -f1 | tr '\n' ' ')"
+  printf '  %-22s median %6s wall %6s cpu   (runs, wall: %s)\n' "$2" "$bw" "$bc" "$(printf '%s' "${t[b]}" | cut -d' ' -f1 | tr '\n' ' ')"
   awk -v a="$aw" -v b="$bw" -v x="$ac" -v y="$bc" -v l="$1 / $2" 'BEGIN { printf "  %s: %.2f wall, %.2f cpu\n", l, a / b, x / y }'
-  echo "  load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 }
 
-if want pack; then
-  echo "== pack 1,000,000 files, $rounds rounds"
-  cmd_a() { echo "$tool pack tree -o out-$1.rdb"; }
-  cmd_b() { echo "tar -cf out-$1.tar -C tree ."; }
-  ab "rdbtool pack" "tar -cf"
-  [ "$("$tool" list out-0.rdb | wc -l)" = 1000000 ] || { echo "pack left files out" >&2; exit 1; }
-  [ ! -s errors.log ] || { cat errors.log >&2; exit 1; }
-  rm -f out-*
+echo "== fixtures: $count entries (load average $(cut -d' ' -f1-3 /proc/loadavg))"
+"$fixtures" million-package million.rdb "$count"
+"$fixtures" million-zip million.zip "$count"
+ls -l million.rdb million.zip | awk '{ print "  " $5 "\t" $9 }'
+cat million.rdb million.zip >/dev/null  # both in the page cache
+last=$("$tool" list -1 million.rdb | tail -n 1)
+
+if want extract; then
+  echo "== extract $count entries, $rounds rounds"
+  run_a() { "$tool" extract million.rdb -C "x-$1"; }
+  run_b() { "$bare" million.rdb "y-$1"; }
+  outputs_of() { echo "x-$1 y-$1"; }
+  ab "rdbtool extract" "bare loop"
+  diff -r x-0 y-0 >/dev/null || { echo "the extracted trees differ" >&2; exit 1; }
+  errors_none
+  rm -rf x-0 y-0
 fi
 
-if want update; then
-  [ -f million.rdb ] || "$tool" pack tree -o million.rdb
-  [ -f 99k.rdb ] || "$tool" pack tree99k -o 99k.rdb
-  head -c 100 /dev/urandom >replacement.dat
-  for package in million 99k; do
-    echo "== update $package.rdb replacing one entry, $rounds rounds"
-    name=$("$tool" list $package.rdb | sed -n "$(($("$tool" list $package.rdb | wc -l) / 2))p" | cut -f4)
-    cat $package.rdb >/dev/null
-    cmd_a() { echo "$tool update $package.rdb -o out-$1.rdb --replace $name=replacement.dat"; }
-    cmd_b() { echo "cp $package.rdb copy-$1.rdb"; }
-    ab "rdbtool update" "cp"
-    cmp <("$tool" cat out-0.rdb "$name") replacement.dat || { echo "update lost the replacement" >&2; exit 1; }
-    [ ! -s errors.log ] || { cat errors.log >&2; exit 1; }
-    rm -f out-* copy-*
-  done
+if want check; then
+  echo "== check $count entries, $rounds rounds"
+  run_a() { "$tool" check million.rdb; }
+  run_b() { unzip -tq million.zip; }
+  outputs_of() { :; }
+  [ "$("$tool" check million.rdb)" = "ok: $count entries, no problems" ] || { echo "check found problems" >&2; exit 1; }
+  ab "rdbtool check" "unzip -tq"
+  errors_none
 fi
+
+if want cat; then
+  echo "== cat the last of $count entries, $rounds rounds"
+  cmp <("$tool" cat million.rdb "$last") <(unzip -p million.zip "$last") || { echo "cat differs" >&2; exit 1; }
+  run_a() { "$tool" cat million.rdb "$last"; }
+  run_b() { unzip -p million.zip "$last"; }
+  outputs_of() { :; }
+  ab "rdbtool cat" "unzip -p"
+  errors_none
+fi
+
+if want memory; then
+  echo "== extract's memory at $count entries"
+  sync
+  "$tool" extract million.rdb -C m-0 2>>errors.log &
+  pid=$!
+  peak_anon=0 peak_file=0 hwm=0
+  while :; do
+    read -r state anon file now < <(awk '/^State/ { s = $2 } /^RssAnon/ { a = $2 } /^RssFile/ { f = $2 }
+                                         /^VmHWM/ { h = $2 } END { print (s ? s : "Z"), a + 0, f + 0, h + 0 }' \
+                                     /proc/$pid/status 2>/dev/null || echo "Z 0 0 0")
+    [ "$state" != Z ] || break
+    ((anon > peak_anon)) && peak_anon=$anon
+    ((file > peak_file)) && peak_file=$file
+    ((now > hwm)) && hwm=$now
+    sleep 0.01
+  done
+  wait $pid
+  errors_none
+  awk -v a="$peak_anon" -v f="$peak_file" -v h="$hwm" -v n="$count" 'BEGIN {
+    printf "  RssAnon peak %d KiB (%.1f bytes per entry)   RssFile peak %d KiB   VmHWM %d KiB\n", a, a * 1024 / n, f, h }'
+  rm -rf m-0
+fi
+cd "$build"
+rm -rf "$work"

@@ -126,6 +126,12 @@ TEST(RdbtoolNames, CatPrefersTheExactNameAndSaysWhenANameSelectsSeveral) {
     EXPECT_EQ(r.out, c.out) << c.name;
     EXPECT_EQ(Contains(r.err, std::string(c.name) + ": selects 2 entries"), c.several) << c.name << r.err;
   }
+  // Several names in one run: each chooses by its own rule, written in the order asked.
+  const ToolResult r = RunRdbtool({"cat", pkg, "UI/BTN/OK.PNG", "CASE.TXT", "case.txt", "ui/btn/ok.jpg"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out, std::string(kPng.begin(), kPng.end()) + "upper lower lower ");
+  EXPECT_TRUE(Contains(r.err, "CASE.TXT: selects 2 entries")) << r.err;
+  EXPECT_TRUE(Contains(r.err, "ui/btn/ok.jpg: no such entry")) << r.err;
 }
 
 TEST(RdbtoolExitCodes, AgreeWithWhatWasAskedAndWhatHappened) {

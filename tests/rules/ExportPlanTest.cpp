@@ -31,8 +31,9 @@ struct In {
 
 // Plans `entries` and gives each one's refusal (kNone when it gets its target).
 std::vector<ExportRefusal> Plan(const std::vector<In>& entries, FileNameFold fold,
-                                ExportLimits limits = WindowsExportLimits()) {
+                                ExportLimits limits = WindowsExportLimits(), bool reserve = false) {
   ExportPlan plan(kFolder, limits, fold);
+  if (reserve) plan.Reserve(entries.size());
   for (const In& e : entries) plan.Add(e.name, e.ext);
   std::vector<ExportRefusal> out;
   for (size_t i = 0; i < plan.Size(); ++i) out.push_back(plan.Refusal(i));
@@ -70,10 +71,20 @@ TEST(ExportPlan, ASecondEntryForTheSameFileIsADuplicate) {
       // Refused names take nothing: a later entry of the same target gets it.
       {"refused first", {{u"a\\..\\b"}, {u"CON"}, {u"b"}}, {ExportRefusal::kDotComponent, ExportRefusal::kReservedName, kOk},
        {ExportRefusal::kDotComponent, ExportRefusal::kReservedName, kOk}},
+      // Entries of one folder in a row, where the last entry's folders are taken as found.
+      {"one folder in a row", {{u"d\\a"}, {u"d\\b"}, {u"d/a"}, {u"d\\A"}, {u"d\\p", u".png"}, {u"d\\p.png"}},
+       {kOk, kOk, kDup, kOk, kOk, kDup}, {kOk, kOk, kDup, kDup, kOk, kDup}},
+      {"deeper below the last folder", {{u"d\\a"}, {u"d\\a\\x"}, {u"d\\e\\x"}, {u"d\\e\\x"}, {u"d\\e"}},
+       {kOk, kClash, kOk, kDup, kClash}, {kOk, kClash, kOk, kDup, kClash}},
+      {"the last folder's text inside a longer part", {{u"d\\a"}, {u"dd\\a"}, {u"d\\a"}}, {kOk, kOk, kDup}, {kOk, kOk, kDup}},
+      {"a refused entry between", {{u"d\\a"}, {u"d\\CON"}, {u"d\\..\\a"}, {u"d\\b"}, {u"d\\a"}},
+       {kOk, ExportRefusal::kReservedName, ExportRefusal::kDotComponent, kOk, kDup},
+       {kOk, ExportRefusal::kReservedName, ExportRefusal::kDotComponent, kOk, kDup}},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Plan(c.entries, nullptr), c.exact) << c.what << " (exact)";
     EXPECT_EQ(Plan(c.entries, &TestFold), c.blind) << c.what << " (case-blind)";
+    EXPECT_EQ(Plan(c.entries, &TestFold, WindowsExportLimits(), true), c.blind) << c.what << " (reserved)";
   }
 }
 
@@ -98,10 +109,15 @@ TEST(ExportPlan, TheEarlierEntryIsNamedAndFoldersAreNumberedOnce) {
 
   EXPECT_EQ(plan.TargetPath(1), u"D:\\out\\b\\c\\y.png");
   EXPECT_EQ(plan.Components(1), (std::vector<std::u16string>{u"b", u"c", u"y.png"}));
+  EXPECT_EQ(plan.FolderName(bc), u"c");
+  EXPECT_EQ(plan.FolderName(plan.Folder(2)), u"a");  // as the first entry spells it
+  EXPECT_EQ(plan.FileName(2), u"z.png");
   ExportPlan host(u"", HostExportLimits(), nullptr, u'/');
   host.Add(u"dir\\pic", u".png");
   EXPECT_EQ(host.TargetPath(0), u"dir/pic.png");
   EXPECT_EQ(host.Components(0), (std::vector<std::u16string>{u"dir", u"pic.png"}));
+  EXPECT_EQ(host.FileName(0), u"pic");
+  EXPECT_EQ(host.Appended(0), u".png");
 }
 
 TEST(ExportPlan, UnsafeNamesAreRefusedAsBefore) {
