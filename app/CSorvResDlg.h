@@ -116,6 +116,7 @@ class CSorvResDlg : public CDialog {
   // True while a load, a save or an export runs: their message pumping and dialogs must
   // not start another one that would close the package under them.
   bool m_bBusy = false;
+  HWND m_hFocusBeforeWork = nullptr;  // the control that had the focus when work began
   // During a refill: the index of the entry selected before it (kNoEntry for none), and
   // its new tree item once inserted.
   static const size_t kNoEntry = static_cast<size_t>(-1);

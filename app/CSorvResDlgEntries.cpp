@@ -44,10 +44,22 @@ void CSorvResDlg::OnDropFiles(HDROP drop) {
 }
 
 void CSorvResDlg::EnableCommands(BOOL enable) {
+  if (!enable) {
+    // Disabling the control that has the focus leaves the window with none, and then Esc
+    // and Enter reach nothing: the focus goes back to it when the work ends.
+    HWND focus = ::GetFocus();
+    m_hFocusBeforeWork = (focus && ::IsChild(m_hWnd, focus)) ? focus : nullptr;
+  }
   m_btnOpen.EnableWindow(enable);
   m_btnSave.EnableWindow(enable);
   m_btnExport.EnableWindow(enable);
   m_editPath.EnableWindow(enable);
+  // Only while the window is the active one: a user who went to another program keeps it.
+  if (enable && !::GetFocus() && ::GetActiveWindow() == m_hWnd) {
+    HWND back = m_hFocusBeforeWork;
+    if (!back || !::IsWindow(back) || !::IsWindowEnabled(back) || !::IsWindowVisible(back)) back = m_tree.GetHwnd();
+    ::SetFocus(back);
+  }
 }
 
 void CSorvResDlg::LoadPackage(std::wstring path) {
