@@ -1,7 +1,7 @@
 // cat PKG NAME... [--units UNITS]...
 #include "cli/Arguments.h"
 #include "cli/Commands.h"
-#include "cli/Console.h"
+#include "cli/system/Console.h"
 #include "cli/EntrySelection.h"
 #include "cli/PackageFile.h"
 #include "package/PackageFormat.h"

@@ -7,7 +7,7 @@
 #include "package/ContentTypes.h"
 #include "cli/EntrySelection.h"
 #include "cli/IndexInPlace.h"
-#include "cli/MappedFile.h"
+#include "cli/system/MappedFile.h"
 #include "cli/OutputFile.h"
 #include "cli/PackageAssembly.h"
 #include "cli/PackageFile.h"

@@ -1,10 +1,10 @@
 // extract PKG [-C DIR | -O] [-k] [-v] [--type T] [--match GLOB] [--exclude GLOB] [--strip-components N] [NAME...]
 #include "cli/Arguments.h"
 #include "cli/Commands.h"
-#include "cli/Console.h"
+#include "cli/system/Console.h"
 #include "package/ContentTypes.h"
 #include "cli/EntrySelection.h"
-#include "cli/ExtractFolder.h"
+#include "cli/system/ExtractFolder.h"
 #include "cli/IndexInPlace.h"
 #include "cli/RefusalText.h"
 #include "cli/PackageFile.h"

@@ -3,7 +3,7 @@
 
 #include "cli/Arguments.h"
 #include "cli/Commands.h"
-#include "cli/Console.h"
+#include "cli/system/Console.h"
 #include "package/ContentTypes.h"
 #include "cli/PackageFile.h"
 

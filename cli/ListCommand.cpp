@@ -1,7 +1,7 @@
 // list PKG [--type T] [--match GLOB] [--exclude GLOB] [--json | -1]
 #include "cli/Arguments.h"
 #include "cli/Commands.h"
-#include "cli/Console.h"
+#include "cli/system/Console.h"
 #include "package/ContentTypes.h"
 #include "cli/EntryOutput.h"
 #include "cli/EntrySelection.h"

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "cli/MappedFile.h"
+#include "cli/system/MappedFile.h"
 #include "cli/MountTree.h"
 
 namespace rdbtool {

@@ -22,7 +22,7 @@
 
 #include "cli/Commands.h"
 #include "cli/MountServer.h"
-#include "cli/SystemError.h"
+#include "cli/system/SystemError.h"
 
 namespace rdbtool {
 

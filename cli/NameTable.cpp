@@ -1,6 +1,6 @@
 #include "cli/NameTable.h"
 
-#include "cli/LargeBlock.h"
+#include "cli/system/LargeBlock.h"
 
 #include <algorithm>
 #include <cstring>

@@ -4,9 +4,9 @@
 
 #include "cli/Arguments.h"
 #include "cli/Commands.h"
-#include "cli/Console.h"
-#include "cli/FolderWalk.h"
-#include "cli/InputFile.h"
+#include "cli/system/Console.h"
+#include "cli/system/FolderWalk.h"
+#include "cli/system/InputFile.h"
 #include "cli/OutputFile.h"
 #include "cli/PackPlan.h"
 #include "package/PackageFormat.h"

@@ -5,9 +5,9 @@
 #include <memory>
 
 #include "cli/Commands.h"
-#include "cli/Console.h"
-#include "cli/InputFile.h"
-#include "cli/MappedFile.h"
+#include "cli/system/Console.h"
+#include "cli/system/InputFile.h"
+#include "cli/system/MappedFile.h"
 #include "cli/OutputFile.h"
 #include "cli/PackPlan.h"
 #include "package/PackageFormat.h"

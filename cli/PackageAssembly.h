@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/FolderWalk.h"
-#include "cli/NativePath.h"
+#include "cli/system/FolderWalk.h"
+#include "cli/system/NativePath.h"
 
 namespace rdbtool {
 

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/MappedFile.h"
-#include "cli/NativePath.h"
+#include "cli/system/MappedFile.h"
+#include "cli/system/NativePath.h"
 #include "package/PackageFormat.h"
 #include "package/ResEntry.h"
 

@@ -1,6 +1,6 @@
 #include "cli/Progress.h"
 
-#include "cli/Console.h"
+#include "cli/system/Console.h"
 
 namespace rdbtool {
 

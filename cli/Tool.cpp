@@ -4,7 +4,7 @@
 
 #include "cli/Arguments.h"
 #include "cli/Commands.h"
-#include "cli/Console.h"
+#include "cli/system/Console.h"
 
 namespace rdbtool {
 

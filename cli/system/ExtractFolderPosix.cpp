@@ -8,10 +8,10 @@
 
 #include <cerrno>
 
-#include "cli/ExtractFolder.h"
+#include "cli/system/ExtractFolder.h"
 #include "cli/RefusalText.h"
-#include "cli/SignalCleanup.h"
-#include "cli/SystemError.h"
+#include "cli/system/SignalCleanup.h"
+#include "cli/system/SystemError.h"
 #include "cli/Utf.h"
 
 namespace rdbtool {

@@ -1,4 +1,4 @@
-#include "cli/NativePath.h"
+#include "cli/system/NativePath.h"
 
 namespace rdbtool {
 

@@ -1,7 +1,7 @@
 #include <windows.h>
 
-#include "cli/MappedFile.h"
-#include "cli/SystemError.h"
+#include "cli/system/MappedFile.h"
+#include "cli/system/SystemError.h"
 
 namespace rdbtool {
 

@@ -1,4 +1,4 @@
-#include "cli/NativePath.h"
+#include "cli/system/NativePath.h"
 #include "cli/Utf.h"
 
 namespace rdbtool {

@@ -1,6 +1,6 @@
 // The walk's order and the listing, the same on every system; reading one folder is in
 // FolderWalkPosix.cpp and FolderWalkWin.cpp.
-#include "cli/FolderWalk.h"
+#include "cli/system/FolderWalk.h"
 
 #include <algorithm>
 #include <limits>

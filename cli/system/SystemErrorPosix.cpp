@@ -1,7 +1,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "cli/SystemError.h"
+#include "cli/system/SystemError.h"
 
 namespace rdbtool {
 

@@ -1,6 +1,6 @@
 #include <cstdlib>
 
-#include "cli/LargeBlock.h"
+#include "cli/system/LargeBlock.h"
 
 namespace rdbtool {
 

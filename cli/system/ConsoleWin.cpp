@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "cli/Console.h"
+#include "cli/system/Console.h"
 
 namespace rdbtool {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "cli/NativePath.h"
+#include "cli/system/NativePath.h"
 #if defined(_WIN32)
 #include "platform/KernelHandle.h"
 #endif

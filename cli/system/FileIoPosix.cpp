@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "cli/InputFile.h"
-#include "cli/MappedFile.h"
+#include "cli/system/InputFile.h"
+#include "cli/system/MappedFile.h"
 #include "cli/OutputFile.h"
-#include "cli/SignalCleanup.h"
-#include "cli/SystemError.h"
+#include "cli/system/SignalCleanup.h"
+#include "cli/system/SystemError.h"
 
 namespace rdbtool {
 

@@ -1,9 +1,9 @@
 #include <windows.h>
 
 #include "rules/ExportFolderWin.h"
-#include "cli/ExtractFolder.h"
+#include "cli/system/ExtractFolder.h"
 #include "cli/RefusalText.h"
-#include "cli/SystemError.h"
+#include "cli/system/SystemError.h"
 
 namespace rdbtool {
 

@@ -5,8 +5,8 @@
 
 #include <cerrno>
 
-#include "cli/FolderWalk.h"
-#include "cli/SystemError.h"
+#include "cli/system/FolderWalk.h"
+#include "cli/system/SystemError.h"
 #include "cli/Utf.h"
 
 namespace rdbtool {

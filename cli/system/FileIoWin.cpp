@@ -1,9 +1,9 @@
 #include <windows.h>
 
-#include "cli/InputFile.h"
-#include "cli/MappedFile.h"
+#include "cli/system/InputFile.h"
+#include "cli/system/MappedFile.h"
 #include "cli/OutputFile.h"
-#include "cli/SystemError.h"
+#include "cli/system/SystemError.h"
 
 namespace rdbtool {
 

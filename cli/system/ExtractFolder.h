@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "rules/ExportPlan.h"
-#include "cli/NativePath.h"
+#include "cli/system/NativePath.h"
 
 #if !defined(_WIN32)
 struct stat;

@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "cli/MappedFile.h"
-#include "cli/SystemError.h"
+#include "cli/system/MappedFile.h"
+#include "cli/system/SystemError.h"
 
 namespace rdbtool {
 

@@ -1,7 +1,7 @@
 #include <windows.h>
 
-#include "cli/FolderWalk.h"
-#include "cli/SystemError.h"
+#include "cli/system/FolderWalk.h"
+#include "cli/system/SystemError.h"
 #include "platform/KernelHandle.h"
 
 namespace rdbtool {

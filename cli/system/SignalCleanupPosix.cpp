@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "cli/SignalCleanup.h"
+#include "cli/system/SignalCleanup.h"
 
 namespace rdbtool {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/NativePath.h"
+#include "cli/system/NativePath.h"
 
 namespace rdbtool {
 

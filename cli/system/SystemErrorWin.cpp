@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "cli/SystemError.h"
+#include "cli/system/SystemError.h"
 #include "cli/Utf.h"
 
 namespace rdbtool {

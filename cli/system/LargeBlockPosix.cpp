@@ -1,6 +1,6 @@
 #include <sys/mman.h>
 
-#include "cli/LargeBlock.h"
+#include "cli/system/LargeBlock.h"
 
 namespace rdbtool {
 

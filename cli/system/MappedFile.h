@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/NativePath.h"
+#include "cli/system/NativePath.h"
 #if defined(_WIN32)
 #include "platform/KernelHandle.h"
 #endif
