@@ -16,6 +16,7 @@
 # below it; PARTS: some of "extract check cat memory", default all; COUNT in the
 # environment for another number of entries)
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/timing.sh"
 build=$(cd "${1:-build/native}" && pwd)
 rounds=${2:-5}
 parts=" ${3:-extract check cat memory} "
@@ -34,19 +35,6 @@ rm -rf "$work"
 mkdir -p "$work"
 cd "$work"
 
-# "wall cpu" milliseconds taken by the command (cpu: user + system of its process tree);
-# its output goes to /dev/null, its diagnostics to errors.log.
-run_ms() {
-  local TIMEFORMAT='%3R %3U %3S' t
-  t=$({ time "$@" >/dev/null 2>>errors.log; } 2>&1)
-  awk -v t="$t" 'BEGIN { split(t, a, " "); printf "%.0f %.0f\n", a[1] * 1000, (a[2] + a[3]) * 1000 }'
-}
-median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-medians() {
-  local lines
-  lines=$(cat)
-  echo "$(echo "$lines" | cut -d' ' -f1 | median) $(echo "$lines" | cut -d' ' -f2 | median)"
-}
 errors_none() { [ ! -s errors.log ] || { cat errors.log >&2; exit 1; }; }
 
 # Two commands timed in alternating order (run_a and run_b take the round number; the
