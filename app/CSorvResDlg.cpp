@@ -3,14 +3,14 @@
 #include <shellapi.h>
 
 #include "app/CAboutDlg.h"
-#include "framework/CPaintDC.h"
 #include "app/CWorkProgress.h"
 #include "app/DropListWidth.h"
 #include "app/FixedPlacement.h"
 #include "app/LayoutHookup.h"
-#include "rules/TypeFilter.h"
 #include "app/WideText.h"
+#include "framework/CPaintDC.h"
 #include "resources/resource.h"
+#include "rules/TypeFilter.h"
 
 CSorvResDlg::CSorvResDlg(HWND parent) : CDialog(IDD_SORVRES_DIALOG, parent), m_hIcon(nullptr) {
   m_hIcon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));

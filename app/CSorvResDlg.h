@@ -19,20 +19,20 @@
 #include <unordered_map>
 #include <vector>
 
+#include "app/CLinkCtrlEx.h"
+#include "app/EntryList.h"
+#include "app/FolderTree.h"
+#include "app/WorkText.h"
 #include "framework/CButton.h"
 #include "framework/CComboBox.h"
 #include "framework/CDialog.h"
 #include "framework/CEdit.h"
 #include "framework/CFindDialog.h"
-#include "preview/CImageCtrl.h"
-#include "app/CLinkCtrlEx.h"
-#include "layout/CPositionWnd.h"
-#include "package/CSorvResFile.h"
 #include "framework/CStatusBar.h"
 #include "framework/CTreeCtrl.h"
-#include "app/EntryList.h"
-#include "app/FolderTree.h"
-#include "app/WorkText.h"
+#include "layout/CPositionWnd.h"
+#include "package/CSorvResFile.h"
+#include "preview/CImageCtrl.h"
 #include "rules/ExportFolderWin.h"
 
 class CSorvResDlg : public CDialog {

@@ -9,11 +9,11 @@
 #include <new>
 
 #include "app/CBusyScope.h"
-#include "framework/CPlatformUi.h"
-#include "app/CWorkProgress.h"
 #include "app/CSorvResDlg.h"
+#include "app/CWorkProgress.h"
 #include "app/SystemText.h"
 #include "app/WideText.h"
+#include "framework/CPlatformUi.h"
 
 using sorv::app::FromU16;
 

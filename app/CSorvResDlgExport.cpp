@@ -9,16 +9,16 @@
 
 #include "app/CBusyScope.h"
 #include "app/CFolderDlg.h"
-#include "framework/CPlatformUi.h"
-#include "app/CWorkProgress.h"
 #include "app/CSorvResDlg.h"
+#include "app/CWorkProgress.h"
 #include "app/SystemText.h"
+#include "app/WideText.h"
+#include "app/WorkText.h"
+#include "framework/CPlatformUi.h"
 #include "rules/ExportFolderWin.h"
 #include "rules/ExportPath.h"
 #include "rules/ExportPlan.h"
 #include "rules/SaveName.h"
-#include "app/WideText.h"
-#include "app/WorkText.h"
 
 using sorv::app::FromU16;
 using sorv::app::ToU16;

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "app/WideText.h"
 #include "platform/TextRules.h"
 #include "rules/PathSplit.h"
 #include "rules/TypeFilter.h"
-#include "app/WideText.h"
 
 namespace sorv {
 namespace app {

@@ -1,9 +1,9 @@
 // cat PKG NAME... [--units UNITS]...
 #include "cli/Arguments.h"
 #include "cli/Commands.h"
-#include "cli/system/Console.h"
 #include "cli/EntrySelection.h"
 #include "cli/PackageFile.h"
+#include "cli/system/Console.h"
 #include "package/PackageFormat.h"
 
 namespace rdbtool {

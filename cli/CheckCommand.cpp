@@ -6,15 +6,15 @@
 
 #include "cli/Arguments.h"
 #include "cli/Commands.h"
-#include "cli/system/Console.h"
-#include "cli/system/ExtractFolder.h"
 #include "cli/IndexInPlace.h"
-#include "cli/RefusalText.h"
-#include "cli/system/MappedFile.h"
 #include "cli/PackageDamage.h"
 #include "cli/PackageFile.h"
+#include "cli/RefusalText.h"
 #include "cli/Utf.h"
 #include "cli/WindowsName.h"
+#include "cli/system/Console.h"
+#include "cli/system/ExtractFolder.h"
+#include "cli/system/MappedFile.h"
 #include "rules/ShortName.h"
 
 namespace rdbtool {

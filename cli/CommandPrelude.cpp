@@ -4,13 +4,13 @@
 
 #include <new>
 
-#include "package/ContentTypes.h"
 #include "cli/EntrySelection.h"
 #include "cli/IndexInPlace.h"
-#include "cli/system/MappedFile.h"
-#include "cli/OutputFile.h"
 #include "cli/PackageAssembly.h"
 #include "cli/PackageFile.h"
+#include "cli/system/MappedFile.h"
+#include "cli/system/OutputFile.h"
+#include "package/ContentTypes.h"
 
 namespace rdbtool {
 

@@ -1,14 +1,14 @@
 // diff OLD NEW [--type T] [--match GLOB] [--json] [-q] [--stat] [--renames]
 #include "cli/Arguments.h"
 #include "cli/Commands.h"
-#include "cli/system/Console.h"
 #include "cli/EntryOutput.h"
 #include "cli/EntrySelection.h"
 #include "cli/IndexInPlace.h"
-#include "cli/system/MappedFile.h"
 #include "cli/PackageDamage.h"
 #include "cli/PackageDiff.h"
 #include "cli/PackageFile.h"
+#include "cli/system/Console.h"
+#include "cli/system/MappedFile.h"
 #include "package/ContentTypes.h"
 
 namespace rdbtool {

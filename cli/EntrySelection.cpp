@@ -3,12 +3,12 @@
 #include <cstring>
 
 #include "cli/Commands.h"
+#include "cli/Utf.h"
 #include "package/ContentTypes.h"
+#include "platform/TextRules.h"
 #include "rules/Glob.h"
 #include "rules/PathSplit.h"
-#include "platform/TextRules.h"
 #include "rules/TypeFilter.h"
-#include "cli/Utf.h"
 
 namespace rdbtool {
 

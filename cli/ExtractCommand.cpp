@@ -1,15 +1,15 @@
 // extract PKG [-C DIR | -O] [-k] [-v] [--type T] [--match GLOB] [--exclude GLOB] [--strip-components N] [NAME...]
 #include "cli/Arguments.h"
 #include "cli/Commands.h"
-#include "cli/system/Console.h"
-#include "package/ContentTypes.h"
 #include "cli/EntrySelection.h"
-#include "cli/system/ExtractFolder.h"
 #include "cli/IndexInPlace.h"
-#include "cli/RefusalText.h"
 #include "cli/PackageFile.h"
 #include "cli/Progress.h"
+#include "cli/RefusalText.h"
 #include "cli/Utf.h"
+#include "cli/system/Console.h"
+#include "cli/system/ExtractFolder.h"
+#include "package/ContentTypes.h"
 
 namespace rdbtool {
 

@@ -3,9 +3,9 @@
 
 #include "cli/Arguments.h"
 #include "cli/Commands.h"
+#include "cli/PackageFile.h"
 #include "cli/system/Console.h"
 #include "package/ContentTypes.h"
-#include "cli/PackageFile.h"
 
 namespace rdbtool {
 

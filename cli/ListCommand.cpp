@@ -1,12 +1,12 @@
 // list PKG [--type T] [--match GLOB] [--exclude GLOB] [--json | -1]
 #include "cli/Arguments.h"
 #include "cli/Commands.h"
-#include "cli/system/Console.h"
-#include "package/ContentTypes.h"
 #include "cli/EntryOutput.h"
 #include "cli/EntrySelection.h"
 #include "cli/PackageFile.h"
 #include "cli/Utf.h"
+#include "cli/system/Console.h"
+#include "package/ContentTypes.h"
 
 namespace rdbtool {
 

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "cli/system/MappedFile.h"
 #include "cli/MountTree.h"
+#include "cli/system/MappedFile.h"
 
 namespace rdbtool {
 

@@ -4,13 +4,13 @@
 
 #include "cli/Arguments.h"
 #include "cli/Commands.h"
+#include "cli/PackPlan.h"
+#include "cli/PackageAssembly.h"
 #include "cli/system/Console.h"
 #include "cli/system/FolderWalk.h"
 #include "cli/system/InputFile.h"
-#include "cli/OutputFile.h"
-#include "cli/PackPlan.h"
+#include "cli/system/OutputFile.h"
 #include "package/PackageFormat.h"
-#include "cli/PackageAssembly.h"
 #include "platform/TextRules.h"
 
 namespace rdbtool {

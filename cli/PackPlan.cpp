@@ -1,9 +1,9 @@
 #include "cli/PackPlan.h"
 
-#include "rules/ExportPath.h"
-#include "package/PackageFormat.h"
 #include "cli/RefusalText.h"
+#include "package/PackageFormat.h"
 #include "platform/TextRules.h"
+#include "rules/ExportPath.h"
 
 namespace rdbtool {
 

@@ -5,14 +5,14 @@
 #include <memory>
 
 #include "cli/Commands.h"
+#include "cli/PackPlan.h"
+#include "cli/Progress.h"
 #include "cli/system/Console.h"
 #include "cli/system/InputFile.h"
 #include "cli/system/MappedFile.h"
-#include "cli/OutputFile.h"
-#include "cli/PackPlan.h"
+#include "cli/system/OutputFile.h"
 #include "package/PackageFormat.h"
 #include "package/PackageWriter.h"
-#include "cli/Progress.h"
 
 namespace rdbtool {
 

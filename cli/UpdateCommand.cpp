@@ -7,18 +7,18 @@
 
 #include "cli/Arguments.h"
 #include "cli/Commands.h"
-#include "cli/system/Console.h"
-#include "cli/system/FolderWalk.h"
 #include "cli/IndexInPlace.h"
-#include "rules/Glob.h"
-#include "cli/system/InputFile.h"
-#include "cli/OutputFile.h"
 #include "cli/PackPlan.h"
 #include "cli/PackageAssembly.h"
 #include "cli/PackageFile.h"
 #include "cli/RefusalText.h"
 #include "cli/Utf.h"
 #include "cli/WindowsName.h"
+#include "cli/system/Console.h"
+#include "cli/system/FolderWalk.h"
+#include "cli/system/InputFile.h"
+#include "cli/system/OutputFile.h"
+#include "rules/Glob.h"
 
 namespace rdbtool {
 

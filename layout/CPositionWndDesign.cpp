@@ -3,13 +3,13 @@
 // boxes) and a context menu. Every change goes at once into the node's geometry and locks.
 #include <algorithm>
 
-#include "layout/CDesignCursors.h"
 #include "framework/CGdiObject.h"
 #include "framework/CMemoryDC.h"
 #include "framework/CMenu.h"
 #include "framework/CPaintDC.h"
-#include "layout/CPositionWnd.h"
 #include "framework/CSelectObject.h"
+#include "layout/CDesignCursors.h"
+#include "layout/CPositionWnd.h"
 
 namespace {
 

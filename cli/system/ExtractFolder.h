@@ -15,8 +15,8 @@
 #include <utility>
 #include <vector>
 
-#include "rules/ExportPlan.h"
 #include "cli/system/NativePath.h"
+#include "rules/ExportPlan.h"
 
 #if !defined(_WIN32)
 struct stat;

@@ -8,11 +8,11 @@
 
 #include <cerrno>
 
-#include "cli/system/ExtractFolder.h"
 #include "cli/RefusalText.h"
+#include "cli/Utf.h"
+#include "cli/system/ExtractFolder.h"
 #include "cli/system/SignalCleanup.h"
 #include "cli/system/SystemError.h"
-#include "cli/Utf.h"
 
 namespace rdbtool {
 

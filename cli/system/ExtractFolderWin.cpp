@@ -1,9 +1,9 @@
 #include <windows.h>
 
-#include "rules/ExportFolderWin.h"
-#include "cli/system/ExtractFolder.h"
 #include "cli/RefusalText.h"
+#include "cli/system/ExtractFolder.h"
 #include "cli/system/SystemError.h"
+#include "rules/ExportFolderWin.h"
 
 namespace rdbtool {
 

@@ -8,7 +8,7 @@
 
 #include "cli/system/InputFile.h"
 #include "cli/system/MappedFile.h"
-#include "cli/OutputFile.h"
+#include "cli/system/OutputFile.h"
 #include "cli/system/SignalCleanup.h"
 #include "cli/system/SystemError.h"
 

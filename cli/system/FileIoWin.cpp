@@ -2,7 +2,7 @@
 
 #include "cli/system/InputFile.h"
 #include "cli/system/MappedFile.h"
-#include "cli/OutputFile.h"
+#include "cli/system/OutputFile.h"
 #include "cli/system/SystemError.h"
 
 namespace rdbtool {

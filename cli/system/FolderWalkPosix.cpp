@@ -5,9 +5,9 @@
 
 #include <cerrno>
 
+#include "cli/Utf.h"
 #include "cli/system/FolderWalk.h"
 #include "cli/system/SystemError.h"
-#include "cli/Utf.h"
 
 namespace rdbtool {
 

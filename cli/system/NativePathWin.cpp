@@ -1,5 +1,5 @@
-#include "cli/system/NativePath.h"
 #include "cli/Utf.h"
+#include "cli/system/NativePath.h"
 
 namespace rdbtool {
 

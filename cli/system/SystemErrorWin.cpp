@@ -1,7 +1,7 @@
 #include <windows.h>
 
-#include "cli/system/SystemError.h"
 #include "cli/Utf.h"
+#include "cli/system/SystemError.h"
 
 namespace rdbtool {
 

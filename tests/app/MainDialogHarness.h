@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "app/CFolderDlg.h"
-#include "framework/CPlatformUi.h"
 #include "app/CSorvResDlg.h"
+#include "framework/CPlatformUi.h"
 
 namespace harness {
 

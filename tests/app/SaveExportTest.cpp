@@ -13,8 +13,8 @@
 #include <set>
 
 #include "tests/app/EntryFixtures.h"
-#include "tests/support/HostLink.h"
 #include "tests/app/MainDialogHarness.h"
+#include "tests/support/HostLink.h"
 
 using fixtures::Bytes;
 using fixtures::EntrySpec;

@@ -12,8 +12,8 @@
 
 #include "app/CWorkProgress.h"
 #include "tests/app/EntryFixtures.h"
-#include "tests/support/ImageStreams.h"
 #include "tests/app/MainDialogHarness.h"
+#include "tests/support/ImageStreams.h"
 
 using fixtures::EntrySpec;
 using harness::FakeUi;

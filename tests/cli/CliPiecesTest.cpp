@@ -7,12 +7,12 @@
 
 #include "cli/Arguments.h"
 #include "cli/EntrySelection.h"
-#include "tests/cli/JsonReader.h"
 #include "cli/PackPlan.h"
-#include "package/PackageWriter.h"
 #include "cli/Progress.h"
 #include "cli/Utf.h"
 #include "cli/WindowsName.h"
+#include "package/PackageWriter.h"
+#include "tests/cli/JsonReader.h"
 
 using namespace rdbtool;
 

@@ -1,6 +1,6 @@
 // OutputFile's choice between writing at an offset and writing through, the same on every
 // system; the writes themselves are in FileIoPosix.cpp and FileIoWin.cpp.
-#include "cli/OutputFile.h"
+#include "cli/system/OutputFile.h"
 
 namespace rdbtool {
 
