@@ -14,6 +14,7 @@
 #include "cli/RefusalText.h"
 #include "cli/Utf.h"
 #include "package/ContentTypes.h"
+#include "package/PackageFormat.h"
 
 namespace rdbtool {
 
@@ -125,8 +126,10 @@ bool ReadEntries(PackageFile& package, EntrySelection& selection, std::vector<Mo
     error = PackageFile::kDamagedIndex;
     return false;
   }
-  const uint64_t indexEnd = out.empty() ? 0 : static_cast<uint64_t>(
-      reinterpret_cast<const uint8_t*>(out.back().name + out.back().nameLength) + 18 - view);
+  const uint64_t indexEnd =
+      out.empty() ? 0
+                  : static_cast<uint64_t>(reinterpret_cast<const uint8_t*>(out.back().name) - view) +
+                        sorv::pkg::RecordSize(out.back().nameLength);
   package.File().ReleasePages(0, indexEnd);
 
   MountHeads heads(file, out);
