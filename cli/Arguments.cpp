@@ -10,9 +10,9 @@ constexpr size_t kHelpColumn = 16;  // where the options' help texts begin
 constexpr size_t kLineWidth = 80;
 
 // The row named `name` ("-k", "--keep-old-files"), or options.size().
-size_t Find(const std::vector<OptionSpec>& options, const std::string& name) {
+size_t Find(const std::vector<OptionInfo>& options, const std::string& name) {
   for (size_t i = 0; i < options.size(); ++i) {
-    const OptionSpec& option = options[i];
+    const OptionInfo& option = options[i];
     if (name.size() == 2 && name[0] == '-' && option.shortName && name[1] == option.shortName) return i;
     if (name.size() > 2 && name.compare(0, 2, "--") == 0 && option.longName && name.compare(2, std::string::npos, option.longName) == 0)
       return i;
@@ -53,21 +53,21 @@ void AppendWrapped(const std::string& text, size_t column, std::string& out) {
 
 }  // namespace
 
-std::vector<std::string> OptionSpec::Names() const {
+std::vector<std::string> OptionInfo::Names() const {
   std::vector<std::string> names;
   if (shortName) names.push_back(std::string("-") + shortName);
   if (longName) names.push_back(std::string("--") + longName);
   return names;
 }
 
-std::string OptionSpec::Label() const {
+std::string OptionInfo::Label() const {
   std::string label;
   for (const std::string& name : Names()) label += (label.empty() ? "" : ", ") + name;
   if (valueName) label += std::string(" ") + valueName;
   return label;
 }
 
-ParsedArguments ParseArguments(const std::vector<std::string>& args, const std::vector<OptionSpec>& options) {
+ParsedArguments ParseArguments(const std::vector<std::string>& args, const std::vector<OptionInfo>& options) {
   ParsedArguments parsed;
   auto add = [&](size_t option, std::string value) { parsed.given.push_back({option, std::move(value)}); };
   bool optionsEnded = false;
@@ -135,9 +135,9 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args, const std::
   return parsed;
 }
 
-std::string OptionHelp(const std::vector<OptionSpec>& options) {
+std::string OptionHelp(const std::vector<OptionInfo>& options) {
   std::string text;
-  for (const OptionSpec& option : options) {
+  for (const OptionInfo& option : options) {
     const std::string label = "  " + option.Label();
     text += label;
     // A label too long for the column keeps its help on its line, two spaces on.

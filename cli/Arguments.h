@@ -16,7 +16,7 @@ class UsageError : public std::runtime_error {
 };
 
 // One option as the user sees it.
-struct OptionSpec {
+struct OptionInfo {
   char shortName;         // 'k' for -k; 0 when it has none
   const char* longName;   // "keep-old-files" for --keep-old-files; nullptr when it has none
   const char* valueName;  // "DIR" for an option that takes a value; nullptr for a flag
@@ -44,10 +44,10 @@ struct ParsedArguments {
 // Reads `args` (a command's own arguments) by `options`. Accepts "--name value",
 // "--name=value", "-C value", short options run together as getopt takes them ("-kv",
 // "-vC DIR", "-CDIR"), "--" to end the options, and "-" as an argument. Throws UsageError.
-ParsedArguments ParseArguments(const std::vector<std::string>& args, const std::vector<OptionSpec>& options);
+ParsedArguments ParseArguments(const std::vector<std::string>& args, const std::vector<OptionInfo>& options);
 
 // The option lines of a help text: each label, then its help, wrapped below column 80.
-std::string OptionHelp(const std::vector<OptionSpec>& options);
+std::string OptionHelp(const std::vector<OptionInfo>& options);
 
 // What every command's record holds besides its options: the other arguments, in order.
 class Arguments {
@@ -68,25 +68,25 @@ class OptionTable {
  public:
   struct Row {
     Row(char shortName, const char* longName, bool Record::*flag, const char* help)
-        : spec{shortName, longName, nullptr, help}, flag(flag) {}
+        : info{shortName, longName, nullptr, help}, flag(flag) {}
     Row(char shortName, const char* longName, const char* valueName, std::vector<std::string> Record::*values,
         const char* help)
-        : spec{shortName, longName, valueName, help}, values(values) {}
+        : info{shortName, longName, valueName, help}, values(values) {}
 
-    OptionSpec spec;
+    OptionInfo info;
     bool Record::*flag = nullptr;
     std::vector<std::string> Record::*values = nullptr;
   };
 
   OptionTable(std::initializer_list<Row> rows) : rows_(rows) {}
 
-  std::vector<OptionSpec> Specs() const {
-    std::vector<OptionSpec> specs;
-    for (const Row& row : rows_) specs.push_back(row.spec);
-    return specs;
+  std::vector<OptionInfo> Infos() const {
+    std::vector<OptionInfo> infos;
+    for (const Row& row : rows_) infos.push_back(row.info);
+    return infos;
   }
 
-  // `parsed` must come from ParseArguments with Specs().
+  // `parsed` must come from ParseArguments with Infos().
   Record Fill(const ParsedArguments& parsed) const {
     Record record;
     for (const ParsedArguments::Given& given : parsed.given) {

@@ -120,7 +120,7 @@ int Run(const CatArguments& a) {
 
 const Command kCatCommand = {
     "cat", "PKG NAME...", "write entries to standard output, as extract writes them",
-    Help, kOptions.Specs(), 1, kAnyNumber, "expects a package and at least one entry name", RunWith(kOptions, Run),
+    Help, kOptions.Infos(), 1, kAnyNumber, "expects a package and at least one entry name", RunWith(kOptions, Run),
 };
 
 }  // namespace rdbtool

@@ -234,7 +234,7 @@ int Run(const CheckArguments& a) {
 
 const Command kCheckCommand = {
     "check", "PKG", "check header, index, entry bounds, wrapped headers and names",
-    Help, kOptions.Specs(), 1, 1, "expects one package", RunWith(kOptions, Run),
+    Help, kOptions.Infos(), 1, 1, "expects one package", RunWith(kOptions, Run),
 };
 
 }  // namespace rdbtool

@@ -33,7 +33,7 @@ struct Command {
   const char* summary;  // the rest of its line there
   // Its --help text, given the lines of its options (OptionHelp) to place.
   std::string (*help)(const std::string& optionLines);
-  std::vector<OptionSpec> options;
+  std::vector<OptionInfo> options;
   size_t minPositionals;
   size_t maxPositionals;
   const char* positionalsError;  // the usage error for any other number of them

@@ -225,7 +225,7 @@ int Run(const DiffArguments& a) {
 }  // namespace
 
 const Command kDiffCommand = {
-    "diff", "OLD NEW", "which entries were added, removed, changed (or renamed)", Help, kOptions.Specs(),
+    "diff", "OLD NEW", "which entries were added, removed, changed (or renamed)", Help, kOptions.Infos(),
     2, 2, "expects two packages: OLD NEW", RunWith(kOptions, Run),
 };
 

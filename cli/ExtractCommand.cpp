@@ -223,7 +223,7 @@ int Run(const ExtractArguments& a) {
 
 const Command kExtractCommand = {
     "extract", "PKG", "write entries below a folder, as the window program's export does",
-    Help, kOptions.Specs(), 1, kAnyNumber, "expects a package", RunWith(kOptions, Run),
+    Help, kOptions.Infos(), 1, kAnyNumber, "expects a package", RunWith(kOptions, Run),
 };
 
 }  // namespace rdbtool

@@ -101,7 +101,7 @@ int Run(const InfoArguments& a) {
 
 const Command kInfoCommand = {
     "info", "PKG", "entry count, data-area start, file size, entries and bytes per type",
-    Help, kOptions.Specs(), 1, 1, "expects one package", RunWith(kOptions, Run),
+    Help, kOptions.Infos(), 1, 1, "expects one package", RunWith(kOptions, Run),
 };
 
 }  // namespace rdbtool

@@ -112,7 +112,7 @@ int Run(const ListArguments& a) {
 }  // namespace
 
 const Command kListCommand = {
-    "list", "PKG", "one line per entry: size, type, wrapping, name (--json for JSON)", Help, kOptions.Specs(),
+    "list", "PKG", "one line per entry: size, type, wrapping, name (--json for JSON)", Help, kOptions.Infos(),
     1, 1, "expects one package", RunWith(kOptions, Run),
 };
 

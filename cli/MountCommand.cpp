@@ -231,7 +231,7 @@ int Run(const MountArguments& a) {
 
 const Command kMountCommand = {
     "mount", "PKG... DIR", "show packages as a read-only folder (Linux)",
-    Help, kOptions.Specs(), 2, kAnyNumber, "expects one or more packages and a mount point", RunWith(kOptions, Run),
+    Help, kOptions.Infos(), 2, kAnyNumber, "expects one or more packages and a mount point", RunWith(kOptions, Run),
 };
 
 }  // namespace rdbtool

@@ -226,7 +226,7 @@ int Run(const PackArguments& a) {
 }  // namespace
 
 const Command kPackCommand = {
-    "pack", "DIR", "make a package from a folder tree", Help, kOptions.Specs(), 1, 1, "expects one folder",
+    "pack", "DIR", "make a package from a folder tree", Help, kOptions.Infos(), 1, 1, "expects one folder",
     RunWith(kOptions, Run),
 };
 

@@ -16,8 +16,8 @@ const std::vector<const Command*>& Commands() {
   return commands;
 }
 
-const std::vector<OptionSpec>& ToolOptions() {
-  static const std::vector<OptionSpec> options = {
+const std::vector<OptionInfo>& ToolOptions() {
+  static const std::vector<OptionInfo> options = {
       {'h', "help", nullptr, "this text; 'rdbtool COMMAND --help' describes a command"},
       {0, "version", nullptr, "the version"},
   };

@@ -14,7 +14,7 @@ constexpr const char* kVersion = "1.0.0";
 // Every command, in the order the tool's help lists them.
 const std::vector<const Command*>& Commands();
 // The options the tool itself takes before any command (--help, --version).
-const std::vector<OptionSpec>& ToolOptions();
+const std::vector<OptionInfo>& ToolOptions();
 // The tool's --help text, and one command's.
 std::string ToolHelp();
 std::string CommandHelp(const Command& command);

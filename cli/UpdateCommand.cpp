@@ -417,7 +417,7 @@ int Run(const UpdateArguments& a) { return Update(a).Run(); }
 
 const Command kUpdateCommand = {
     "update", "PKG", "write a new package with entries added, replaced or removed",
-    Help, kOptions.Specs(), 1, 1, "expects one package", RunWith(kOptions, Run),
+    Help, kOptions.Infos(), 1, 1, "expects one package", RunWith(kOptions, Run),
 };
 
 }  // namespace rdbtool

@@ -27,12 +27,12 @@ mkdir -p "$work"
 cd "$work"
 if [ ! -d tree ]; then
   echo "== fixtures (kept in $work for the next run)"
-  "$fixtures" flat-tree tree.part 1000000 1000
-  mv tree.part tree
+  "$fixtures" flat-tree tree.tmp 1000000 1000
+  mv tree.tmp tree
 fi
 if [ ! -d tree99k ]; then
-  "$fixtures" flat-tree tree99k.part 99000 1000
-  mv tree99k.part tree99k
+  "$fixtures" flat-tree tree99k.tmp 99000 1000
+  mv tree99k.tmp tree99k
 fi
 rm -f errors.log out-* copy-*
 touch errors.log

@@ -126,7 +126,7 @@ run_set() {  # NAME SOURCE-FOLDER DEEP-FILE READS(yes|no)
   # Made once per work folder (a run with fewer peers reuses them).
   [ -f "$set.rdb" ] || "$tool" pack "$src" -o "$set.rdb" >/dev/null
   want squashfuse && [ ! -f "$set.sqfs" ] && mksquashfs "$src" "$set.sqfs" -noI -noD -noF -noX -no-progress -quiet >/dev/null
-  want fuse-zip && [ ! -f "$set.zip" ] && (cd "$src" && zip -q -0 -r "../$set.zip.part" . && mv "../$set.zip.part" "../$set.zip")
+  want fuse-zip && [ ! -f "$set.zip" ] && (cd "$src" && zip -q -0 -r "../$set.zip.tmp" . && mv "../$set.zip.tmp" "../$set.zip")
   want archivemount && [ ! -f "$set.tar" ] && tar -cf "$set.tar" -C "$src" .
   rm -rf "$set.extracted"
   [ "$reads" = no ] || "$tool" extract "$set.rdb" -C "$set.extracted" >/dev/null

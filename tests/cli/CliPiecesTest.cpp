@@ -141,7 +141,7 @@ const OptionTable<SampleArguments> kSampleOptions = {
 };
 
 SampleArguments Parse(const std::vector<std::string>& args) {
-  return kSampleOptions.Fill(ParseArguments(args, kSampleOptions.Specs()));
+  return kSampleOptions.Fill(ParseArguments(args, kSampleOptions.Infos()));
 }
 
 TEST(Arguments, ParsesOptionsAndRefusesWhatItDoesNotKnow) {
@@ -192,7 +192,7 @@ TEST(Arguments, TakesShortOptionsRunTogetherAsGetoptDoes) {
 }
 
 TEST(Arguments, HelpLinesShowEveryNameAndWrapWithinEightyColumns) {
-  const std::vector<OptionSpec> options = {
+  const std::vector<OptionInfo> options = {
       {'C', nullptr, "DIR", "the folder to write into"},
       {'k', "keep-old-files", nullptr,
        "never replace an existing file: such entries are counted and left alone, whatever the folder holds"},

@@ -33,9 +33,9 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-Names NamesOf(const std::vector<OptionSpec>& options, bool valuesOnly = false) {
+Names NamesOf(const std::vector<OptionInfo>& options, bool valuesOnly = false) {
   Names names;
-  for (const OptionSpec& option : options)
+  for (const OptionInfo& option : options)
     if (!valuesOnly || option.TakesValue())
       for (const std::string& name : option.Names()) names.insert(name);
   return names;
