@@ -63,14 +63,7 @@ long_work_stop_export() {
   # Typed into the browser (a Z: path, as a person types one), not picked in its tree.
   stop_dir="$work/out/mid"
   mkdir -p "$stop_dir"
-  for _ in 1 2 3 4 5 6 7 8; do
-    probe foreground "!$MAIN_TITLE" Edit 300 >/dev/null && break
-    key Tab
-  done
-  probe foreground "!$MAIN_TITLE" Edit 1000 >/dev/null || fail "the folder browser's edit box does not take the focus"
-  type_path "$(winpath "$stop_dir")"
-  key Return
-  wait_gone "$dialog_title" 20
+  browser_type_folder "$stop_dir"
   seen 30 status_shows "导出.." || fail "no export progress: $(cat "$work/seen")"
   keep export-running
   key Escape

@@ -135,6 +135,18 @@ type_path() {
   fail "the typed path $1 is not shown in the dialog: $(cat "$work/seen")"
 }
 key() { xdotool key "$@"; }
+# browser_type_folder DIR: in the open folder browser, Tab to its edit box, type DIR as a
+# Z: path (as a person types one, not picked in its tree), Return; the browser goes.
+browser_type_folder() {
+  for _ in 1 2 3 4 5 6 7 8; do
+    probe foreground "!$MAIN_TITLE" Edit 300 >/dev/null && break
+    key Tab
+  done
+  probe foreground "!$MAIN_TITLE" Edit 1000 >/dev/null || fail "the folder browser's edit box does not take the focus"
+  type_path "$(winpath "$1")"
+  key Return
+  wait_gone "$dialog_title" 20
+}
 
 # Places of the main window's controls in screen coordinates, from its client rectangle (the
 # fixed placement of the window: tree 200 wide at the left, preview taking the rest).
@@ -450,14 +462,7 @@ export_one_folder() {
   wait_foreground "!$MAIN_TITLE" - 30
   seen 20 text $dialog_client dialog 000000 "请选择导出目录..." || fail "no folder chooser for 导出此文件夹: $(cat "$work/seen")"
   # A folder of its own, typed into the browser's edit box.
-  for _ in 1 2 3 4 5 6 7 8; do
-    probe foreground "!$MAIN_TITLE" Edit 300 >/dev/null && break
-    key Tab
-  done
-  probe foreground "!$MAIN_TITLE" Edit 1000 >/dev/null || fail "the folder chooser's edit box does not take the focus"
-  type_path "$(winpath "$folder_out")"
-  key Return
-  wait_gone "$dialog_title" 20
+  browser_type_folder "$folder_out"
   message_box export-folder-message "导出文件完成!"
   local actual
   actual=$(cd "$folder_out" && find . -type f | LC_ALL=C sort)
