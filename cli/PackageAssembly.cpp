@@ -129,6 +129,20 @@ class DataOut {
   size_t fill_ = 0;
 };
 
+// Copies `size` bytes of the old package at `data` to `at` in `out`: by the system from
+// the file `kept` maps where it can, else from the mapping. `kept` becomes null when the
+// system cannot (later copies then write from the mapping at once).
+bool CopyKept(OutputFile& out, const MappedFile*& kept, const uint8_t* data, uint64_t size, uint64_t at,
+              std::string& error) {
+  int copied = 0;
+  if (kept && data >= kept->Data() && data + size <= kept->Data() + kept->Size()) {
+    copied = out.CopyFrom(*kept, static_cast<uint64_t>(data - kept->Data()), at, size, error);
+    if (copied < 0) return false;
+    if (copied == 0) kept = nullptr;
+  }
+  return copied != 0 || out.WriteAt(at, data, static_cast<size_t>(size), error);
+}
+
 // How a file's bytes were read: all `size` of them, or why not.
 struct FileCopy {
   bool readOk = true;
@@ -392,13 +406,7 @@ class Assembler {
     std::string error;
     if (!FlushData()) return false;
     const uint64_t at = data_.Position();
-    int copied = 0;
-    if (kept_ && runStart_ >= kept_->Data() && runStart_ + runSize_ <= kept_->Data() + kept_->Size()) {
-      copied = out_.CopyFrom(*kept_, static_cast<uint64_t>(runStart_ - kept_->Data()), at, runSize_, error);
-      if (copied < 0) return Fail(error);
-      if (copied == 0) kept_ = nullptr;  // the system cannot: write from the mapping from now on
-    }
-    if (copied == 0 && !out_.WriteAt(at, runStart_, static_cast<size_t>(runSize_), error)) return Fail(error);
+    if (!CopyKept(out_, kept_, runStart_, runSize_, at, error)) return Fail(error);
     data_.MoveTo(at + runSize_);
     runStart_ = nullptr;
     runSize_ = 0;
@@ -451,7 +459,12 @@ class Assembler {
       const ptrdiff_t room = static_cast<ptrdiff_t>(kIndexBlock - at);
       uint32_t last = k;
       while (last + 1 < e.keptCount && recordEnd(last + 1) - from <= room) ++last;
-      block_.insert(block_.end(), from, recordEnd(last));
+      const size_t bytes = static_cast<size_t>(recordEnd(last) - from);
+      block_.resize(at + bytes);
+      // Read from the file where it can (a copy from the mapping costs three times as much).
+      if (!kept_ || e.keptView != kept_->Data() ||
+          !kept_->ReadAt(static_cast<uint64_t>(from - e.keptView), block_.data() + at, bytes))
+        std::memcpy(block_.data() + at, from, bytes);
       for (; k <= last; ++k) {
         uint8_t* const field = block_.data() + at + (recordEnd(k) - from) - 16;
         sorv::pkg::WriteU64(field, offset + (sorv::pkg::ReadU32(field) - firstOffset));

@@ -17,6 +17,7 @@
 #include "cli/system/Console.h"
 #include "cli/system/FolderWalk.h"
 #include "cli/system/InputFile.h"
+#include "cli/system/LargeBlock.h"
 #include "cli/system/OutputFile.h"
 #include "rules/Glob.h"
 
@@ -101,7 +102,7 @@ class Update {
     wrap_ = WrapExtensions(a_.wrap);
     ReadChangeOptions();
     if (!OpenInput() || !CreateOutput()) return kExitFailure;
-    changes_.assign(old_.Count(), Change::kKeep);
+    changes_ = LargeArray<Change>(old_.Count());  // all kKeep
     MarkRemovals();
     MarkReplacements();
     for (const std::string& source : a_.add) AddSource(source);
@@ -146,7 +147,28 @@ class Update {
   bool OpenInput() {
     if (!OpenPackage(a_, "update", package_, false)) return false;
     try {
-      if (old_.Read(package_.File().Data(), package_.File().Size())) return true;
+      // The names asked for are looked for on the one walk over the index.
+      // So are the bounds of each entry's bytes, which say how the kept entries go in runs.
+      removedHits_.resize(removals_.size());
+      replacedHits_.resize(replacements_.size());
+      const MappedFile& file = package_.File();
+      uint64_t previousEnd = 0;  // where the last entry's bytes end, when it is whole
+      const bool read = old_.Read(file, nullptr, [&](uint32_t i, const uint8_t* record, const uint8_t* fields) {
+        if (i == 0) bounds_ = LargeArray<uint8_t>(old_.Count());
+        const RESENTRY entry = sorv::pkg::RecordEntry(file.Data(), file.Size(), record, fields);
+        const uint64_t offset = static_cast<uint64_t>(entry.pData - file.Data());
+        const bool whole = entry.pData && entry.nSize >= 0 && static_cast<uint64_t>(entry.nSize) <= file.Size() - offset;
+        bounds_[i] = whole ? (previousEnd == offset + 1 ? kWhole | kFollows : kWhole) : 0;
+        previousEnd = whole ? offset + static_cast<uint64_t>(entry.nSize) + 1 : 0;
+        // The bytes have no declared type; read as UTF-16 units, as IndexInPlace::Name does.
+        const std::u16string_view name(reinterpret_cast<const char16_t*>(record),
+                                       static_cast<size_t>(fields - record) / 2 - 1);
+        for (size_t k = 0; k < removals_.size(); ++k)
+          if (sorv::rules::GlobMatch(removals_[k], name)) removedHits_[k].push_back(i);
+        for (size_t k = 0; k < replacements_.size(); ++k)
+          if (NamesCollideOnWindows(replacements_[k].first, name)) replacedHits_[k].push_back(i);
+      });
+      if (read) return true;
       Report("update", a_.Positionals()[0] + ": " + PackageFile::kDamagedIndex);
     } catch (const std::bad_alloc&) {
       Report("update", a_.Positionals()[0] + ": out of memory while reading the index");
@@ -201,19 +223,16 @@ class Update {
   }
 
   void MarkRemovals() {
-    for (const std::u16string& pattern : removals_) {
-      bool any = false;
-      for (size_t i = 0; i < old_.Count(); ++i) {
-        if (!sorv::rules::GlobMatch(pattern, old_.Name(i))) continue;
-        any = true;
-        Mark(i, Change::kRemove, nullptr, "removed by --remove '" + Utf16ToUtf8(pattern) + "'");
-      }
-      if (!any) Refuse("--remove '" + Utf16ToUtf8(pattern) + "' matches no entry");
+    for (size_t k = 0; k < removals_.size(); ++k) {
+      const std::string pattern = Utf16ToUtf8(removals_[k]);
+      for (uint32_t i : removedHits_[k]) Mark(i, Change::kRemove, nullptr, "removed by --remove '" + pattern + "'");
+      if (removedHits_[k].empty()) Refuse("--remove '" + pattern + "' matches no entry");
     }
   }
 
   void MarkReplacements() {
-    for (const auto& r : replacements_) {
+    for (size_t k = 0; k < replacements_.size(); ++k) {
+      const auto& r = replacements_[k];
       NewFile file;
       file.path = ToNativePath(r.second);
       file.display = r.second;
@@ -225,13 +244,8 @@ class Update {
         Refuse(r.second + ": cannot read: " + error);
         continue;
       }
-      bool any = false;
-      for (size_t i = 0; i < old_.Count(); ++i) {
-        if (!NamesCollideOnWindows(r.first, old_.Name(i))) continue;
-        any = true;
-        MarkReplaced(i, file, "replaced by --replace");
-      }
-      if (!any) Refuse("--replace " + NameInMessage(r.first) + ": no such entry");
+      for (uint32_t i : replacedHits_[k]) MarkReplaced(i, file, "replaced by --replace");
+      if (replacedHits_[k].empty()) Refuse("--replace " + NameInMessage(r.first) + ": no such entry");
     }
   }
 
@@ -343,6 +357,7 @@ class Update {
       if (changes_[i] == Change::kRemove) {
         if (verbose_) said.Append("removed " + NameInMessage(old_.Name(i)) + "\n");
       } else if (changes_[i] == Change::kReplace) {
+        EndRun(runFirst);
         const NewFile* file = changedBy_[i].first;
         if (verbose_) said.Append("replaced " + NameInMessage(old_.Name(i)) + " from " + file->display + "\n");
         entries_.push_back(NewEntry{old_.Name(i), nullptr, 0, file});
@@ -350,56 +365,69 @@ class Update {
         Keep(i, runFirst);
       }
     }
+    EndRun(runFirst);
     for (NewEntry& e : appended_) {
       if (verbose_) said.Append("added " + NameInMessage(e.name) + " from " + e.file->display + "\n");
       entries_.push_back(std::move(e));
     }
     said.Flush();
   }
-  // Whether old entry `i`'s bytes lie inside the file (bounds only: the bytes themselves
-  // are not looked at, nor paged in); if not it is left out.
+  // Whether old entry `i`'s bytes lie inside the file (as the walk found; the bytes
+  // themselves are not looked at, nor paged in); if not it is left out.
   bool KeptWhole(size_t i) {
-    const RESENTRY entry = old_.Entry(i);
-    const MappedFile& file = package_.File();
-    const uint64_t offset = static_cast<uint64_t>(entry.pData - file.Data());
-    if (entry.nSize >= 0 && entry.pData >= file.Data() && offset <= file.Size() &&
-        static_cast<uint64_t>(entry.nSize) <= file.Size() - offset)
-      return true;
+    if (bounds_[i] & kWhole) return true;
     ++leftOut_;
     ++damagedKept_;
     Report("update", NameInMessage(old_.Name(i)) + ": left out: " +
-                         (entry.nSize < 0 ? "negative size in the index" : "its data lies outside the package file"));
+                         (old_.Entry(i).nSize < 0 ? "negative size in the index" : "its data lies outside the package file"));
     return false;
   }
   // Old entry `i` kept: it extends the run of entries_.back() (which starts at old entry
-  // `runFirst`) when it follows it in the index and in the file, or starts a new run.
+  // `runFirst`) when it follows it in the index and in the file, or starts a new run. A
+  // run's size is known when it ends (EndRun): the entries in between are not looked at.
   void Keep(size_t i, size_t& runFirst) {
-    const RESENTRY entry = old_.Entry(i);
-    const uint64_t size = static_cast<uint64_t>(entry.nSize);
     if (!entries_.empty()) {
       NewEntry& run = entries_.back();
-      if (run.keptCount && runFirst + run.keptCount == i && run.data + run.size == entry.pData) {
-        run.keptLastStart = run.size;
-        run.size += size;
+      if (run.keptCount && runFirst + run.keptCount == i && (bounds_[i] & kFollows)) {
         ++run.keptCount;
         return;
       }
     }
+    EndRun(runFirst);
     runFirst = i;
-    entries_.push_back(NewEntry{{}, entry.pData, size, nullptr, package_.File().Data(), old_.Records() + i, 1, 0});
+    const RESENTRY entry = old_.Entry(i);
+    entries_.push_back(NewEntry{{}, entry.pData, static_cast<uint64_t>(entry.nSize), nullptr, package_.File().Data(),
+                                old_.Records() + i, 1, 0});
   }
+  // The size of the run entries_.back() (from old entry `runFirst`), if it is one, from
+  // where its last entry's bytes end.
+  void EndRun(size_t runFirst) {
+    if (entries_.empty() || !entries_.back().keptCount) return;
+    NewEntry& run = entries_.back();
+    const RESENTRY last = old_.Entry(runFirst + run.keptCount - 1);
+    run.keptLastStart = static_cast<uint64_t>(last.pData - run.data);
+    run.size = run.keptLastStart + static_cast<uint64_t>(last.nSize);
+  }
+
+  // How each old entry's bytes lie (bounds_), found on the walk over the index.
+  static constexpr uint8_t kWhole = 1;    // inside the file
+  static constexpr uint8_t kFollows = 2;  // whole, and right behind those of the entry before it, also whole
 
   const UpdateArguments& a_;
   const bool verbose_, force_;
   std::vector<std::string> wrap_;
   std::vector<std::pair<std::u16string, std::string>> replacements_;  // name, file
   std::vector<std::u16string> removals_;
+  // The old entries each --remove pattern and each --replace name matches, in order.
+  std::vector<std::vector<uint32_t>> removedHits_, replacedHits_;
   PackageFile package_;
   IndexInPlace old_;
   OutputFile out_;
   FileId targetId_, temporaryId_;
   bool replacesInput_ = false;
-  std::vector<Change> changes_;
+  // One byte per old entry each: a million of them are two huge pages.
+  LargeArray<Change> changes_;
+  LargeArray<uint8_t> bounds_;
   std::unordered_map<size_t, std::pair<const NewFile*, std::string>> changedBy_;  // the file, and who asked
   bool refused_ = false;
   std::vector<std::unique_ptr<NewFile>> files_;  // stable addresses for the entries

@@ -1,16 +1,21 @@
 // The tool's pieces: text conversion and JSON escaping, the pack
-// decision, the entry selection, argument parsing and the progress text.
+// decision, the entry selection, argument parsing, the progress text and the index walk.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "cli/Arguments.h"
+#include "cli/IndexInPlace.h"
 #include "cli/EntrySelection.h"
 #include "cli/PackPlan.h"
 #include "cli/Progress.h"
 #include "cli/Utf.h"
 #include "cli/WindowsName.h"
+#include "cli/system/MappedFile.h"
+#include "cli/system/NativePath.h"
+#include "package/PackageFormat.h"
 #include "package/PackageWriter.h"
 #include "tests/cli/JsonReader.h"
 
@@ -247,4 +252,81 @@ TEST(WindowsName, NamesCollideAsTheFileSystemComparesThem) {
     const char16_t up = WindowsUpcase(static_cast<char16_t>(c));
     EXPECT_EQ(WindowsUpcase(up), up) << std::hex << static_cast<unsigned>(c);
   }
+}
+
+// The index walked from the file in blocks must give what walking the mapping gives:
+// the same records, the same bytes for each, and the same damage at the same record.
+namespace {
+
+std::vector<uint8_t> IndexBytes(const std::vector<std::u16string>& names, uint32_t count) {
+  std::vector<uint8_t> bytes(sorv::pkg::kHeaderSize);
+  sorv::pkg::WriteHeader(bytes.data(), count, 0);
+  for (size_t i = 0; i < names.size(); ++i) {
+    const size_t at = bytes.size();
+    bytes.resize(at + static_cast<size_t>(sorv::pkg::RecordSize(names[i].size())));
+    sorv::pkg::WriteRecord(bytes.data() + at, names[i], i, i * 3);
+  }
+  return bytes;
+}
+
+}  // namespace
+
+TEST(IndexInPlace, WalkingTheFileInBlocksGivesWhatTheMappingGives) {
+  // Names of many lengths, so that records end anywhere in the walk's blocks, and one
+  // longer than a whole block.
+  std::vector<std::u16string> names;
+  for (size_t i = 0; i < 30000; ++i) names.push_back(std::u16string(1 + i * 7919 % 61, char16_t(u'a' + i % 26)));
+  names[15000] = std::u16string(300000, u'x');
+  const std::vector<uint8_t> whole = IndexBytes(names, static_cast<uint32_t>(names.size()));
+  const size_t lastRecord = whole.size() - static_cast<size_t>(sorv::pkg::RecordSize(names.back().size()));
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> bytes;
+  };
+  const std::vector<Case> cases = {
+      {"whole", whole},
+      {"the last name cut", std::vector<uint8_t>(whole.begin(), whole.begin() + lastRecord + 2)},
+      {"the last fields cut", std::vector<uint8_t>(whole.begin(), whole.end() - 5)},
+      {"the long name cut", std::vector<uint8_t>(whole.begin(), whole.begin() + whole.size() / 2)},
+      {"more records counted than there is room for", IndexBytes({u"a", u"b"}, 1000)},
+      {"shorter than a header", std::vector<uint8_t>(whole.begin(), whole.begin() + 20)},
+      {"no records", IndexBytes({}, 0)},
+  };
+  const std::string path = ::testing::TempDir() + "index-walk.rdb";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    {
+      FILE* f = fopen(path.c_str(), "wb");
+      ASSERT_NE(f, nullptr);
+      ASSERT_EQ(fwrite(c.bytes.data(), 1, c.bytes.size(), f), c.bytes.size());
+      fclose(f);
+    }
+    MappedFile file;
+    std::string error;
+    ASSERT_TRUE(file.Open(ToNativePath(path), error)) << error;
+    IndexInPlace mapped, walked;
+    sorv::pkg::IndexDamage mappedDamage, walkedDamage;
+    const bool mappedOk = mapped.Read(file.Data(), file.Size(), &mappedDamage);
+    std::vector<std::pair<const uint8_t*, const uint8_t*>> seen;
+    std::vector<std::vector<uint8_t>> seenBytes;
+    const bool walkedOk = walked.Read(file, &walkedDamage, [&](uint32_t i, const uint8_t* record, const uint8_t* fields) {
+      EXPECT_EQ(i, seenBytes.size());
+      seenBytes.emplace_back(record, fields + 16);
+      seen.emplace_back(record, fields);
+    });
+    ASSERT_EQ(walkedOk, mappedOk);
+    EXPECT_EQ(walkedDamage.kind, mappedDamage.kind);
+    EXPECT_EQ(walkedDamage.record, mappedDamage.record);
+    EXPECT_EQ(walkedDamage.offset, mappedDamage.offset);
+    if (!mappedOk) continue;
+    ASSERT_EQ(walked.Count(), mapped.Count());
+    ASSERT_EQ(seenBytes.size(), mapped.Count());
+    for (size_t i = 0; i <= mapped.Count(); ++i) ASSERT_EQ(walked.Records()[i], mapped.Records()[i]) << i;
+    for (size_t i = 0; i < mapped.Count(); ++i) {
+      const uint8_t* at = file.Data() + mapped.Records()[i];
+      ASSERT_EQ(seenBytes[i], std::vector<uint8_t>(at, file.Data() + mapped.Records()[i + 1])) << i;
+      EXPECT_EQ(walked.Name(i), mapped.Name(i));
+    }
+  }
+  std::remove(path.c_str());
 }
