@@ -70,8 +70,9 @@ bool ReportOutside(const char* command, size_t outside) {
 }
 
 int CommitPackage(EntryList& entries, const std::vector<std::string>& wrapExtensions,
-                  OutputFile& out, const char* command, size_t leftOut, MappedFile* kept, bool onlyWhole) {
-  const AssemblyResult result = WriteNewPackage(entries, wrapExtensions, out, command, kept);
+                  OutputFile& out, const char* command, size_t leftOut, MappedFile* kept, bool onlyWhole,
+                  CopyAhead* ahead) {
+  const AssemblyResult result = WriteNewPackage(entries, wrapExtensions, out, command, kept, ahead);
   if (!result.ok) return kExitFailure;
   if (onlyWhole && result.leftOut > 0) {
     // The temporary file goes with `out`; what was there stays.

@@ -17,6 +17,7 @@
 namespace rdbtool {
 
 class EntrySelection;
+class CopyAhead;
 class IndexInPlace;
 class MappedFile;
 class OutputFile;
@@ -87,9 +88,10 @@ bool ReportOutside(const char* command, size_t outside);
 // (the package the kept entries come from, which may be the very file replaced) and puts
 // the new package in place. Returns the exit code; `leftOut` counts what the command
 // itself left out (and reported). With `onlyWhole`, a package that left out any of
-// `entries` is not put in place (exit code 2).
+// `entries` is not put in place (exit code 2). `ahead`: copies of `kept`'s bytes begun
+// already (see CopyAhead).
 int CommitPackage(EntryList& entries, const std::vector<std::string>& wrapExtensions,
                   OutputFile& out, const char* command, size_t leftOut, MappedFile* kept = nullptr,
-                  bool onlyWhole = false);
+                  bool onlyWhole = false, CopyAhead* ahead = nullptr);
 
 }  // namespace rdbtool

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "cli/system/MappedFile.h"
+
 namespace rdbtool {
 
 namespace {
@@ -12,6 +14,9 @@ constexpr size_t kWalkBlock = 256 << 10;
 }  // namespace
 
 IndexWalk::IndexWalk(const MappedFile& file) : file_(file), buffer_(new uint8_t[kWalkBlock]) {}
+
+const uint8_t* IndexWalk::View() const { return file_.Data(); }
+uint64_t IndexWalk::ViewSize() const { return file_.Size(); }
 
 bool IndexWalk::Begin(uint32_t& count, sorv::pkg::IndexDamage& d) {
   d = sorv::pkg::IndexDamage();

@@ -8,10 +8,11 @@
 #include <string_view>
 
 #include "cli/system/LargeBlock.h"
-#include "cli/system/MappedFile.h"
 #include "package/PackageFormat.h"
 
 namespace rdbtool {
+
+class MappedFile;
 
 // The records of a mapped package's index front to back, read from the file a block at a
 // time into one buffer: on the machines we measured, walking a 70 MB index through the
@@ -31,6 +32,9 @@ class IndexWalk {
             sorv::pkg::IndexDamage& damage);
   // Where the record after the last one walked begins.
   uint64_t End() const { return next_; }
+  // The file's mapping.
+  const uint8_t* View() const;
+  uint64_t ViewSize() const;
 
  private:
   bool Fill();
@@ -90,7 +94,7 @@ bool IndexInPlace::Read(const MappedFile& file, sorv::pkg::IndexDamage* damage, 
   IndexWalk walk(file);
   uint32_t count = 0;
   if (!walk.Begin(count, d)) return false;
-  Start(file.Data(), file.Size(), count);
+  Start(walk.View(), walk.ViewSize(), count);
   for (uint32_t i = 0; i < count; ++i) {
     const uint8_t* record = nullptr;
     const uint8_t* fields = nullptr;

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "cli/Commands.h"
+#include "cli/CopyAhead.h"
 #include "cli/PackPlan.h"
 #include "cli/Progress.h"
 #include "cli/system/Console.h"
@@ -66,7 +67,7 @@ FileDecision Decide(const NewEntry& e, const std::vector<std::string>& wrapExten
 // straight into it.
 class DataOut {
  public:
-  explicit DataOut(OutputFile& out) : out_(out), buffer_(new uint8_t[kCopyBuffer]) {}
+  DataOut(OutputFile& out, CopyAhead* ahead) : out_(out), ahead_(ahead), buffer_(new uint8_t[kCopyBuffer]) {}
 
   // Where the next byte goes in the package.
   uint64_t Position() const { return start_ + fill_; }
@@ -116,7 +117,8 @@ class DataOut {
     }
   }
   bool Flush(std::string& error) {
-    if (fill_ > 0 && !out_.WriteAt(start_, buffer_.get(), fill_, error)) return false;
+    if (fill_ > 0 && ((ahead_ && !ahead_->Before(start_, fill_, error)) || !out_.WriteAt(start_, buffer_.get(), fill_, error)))
+      return false;
     start_ += fill_;
     fill_ = 0;
     return true;
@@ -124,6 +126,7 @@ class DataOut {
 
  private:
   OutputFile& out_;
+  CopyAhead* ahead_;
   std::unique_ptr<uint8_t[]> buffer_;
   uint64_t start_ = 0;  // where the buffer's first byte goes
   size_t fill_ = 0;
@@ -153,8 +156,15 @@ struct FileCopy {
 class Assembler {
  public:
   Assembler(EntryList& entries, const std::vector<std::string>& wrapExtensions, OutputFile& out, const char* command,
-            const MappedFile* kept)
-      : entries_(entries), wrap_(wrapExtensions), out_(out), data_(out), command_(command), kept_(kept) {}
+            const MappedFile* kept, CopyAhead* ahead)
+      : entries_(entries),
+        wrap_(wrapExtensions),
+        out_(out),
+        ahead_(out.Seekable() && kept ? ahead : nullptr),
+        data_(out, ahead_),
+        command_(command),
+        kept_(kept),
+        keptFile_(kept) {}
 
   AssemblyResult Run() {
     uint64_t count = 0, keptBytes = 0;
@@ -194,7 +204,12 @@ class Assembler {
       const NewEntry& e = entries_.At(i);
       if (!(e.file ? CopyFile(i, e) : AddKept(i, e))) return false;
     }
-    return FlushRun() && FlushData() && WriteIndex(dataStart_);
+    if (!FlushRun() || !FlushData() || !WriteIndex(dataStart_)) return false;
+    // Copies made ahead end here; one may have gone past the end, as may the bytes of a
+    // last file left out.
+    std::string error;
+    if (ahead_ && !ahead_->Finish(error)) return Fail(error);
+    return out_.SetSize(data_.Position(), error) || Fail(error);
   }
 
   // Standard output, a device or a pipe: every size must be known before the index goes
@@ -406,7 +421,11 @@ class Assembler {
     std::string error;
     if (!FlushData()) return false;
     const uint64_t at = data_.Position();
-    if (!CopyKept(out_, kept_, runStart_, runSize_, at, error)) return Fail(error);
+    const bool madeAhead = ahead_ && runStart_ >= keptFile_->Data() &&
+                           ahead_->Covers(static_cast<uint64_t>(runStart_ - keptFile_->Data()), at, runSize_);
+    if (!madeAhead && ((ahead_ && !ahead_->Before(at, runSize_, error)) ||
+                       !CopyKept(out_, kept_, runStart_, runSize_, at, error)))
+      return Fail(error);
     data_.MoveTo(at + runSize_);
     runStart_ = nullptr;
     runSize_ = 0;
@@ -476,11 +495,17 @@ class Assembler {
   // the data is (a change in the middle of a package leaves its first half so).
   // 1 when done, 0 when the system cannot (nothing written), -1 on a failure (reported).
   int CopyKeptRecords(const NewEntry& e) {
-    if (!kept_ || e.keptView != kept_->Data()) return 0;
-    if (!FlushIndex()) return -1;
     const uint64_t from = e.keptRecords[0];
     const uint64_t size = e.keptRecords[e.keptCount] - from;
+    if (ahead_ && e.keptView == keptFile_->Data() && ahead_->Covers(from, indexWritten_ + block_.size(), size)) {
+      if (!FlushIndex()) return -1;
+      indexWritten_ += size;
+      return 1;
+    }
+    if (!kept_ || e.keptView != kept_->Data()) return 0;
+    if (!FlushIndex()) return -1;
     std::string error;
+    if (ahead_ && !ahead_->Before(indexWritten_, size, error)) return Fail(error) ? 1 : -1;
     const int copied = out_.CopyFrom(*kept_, from, indexWritten_, size, error);
     if (copied < 0) return Fail(error) ? 1 : -1;
     if (copied == 0) {
@@ -492,7 +517,9 @@ class Assembler {
   }
   bool FlushIndex() {
     std::string error;
-    if (!out_.WriteAt(indexWritten_, block_.data(), block_.size(), error)) return Fail(error);
+    if ((ahead_ && !ahead_->Before(indexWritten_, block_.size(), error)) ||
+        !out_.WriteAt(indexWritten_, block_.data(), block_.size(), error))
+      return Fail(error);
     indexWritten_ += block_.size();
     block_.clear();
     return true;
@@ -536,9 +563,11 @@ class Assembler {
   EntryList& entries_;
   const std::vector<std::string>& wrap_;
   OutputFile& out_;
+  CopyAhead* ahead_;  // on a seekable output: copies of kept bytes made on a second thread
   DataOut data_;
   const char* command_;
-  const MappedFile* kept_;
+  const MappedFile* kept_;      // null once the system cannot copy from it
+  const MappedFile* keptFile_;  // the old package, as given
   // One per index record written (a run of kept entries is one): the entry, its stored
   // size. Offsets follow from the sizes, as the entries go out in order.
   std::vector<uint32_t> recordEntries_;
@@ -557,8 +586,8 @@ class Assembler {
 }  // namespace
 
 AssemblyResult WriteNewPackage(EntryList& entries, const std::vector<std::string>& wrapExtensions, OutputFile& out,
-                               const char* command, const MappedFile* kept) {
-  return Assembler(entries, wrapExtensions, out, command, kept).Run();
+                               const char* command, const MappedFile* kept, CopyAhead* ahead) {
+  return Assembler(entries, wrapExtensions, out, command, kept, ahead).Run();
 }
 
 NewFile FileToStore(const FoundFile& found) {

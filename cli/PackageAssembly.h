@@ -12,6 +12,7 @@
 
 namespace rdbtool {
 
+class CopyAhead;
 class MappedFile;
 class OutputFile;
 
@@ -81,8 +82,9 @@ struct AssemblyResult {
 // already written, the entry keeps its place and size, filled with zeros). `command`
 // names the subcommand in reports; a progress bar is drawn when standard error is a
 // terminal.
+// With `ahead`, copies of `kept`'s bytes it made are not made again (see CopyAhead).
 AssemblyResult WriteNewPackage(EntryList& entries, const std::vector<std::string>& wrapExtensions, OutputFile& out,
-                               const char* command, const MappedFile* kept = nullptr);
+                               const char* command, const MappedFile* kept = nullptr, CopyAhead* ahead = nullptr);
 
 // The extensions of --wrap values ("png", ".PNG,gif"): lower-case, without dot. Throws
 // UsageError for an empty or dotted one.

@@ -1,5 +1,6 @@
 // update PKG -o NEW [--add DIR|FILE...] [--replace NAME=FILE...] [--remove GLOB...] [--wrap EXT]
 #include <algorithm>
+#include <cstring>
 #include <deque>
 #include <memory>
 #include <new>
@@ -7,6 +8,7 @@
 
 #include "cli/Arguments.h"
 #include "cli/Commands.h"
+#include "cli/CopyAhead.h"
 #include "cli/IndexInPlace.h"
 #include "cli/PackPlan.h"
 #include "cli/PackageAssembly.h"
@@ -19,6 +21,7 @@
 #include "cli/system/InputFile.h"
 #include "cli/system/LargeBlock.h"
 #include "cli/system/OutputFile.h"
+#include "package/PackageWriter.h"
 #include "rules/Glob.h"
 
 namespace rdbtool {
@@ -101,7 +104,9 @@ class Update {
     if (a_.output.size() != 1) throw UsageError("expects the package to write with -o NEW");
     wrap_ = WrapExtensions(a_.wrap);
     ReadChangeOptions();
-    if (!OpenInput() || !CreateOutput()) return kExitFailure;
+    if (!OpenPackage(a_, "update", package_, false) || !CreateOutput()) return kExitFailure;
+    StartCopyAhead();
+    if (!ReadIndex()) return kExitFailure;
     changes_ = LargeArray<Change>(old_.Count());  // all kKeep
     MarkRemovals();
     MarkReplacements();
@@ -123,7 +128,8 @@ class Update {
       return kExitFailure;
     }
     EntryVector list(entries_);
-    return CommitPackage(list, wrap_, out_, "update", leftOut_, &package_.File(), replacesInput_ && !force_);
+    return CommitPackage(list, wrap_, out_, "update", leftOut_, &package_.File(), replacesInput_ && !force_,
+                         ahead_.get());
   }
 
  private:
@@ -144,8 +150,52 @@ class Update {
     }
   }
 
-  bool OpenInput() {
-    if (!OpenPackage(a_, "update", package_, false)) return false;
+  // Replacing the entries of one name and nothing else, into a file: the data area is
+  // copied as it lies while the index is read, and once the entry is found, what follows
+  // it is copied behind where its new bytes will end (see CopyAhead). The new entry's
+  // size is guessed from the file now; a wrong guess only costs the copy.
+  void StartCopyAhead() {
+    if (!a_.add.empty() || !removals_.empty() || replacements_.size() != 1 || !out_.TwoWriters()) return;
+    InputFile in;
+    std::string error;
+    uint8_t head[kPackHeadSize];
+    int64_t got = -1;
+    if (!in.Open(ToNativePath(replacements_[0].second), error, true) || !in.Size(guessSize_, error) ||
+        (got = in.Read(head, sizeof head, error)) < 0)
+      return;
+    guessBeginsWrapped_ = BeginsWithWrapHeader(head, static_cast<size_t>(got), guessSize_);
+    const MappedFile& file = package_.File();
+    const uint64_t dataStart = package_.DataStart();
+    if (dataStart >= file.Size()) return;
+    ahead_ = std::make_unique<CopyAhead>(out_, file);
+    if (!ahead_->Add(dataStart, dataStart, file.Size() - dataStart)) ahead_.reset();
+  }
+  // The `hit`th entry named by --replace (old entry `hitIndex`), found on the walk: the
+  // first copy ends at its bytes, the ones behind them go behind the new bytes, and the
+  // index records before its own are copied as they are. A second one moves those again:
+  // nothing more is copied ahead.
+  void CopyAheadAround(size_t hit, size_t hitIndex, const RESENTRY& entry, bool whole) {
+    if (hit > 1 || !whole) {
+      ahead_->Cancel();
+      return;
+    }
+    const MappedFile& file = package_.File();
+    const uint64_t offset = static_cast<uint64_t>(entry.pData - file.Data());
+    ahead_->EndFirstAt(offset);
+    // The header the new bytes get, as MarkReplaced and the writer decide it.
+    static const uint64_t kFreshHeader = sorv::pkg::PackageWriter::Wrap({}).size();
+    const sorv::pkg::EntryContent content = package_.Content(entry);
+    const uint64_t header = content.valid && content.wrapped ? static_cast<uint64_t>(content.data - entry.pData)
+                            : guessBeginsWrapped_       ? kFreshHeader
+                                                        : 0;
+    const uint64_t oldEnd = offset + static_cast<uint64_t>(entry.nSize);
+    ahead_->Add(oldEnd, offset + header + guessSize_, file.Size() - oldEnd);
+    // The records before it stay as they are.
+    const uint64_t record = old_.Records()[hitIndex];
+    ahead_->Add(sorv::pkg::kHeaderSize, sorv::pkg::kHeaderSize, record - sorv::pkg::kHeaderSize);
+  }
+
+  bool ReadIndex() {
     try {
       // The names asked for are looked for on the one walk over the index.
       // So are the bounds of each entry's bytes, which say how the kept entries go in runs.
@@ -166,7 +216,10 @@ class Update {
         for (size_t k = 0; k < removals_.size(); ++k)
           if (sorv::rules::GlobMatch(removals_[k], name)) removedHits_[k].push_back(i);
         for (size_t k = 0; k < replacements_.size(); ++k)
-          if (NamesCollideOnWindows(replacements_[k].first, name)) replacedHits_[k].push_back(i);
+          if (NamesCollideOnWindows(replacements_[k].first, name)) {
+            replacedHits_[k].push_back(i);
+            if (ahead_) CopyAheadAround(replacedHits_[k].size(), i, entry, whole);
+          }
       });
       if (read) return true;
       Report("update", a_.Positionals()[0] + ": " + PackageFile::kDamagedIndex);
@@ -363,6 +416,9 @@ class Update {
         entries_.push_back(NewEntry{old_.Name(i), nullptr, 0, file});
       } else if (KeptWhole(i)) {
         Keep(i, runFirst);
+        const size_t end = RunEnd(i + 1);
+        entries_.back().keptCount += static_cast<uint32_t>(end - (i + 1));
+        i = end - 1;
       }
     }
     EndRun(runFirst);
@@ -399,6 +455,23 @@ class Update {
     entries_.push_back(NewEntry{{}, entry.pData, static_cast<uint64_t>(entry.nSize), nullptr, package_.File().Data(),
                                 old_.Records() + i, 1, 0});
   }
+  // The first entry from `i` on that does not simply go on with the run before it: one to
+  // change, or one not right behind the entry before it. Eight at a time: a million
+  // entries with a change or two are a few runs.
+  size_t RunEnd(size_t i) const {
+    static_assert(static_cast<int>(Change::kKeep) == 0, "kept entries are zero bytes");
+    constexpr uint8_t kGoesOn = kWhole | kFollows;
+    constexpr uint64_t kAllGoOn = 0x0101010101010101ull * kGoesOn;
+    const size_t n = old_.Count();
+    for (; i + 8 <= n; i += 8) {
+      uint64_t changes = 0, bounds = 0;
+      std::memcpy(&changes, changes_.Data() + i, 8);
+      std::memcpy(&bounds, bounds_.Data() + i, 8);
+      if (changes != 0 || bounds != kAllGoOn) break;
+    }
+    while (i < n && changes_[i] == Change::kKeep && bounds_[i] == kGoesOn) ++i;
+    return i;
+  }
   // The size of the run entries_.back() (from old entry `runFirst`), if it is one, from
   // where its last entry's bytes end.
   void EndRun(size_t runFirst) {
@@ -423,6 +496,9 @@ class Update {
   PackageFile package_;
   IndexInPlace old_;
   OutputFile out_;
+  std::unique_ptr<CopyAhead> ahead_;  // goes before out_ and the package: it writes to one from the other
+  uint64_t guessSize_ = 0;            // the --replace file's size when the copies ahead began
+  bool guessBeginsWrapped_ = false;   // whether it began with a wrap header
   FileId targetId_, temporaryId_;
   bool replacesInput_ = false;
   // One byte per old entry each: a million of them are two huge pages.

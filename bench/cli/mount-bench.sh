@@ -79,8 +79,8 @@ timed() {
 }
 # As commands of their own, so that the limit stops them whole (timeout stops its group).
 load() { cut -d' ' -f1-3 /proc/loadavg; }
-count_files() { timed bash -c 'find "$1" -type f | wc -l' _ "$1"; }
-read_all() { timed bash -c 'find "$1" -type f -exec cat {} + >/dev/null' _ "$1"; }
+count_files() { sync; timed bash -c 'find "$1" -type f | wc -l' _ "$1"; }
+read_all() { sync; timed bash -c 'find "$1" -type f -exec cat {} + >/dev/null' _ "$1"; }
 
 # One peer: NAME DEEP-FILE MOUNT-COMMAND...; prints one table row.
 measure() {
@@ -136,6 +136,7 @@ run_set() {  # NAME SOURCE-FOLDER DEEP-FILE READS(yes|no)
   want archivemount && files+=("$set.tar")
   ls -l "${files[@]}" | awk '{ print "  " $5 "\t" $9 }'
   cat "${files[@]}" >/dev/null  # all in the page cache
+  sync  # the files just made are on the disk: their writing does not run into the passes
   echo "== $set: $(find "$src" -type f | wc -l) files; deep file $deep"
   echo "| $set | first stat, ms | find -type f | read all | read again | peak memory | unmount, ms | load average after |"
   echo "|---|---|---|---|---|---|---|---|"

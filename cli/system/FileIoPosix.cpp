@@ -236,8 +236,19 @@ bool OutputFile::WriteAtOffset(uint64_t offset, const uint8_t* data, size_t size
     size -= static_cast<size_t>(n);
     offset += static_cast<uint64_t>(n);
   }
-  if (offset > position_) position_ = offset;
+  MoveEnd(offset);
   return true;
+}
+
+bool OutputFile::TwoWriters() const { return seekable_; }
+
+bool OutputFile::SetSize(uint64_t size, std::string& error) {
+  if (ftruncate(file_, static_cast<off_t>(size)) == 0) {
+    position_ = size;
+    return true;
+  }
+  error = "cannot write '" + temp_ + "': " + LastSystemError();
+  return false;
 }
 
 int OutputFile::CopyFrom(const MappedFile& in, uint64_t offset, uint64_t at, uint64_t size, std::string& error) {
@@ -253,7 +264,7 @@ int OutputFile::CopyFrom(const MappedFile& in, uint64_t offset, uint64_t at, uin
     }
     any = size < before;
     if (spliced == 1) {
-      if (static_cast<uint64_t>(to) > position_) position_ = static_cast<uint64_t>(to);
+      MoveEnd(static_cast<uint64_t>(to));
       return 1;
     }
   }
@@ -279,7 +290,7 @@ int OutputFile::CopyFrom(const MappedFile& in, uint64_t offset, uint64_t at, uin
     size -= static_cast<uint64_t>(n);
     if (!seekable_) position_ += static_cast<uint64_t>(n);
   }
-  if (seekable_ && static_cast<uint64_t>(to) > position_) position_ = static_cast<uint64_t>(to);
+  if (seekable_) MoveEnd(static_cast<uint64_t>(to));
   return 1;
 }
 

@@ -157,8 +157,21 @@ bool OutputFile::WriteAtOffset(uint64_t offset, const uint8_t* data, size_t size
     size -= written;
     offset += written;
   }
-  if (offset > position_) position_ = offset;
+  MoveEnd(offset);
   return true;
+}
+
+bool OutputFile::TwoWriters() const { return false; }
+
+bool OutputFile::SetSize(uint64_t size, std::string& error) {
+  LARGE_INTEGER to;
+  to.QuadPart = static_cast<LONGLONG>(size);
+  if (SetFilePointerEx(file_, to, nullptr, FILE_BEGIN) && SetEndOfFile(file_)) {
+    position_ = size;
+    return true;
+  }
+  error = "cannot write '" + DisplayPath(temp_) + "': " + LastSystemError();
+  return false;
 }
 
 int OutputFile::CopyFrom(const MappedFile&, uint64_t, uint64_t, uint64_t, std::string&) {

@@ -7,6 +7,7 @@
 // back; a folder, a named pipe, a socket and a device that cannot seek are refused (a
 // pipe with no reader would block for ever: standard output is the way into a pipe).
 #pragma once
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -46,6 +47,12 @@ class OutputFile {
   // inside the system, without passing them through this process: 1 when done, 0 when the
   // system cannot (nothing was written: write the bytes instead), -1 on an error.
   int CopyFrom(const MappedFile& in, uint64_t offset, uint64_t at, uint64_t size, std::string& error);
+  // Whether WriteAt and CopyFrom may run on two threads at once, at offsets that do not
+  // overlap: on Linux every write names its offset; on Windows a write moves the file's
+  // one position, so they may not.
+  bool TwoWriters() const;
+  // Cuts a seekable file to `size` bytes (or makes it that long).
+  bool SetSize(uint64_t size, std::string& error);
   // Finishes the package: closes it and, for a temporary file, puts it in place.
   bool Commit(std::string& error);
 
@@ -60,7 +67,13 @@ class OutputFile {
   bool seekable_ = true;
   bool committed_ = false;
   bool ownsHandle_ = true;  // false for standard output, which stays open
-  uint64_t position_ = 0;
+  // Where Write goes on: the end of what was written (two threads may write at once).
+  std::atomic<uint64_t> position_{0};
+  void MoveEnd(uint64_t end) {
+    uint64_t was = position_.load();
+    while (end > was && !position_.compare_exchange_weak(was, end)) {
+    }
+  }
 #if defined(_WIN32)
   sorv::FileHandle file_;
 #else

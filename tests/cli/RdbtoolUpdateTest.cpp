@@ -3,6 +3,7 @@
 // -o with standard output, devices, links and the input itself.
 #include <gtest/gtest.h>
 
+#include <cctype>
 
 #include "tests/cli/ToolFixtures.h"
 
@@ -213,6 +214,108 @@ TEST(RdbtoolUpdate, LargePackagesKeepEveryEntry) {
       expected.Add(name(i), i == c.replaced1 ? Random(777, 1) : i == c.replaced2 ? Random(5000, 2) : data(i));
     }
     EXPECT_TRUE(ReadFile(box / "n.rdb") == expected.Build()) << c.changes.size() << " arguments of changes";
+  }
+}
+
+// Replacing the entries of one name copies the old data ahead while the index is read,
+// guessing where it goes; the package must come out byte for byte as written in order,
+// whether the guess holds (one plain or wrapped entry, first, middle or last) or not (two
+// entries of the name, data out of index order, bytes behind the last entry, a damaged
+// entry, a new file that begins with a wrap header), with the data larger than the
+// copies' steps.
+TEST(RdbtoolUpdate, ReplacingOneNameGivesTheSameBytesWhetherTheCopiesAheadGuessedRight) {
+  Sandbox box;
+  constexpr size_t kEntries = 3000;
+  auto name = [](size_t i) {
+    const std::string text = "d\\" + std::to_string(10000 + i) + ".bin";
+    return std::u16string(text.begin(), text.end());
+  };
+  auto data = [](size_t i) { return Random(2000 + i % 1000, static_cast<unsigned>(i)); };
+  // Entries 10 and 1010 have the same size: "swapped" stores each one's bytes where the
+  // other's would be.
+  auto build = [&](bool swapped, bool damaged) {
+    PackageWriter w;
+    uint64_t offset = 0, offset10 = 0, offset1010 = 0;
+    for (size_t i = 0; i < kEntries; ++i) {
+      if (i == 10) offset10 = offset;
+      if (i == 1010) offset1010 = offset;
+      w.Add(name(i), data(i));
+      offset += data(i).size();
+      if (i == 1500) {
+        w.Add(u"ui\\icon", OwnHeader(kPng));
+        offset += OwnHeader(kPng).size();
+        w.Add(u"x\\Twin.bin", Text("first twin"));
+        offset += 10;
+      }
+    }
+    w.Add(u"x\\twin.bin", Text("second twin"));
+    if (swapped) {
+      w.At(10).overrideOffset = w.At(1010).overrideOffset = true;
+      w.At(10).offset = offset1010;
+      w.At(1010).offset = offset10;
+    }
+    if (damaged) {
+      w.At(2000).overrideOffset = true;
+      w.At(2000).offset = 1ull << 31;
+    }
+    return w;
+  };
+  const Bytes fresh = Random(6000000, 5);  // more than the copies' 4 MiB steps
+  WriteFile(box / "fresh.bin", fresh);
+  const Bytes small = Text("small");
+  WriteFile(box / "small.txt", small);
+  const Bytes looksWrapped = PackageWriter::Wrap(kGif);  // begins with a header: wrapped once more
+  WriteFile(box / "wrapped.gif", looksWrapped);
+
+  struct Case {
+    const char* what;
+    std::string target;  // --replace NAME
+    std::string file;
+    bool swapped, damaged, trailing;
+  };
+  const Case cases[] = {
+      {"the middle entry, larger", "d/11400.bin", "fresh.bin", false, false, false},
+      {"the first entry, smaller", "d/10000.bin", "small.txt", false, false, false},
+      {"the last entry of the d folder", "d/12999.bin", "small.txt", false, false, false},
+      {"a wrapped entry keeps its header", "ui/icon", "small.txt", false, false, false},
+      {"a file that looks wrapped is wrapped again", "d/11400.bin", "wrapped.gif", false, false, false},
+      {"two entries of the name", "X/TWIN.BIN", "small.txt", false, false, false},
+      {"data out of index order", "d/11400.bin", "small.txt", true, false, false},
+      {"data out of order, the moved entry replaced", "d/10010.bin", "fresh.bin", true, false, false},
+      {"bytes behind the last entry", "d/11400.bin", "small.txt", false, false, true},
+      {"a damaged entry behind", "d/11400.bin", "fresh.bin", false, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    PackageWriter old = build(c.swapped, c.damaged);
+    Bytes oldBytes = old.Build();
+    if (c.trailing) oldBytes.insert(oldBytes.end(), 5000, 0xEE);
+    WriteFile(box / "p.rdb", oldBytes);
+    const Bytes replacement = ReadFile(box / c.file);
+    // What the package holds afterwards, in order.
+    PackageWriter expected;
+    for (size_t i = 0; i < old.Count(); ++i) {
+      PackageWriter::Entry e = old.At(i);
+      if (c.damaged && i == 2000) continue;
+      if (c.swapped && (i == 10 || i == 1010)) e.data = old.At(i == 10 ? 1010 : 10).data;
+      std::string n(e.name.begin(), e.name.end());
+      for (char& ch : n) ch = ch == '\\' ? '/' : static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+      std::string t = c.target;
+      for (char& ch : t) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+      if (n == t) {
+        if (e.name == u"ui\\icon")
+          e.data = Join(KeptHeader(), replacement);
+        else if (c.file == std::string("wrapped.gif"))
+          e.data = Join(PackageWriter::Wrap({}), replacement);
+        else
+          e.data = replacement;
+      }
+      expected.Add(e.name, e.data);
+    }
+    const ToolResult r =
+        RunRdbtool({"update", U8(box / "p.rdb"), "-o", U8(box / "n.rdb"), "--replace", c.target + "=" + U8(box / c.file)});
+    EXPECT_EQ(r.exitCode, c.damaged ? 1 : 0) << r.err;
+    EXPECT_TRUE(ReadFile(box / "n.rdb") == expected.Build());
   }
 }
 
