@@ -61,11 +61,6 @@ bool CopyAhead::Finish(std::string& error) {
 
 void CopyAhead::Cancel() { Stop(true); }
 
-bool CopyAhead::Active() {
-  std::lock_guard<std::mutex> hold(lock_);
-  return !jobs_.empty() && !cancelled_;
-}
-
 void CopyAhead::Stop(bool cancel) {
   {
     std::lock_guard<std::mutex> hold(lock_);
@@ -88,9 +83,8 @@ void CopyAhead::Work() {
       const uint64_t n = std::min(kChunk, jobs_[k].size - copied);
       running_ = true;
       runningJob_ = k;
-      runningFrom_ = jobs_[k].from + copied;
-      runningEnd_ = runningFrom_ + n;
-      const uint64_t from = runningFrom_, to = jobs_[k].to + copied;
+      const uint64_t from = jobs_[k].from + copied, to = jobs_[k].to + copied;
+      runningEnd_ = from + n;
       hold.unlock();
       std::string error;
       bool ok = from <= in_.Size() && n <= in_.Size() - from;

@@ -44,8 +44,6 @@ class CopyAhead {
   bool Finish(std::string& error);
   // Stops the copies soon and waits for them.
   void Cancel();
-  // Whether anything was asked for and not cancelled.
-  bool Active();
 
  private:
   struct Job {
@@ -64,7 +62,7 @@ class CopyAhead {
   std::vector<Job> jobs_;
   size_t next_ = 0;               // the job to work on next
   bool running_ = false;          // a chunk is being written
-  uint64_t runningFrom_ = 0, runningEnd_ = 0;  // its input bytes
+  uint64_t runningEnd_ = 0;       // where its input bytes end
   size_t runningJob_ = 0;
   bool closing_ = false, cancelled_ = false;
   std::string error_;
