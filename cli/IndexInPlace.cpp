@@ -19,17 +19,8 @@ const uint8_t* IndexWalk::View() const { return file_.Data(); }
 uint64_t IndexWalk::ViewSize() const { return file_.Size(); }
 
 bool IndexWalk::Begin(uint32_t& count, sorv::pkg::IndexDamage& d) {
-  d = sorv::pkg::IndexDamage();
-  if (!file_.Data() || file_.Size() < sorv::pkg::kHeaderSize) return false;
-  count = sorv::pkg::ReadU32(file_.Data() + 16);
-  d.count = count;
-  d.room = (file_.Size() - sorv::pkg::kHeaderSize) / sorv::pkg::kMinRecordSize;
-  if (count > d.room) {
-    d.kind = sorv::pkg::IndexDamage::kCount;
-    return false;
-  }
   next_ = sorv::pkg::kHeaderSize;
-  return true;
+  return sorv::pkg::ReadIndexCount(file_.Data(), file_.Size(), d, count);
 }
 
 // Reads the file from next_ on into the buffer; false when the read fails.
@@ -73,9 +64,7 @@ bool IndexWalk::Next(uint32_t i, const uint8_t*& record, const uint8_t*& fields,
   const uint8_t* p = view + next_;
   const uint8_t* f = sorv::pkg::FindNameEnd(p, viewEnd);
   if (!f || viewEnd - f < 16) {
-    d.kind = f ? sorv::pkg::IndexDamage::kFields : sorv::pkg::IndexDamage::kName;
-    d.record = i;
-    d.offset = next_;
+    sorv::pkg::NoteRecordDamage(d, f, i, next_);
     return false;
   }
   record = p;

@@ -59,16 +59,12 @@ NameTable::NameTable(const IndexInPlace& olds, const IndexInPlace& news) : olds_
   // At most two thirds full. Entry numbers must fit 32 bits; an index that large would
   // not fit in memory anyway.
   if (most >= UINT32_MAX) throw std::bad_alloc();
-  capacity_ = std::max<uint64_t>(16, most + most / 2 + 1);
-  slots_ = static_cast<uint64_t*>(AllocateLargeBlock(static_cast<size_t>(capacity_) * sizeof(uint64_t)));
-  if (!slots_) throw std::bad_alloc();
+  slots_ = LargeArray<uint64_t>(static_cast<size_t>(std::max<uint64_t>(16, most + most / 2 + 1)));
 }
-
-NameTable::~NameTable() { FreeLargeBlock(slots_, static_cast<size_t>(capacity_) * sizeof(uint64_t)); }
 
 uint64_t& NameTable::Find(std::u16string_view name, uint64_t hash) {
   const uint64_t tag = (hash & 0x7FFFFFFF) << 33;
-  for (size_t i = Home(hash);; i = i + 1 == capacity_ ? 0 : i + 1) {
+  for (size_t i = Home(hash);; i = i + 1 == slots_.Size() ? 0 : i + 1) {
     uint64_t& slot = slots_[i];
     if (slot == 0) return slot;
     if ((slot & ~(kSeenNew | 0xFFFFFFFFull)) == tag && SameName(Name(Id(slot)), name)) return slot;

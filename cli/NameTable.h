@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "cli/IndexInPlace.h"
+#include "cli/system/LargeBlock.h"
 
 namespace rdbtool {
 
@@ -26,7 +27,6 @@ class NameTable {
 
   // Room for every name of both packages. Throws std::bad_alloc.
   NameTable(const IndexInPlace& olds, const IndexInPlace& news);
-  ~NameTable();
   NameTable(const NameTable&) = delete;
   NameTable& operator=(const NameTable&) = delete;
 
@@ -53,7 +53,7 @@ class NameTable {
   }
 
  private:
-  size_t Home(uint64_t hash) const { return static_cast<size_t>(((hash >> 32) * capacity_) >> 32); }
+  size_t Home(uint64_t hash) const { return static_cast<size_t>(((hash >> 32) * slots_.Size()) >> 32); }
   // The name's hash, its first slot asked for.
   uint64_t Ask(std::u16string_view name) const {
     const uint64_t hash = HashName(name);
@@ -66,8 +66,7 @@ class NameTable {
 
   const IndexInPlace& olds_;
   const IndexInPlace& news_;
-  uint64_t capacity_ = 0;
-  uint64_t* slots_ = nullptr;
+  LargeArray<uint64_t> slots_;
 };
 
 }  // namespace rdbtool

@@ -68,11 +68,10 @@ bool HasSignature(const uint8_t* view, uint64_t viewSize) {
   return view && viewSize >= kSignatureSize && std::memcmp(view, kSignature, kSignatureSize) == 0;
 }
 
-bool WalkIndex(const uint8_t* view, uint64_t viewSize, IndexDamage& d, const std::function<void(uint32_t)>& begin,
-               const std::function<void(const uint8_t* record, const uint8_t* fields)>& visit) {
+bool ReadIndexCount(const uint8_t* view, uint64_t viewSize, IndexDamage& d, uint32_t& count) {
   d = IndexDamage();
   if (!view || viewSize < kHeaderSize) return false;
-  const uint32_t count = ReadU32(view + 16);
+  count = ReadU32(view + 16);
   // Each record takes at least 18 bytes: a count the file cannot hold is refused before
   // anything is allocated for it.
   d.count = count;
@@ -81,6 +80,19 @@ bool WalkIndex(const uint8_t* view, uint64_t viewSize, IndexDamage& d, const std
     d.kind = IndexDamage::kCount;
     return false;
   }
+  return true;
+}
+
+void NoteRecordDamage(IndexDamage& d, const uint8_t* fields, uint32_t record, uint64_t offset) {
+  d.kind = fields ? IndexDamage::kFields : IndexDamage::kName;
+  d.record = record;
+  d.offset = offset;
+}
+
+bool WalkIndex(const uint8_t* view, uint64_t viewSize, IndexDamage& d, const std::function<void(uint32_t)>& begin,
+               const std::function<void(const uint8_t* record, const uint8_t* fields)>& visit) {
+  uint32_t count = 0;
+  if (!ReadIndexCount(view, viewSize, d, count)) return false;
   begin(count);
 
   const uint8_t* const end = view + viewSize;
@@ -89,9 +101,7 @@ bool WalkIndex(const uint8_t* view, uint64_t viewSize, IndexDamage& d, const std
     const uint8_t* fields = FindNameEnd(p, end);
     // The terminator and both 8-byte fields must lie inside the file.
     if (!fields || end - fields < 16) {
-      d.kind = fields ? IndexDamage::kFields : IndexDamage::kName;
-      d.record = i;
-      d.offset = static_cast<uint64_t>(p - view);
+      NoteRecordDamage(d, fields, i, static_cast<uint64_t>(p - view));
       return false;
     }
     visit(p, fields);

@@ -80,6 +80,12 @@ struct IndexDamage {
 // False when the header or a record reaches past the end of the view; `damage` says where.
 bool WalkIndex(const uint8_t* view, uint64_t viewSize, IndexDamage& damage, const std::function<void(uint32_t)>& begin,
                const std::function<void(const uint8_t* record, const uint8_t* fields)>& visit);
+// The two checks of WalkIndex, for a walk of its own: the header's record count, when the
+// view is a header long and has room for that many (`damage` cleared, or saying why not);
+// and, for record `record` at `offset` that runs past the end, what `damage` says
+// (`fields`: where its name ended, null when it did not).
+bool ReadIndexCount(const uint8_t* view, uint64_t viewSize, IndexDamage& damage, uint32_t& count);
+void NoteRecordDamage(IndexDamage& damage, const uint8_t* fields, uint32_t record, uint64_t offset);
 
 // The entry a record walked by WalkIndex gives: its name, its data (null when the offset
 // lies past the view) and its size field as stored.
